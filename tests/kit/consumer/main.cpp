@@ -1,0 +1,3 @@
+#include <Ombrel.h>
+
+int main() { return 0; }
