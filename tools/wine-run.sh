@@ -28,6 +28,9 @@ export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 export ALSA_CONFIG_PATH=$state/asound.conf
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
+# Raise this when make_prefix changes, so existing prefixes are made again.
+prefix_version=2
+
 display_alive() {
   [ -f "$state/xvfb.pid" ] && kill -0 "$(cat "$state/xvfb.pid")" 2>/dev/null
 }
@@ -68,8 +71,11 @@ make_prefix() {
   # The Japanese Gothic face the library asks for resolves to IPA Gothic.
   wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ ゴシック' /t REG_SZ /d 'IPAGothic' /f
   wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS Gothic' /t REG_SZ /d 'IPAGothic' /f
+  # A crashing test prints its backtrace and ends instead of opening a dialog
+  # that nobody will close.
+  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
   wineserver -w
-  touch "$WINEPREFIX/.ready"
+  echo "$prefix_version" > "$WINEPREFIX/.ready"
 }
 
 # Whatever starts here outlives this call (Xvfb, the server), so it must hold
@@ -77,7 +83,7 @@ make_prefix() {
 {
   flock 9
   {
-    [ -f "$WINEPREFIX/.ready" ] || make_prefix
+    [ "$(cat "$WINEPREFIX/.ready" 2>/dev/null)" = "$prefix_version" ] || make_prefix
     if [ -z "${DISPLAY:-}" ]; then
       display_alive || start_display
     fi
