@@ -4,11 +4,34 @@
 #define OMBREL_SYSTEM_TRACKED_MEMORY_H
 
 #include <stddef.h>
+#include <stdint.h>
+
+#include "Ombrel.h"
+
+// Sits directly before the user pointer. Bytes 32-63 repeat bytes 0-31 so
+// that an overwritten header is noticed.
+struct TrackedMemoryHeader {
+  char fileTail[16];  // the last 15 characters of the source file's name
+  uint16_t id;
+  uint16_t line;
+  uint32_t size;
+  TrackedMemoryHeader* previous;
+  TrackedMemoryHeader* next;
+  unsigned char copy[32];
+};
+static_assert(sizeof(TrackedMemoryHeader) == 64, "the block header is 64 bytes");
+static_assert(offsetof(TrackedMemoryHeader, copy) == 32, "the copy covers bytes 0-31");
+
+constexpr size_t kTrackedHeaderSize = sizeof(TrackedMemoryHeader);
 
 void* AllocTrackedMemory(size_t size, const char* file, int line);
 void* AllocTrackedMemoryZeroed(size_t size, const char* file, int line);
 void* ReallocTrackedMemory(void* pointer, size_t size, const char* file, int line);
 void FreeTrackedMemory(void* pointer);
+
+// The header in front of a block that AllocTrackedMemory handed out.
+TrackedMemoryHeader* GetTrackedMemoryHeader(void* pointer);
+int LogTrackedMemoryBlock(const TrackedMemoryHeader* header);
 
 #define TRACKED_ALLOC(size) AllocTrackedMemory((size), __FILE__, __LINE__)
 #define TRACKED_ALLOC_ZEROED(size) AllocTrackedMemoryZeroed((size), __FILE__, __LINE__)

@@ -1,0 +1,16 @@
+// The ApiGuard: a re-entrant lock that hands itself over strictly in the
+// order in which threads asked for it. Start-up, shut-down and message
+// processing run under it.
+#ifndef OMBREL_SYSTEM_API_GUARD_H
+#define OMBREL_SYSTEM_API_GUARD_H
+
+// Returns once the calling thread owns the guard; the owner may call again.
+void AcquireApiGuard();
+// Undoes one AcquireApiGuard of the owner; the last one wakes the oldest
+// waiter.
+void ReleaseApiGuard();
+// Closes the waiters' events and deletes the critical section (library end,
+// fatal exit); the next AcquireApiGuard makes them anew.
+void TeardownApiGuard();
+
+#endif

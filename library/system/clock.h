@@ -1,0 +1,14 @@
+// The library's clocks.
+#ifndef OMBREL_SYSTEM_CLOCK_H
+#define OMBREL_SYSTEM_CLOCK_H
+
+#include <stdint.h>
+
+#include "Ombrel.h"
+
+// The multimedia timer's millisecond count through the bound winmm entry;
+// before winmm is bound (the log may be written before start-up) the kernel's
+// tick count, which counts the same milliseconds since boot.
+uint32_t ReadMultimediaTime();
+
+#endif
