@@ -11,11 +11,11 @@
 constexpr int kMersenneTwisterWords = 624;
 
 struct MersenneTwisterState {
-  uint32_t state[kMersenneTwisterWords];
-  uint32_t output[kMersenneTwisterWords];  // tempered words of the current block
-  int index = kMersenneTwisterWords;       // next output; the block is used up at 624
-  int seeded;
-  int mmx;
+  uint32_t state[kMersenneTwisterWords] = {};
+  uint32_t output[kMersenneTwisterWords] = {};  // tempered words of the current block
+  int index = kMersenneTwisterWords;  // next output; the block is used up at 624
+  int seeded = 0;
+  int mmx = 0;
 };
 
 void SeedMersenneTwister(uint32_t seed);
