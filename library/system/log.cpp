@@ -84,6 +84,9 @@ void WriteLogText(const char* text, size_t length) {
 
 int AppendLog(const char* text) {
   if (!text) return -1;
+  // The game keeps the log off; it then costs no conversion at all.
+  const LogState& log = GetSystemState().log;
+  if (log.off || log.folder[0] == '\0') return -1;
   const size_t length = StringLength(text);
   // The conversion is done before the log lock is taken: the long-text
   // buffer comes from the allocator, whose own lock may be held by a thread

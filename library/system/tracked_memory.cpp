@@ -197,7 +197,8 @@ int LogTrackedMemoryBlock(const TrackedMemoryHeader* header) {
 }
 
 int LogTrackedMemoryTotals() {
-  const TrackedMemoryState& memory = Memory();
+  TrackedMemoryState& memory = Memory();
+  LazyLockHolder hold(&memory.lock);
   AppendLogFormat("\tTotal size:%d(%.3fkb)  Alloc num:%d", memory.totalSize,
                   memory.totalSize / 1024.0, memory.blockCount);
   return 0;

@@ -126,13 +126,27 @@ TEST(LogTest, NothingIsWrittenWhileTheLogIsOff) {
   EXPECT_EQ(capture.ReadNormalized(), "#:kept\r\n#:back\r\n");
 }
 
+// Points the log at another folder for one scope.
+class LogFolderScope {
+ public:
+  explicit LogFolderScope(const std::string& folder) : saved_(GetSystemState().log.folder) {
+    Set(folder);
+  }
+  ~LogFolderScope() { Set(saved_); }
+
+ private:
+  static void Set(const std::string& folder) {
+    snprintf(GetSystemState().log.folder, kPathBufferSize, "%s", folder.c_str());
+  }
+  std::string saved_;
+};
+
 TEST(LogTest, NothingIsWrittenWithoutALogFolder) {
   LogCapture capture;
-  LogState& log = GetSystemState().log;
-  const std::string folder = log.folder;
-  log.folder[0] = '\0';
-  AppendLog("nowhere\n");
-  snprintf(log.folder, sizeof log.folder, "%s", folder.c_str());
+  {
+    LogFolderScope none("");
+    AppendLog("nowhere\n");
+  }
   EXPECT_EQ(capture.Read(), "");
 }
 
@@ -147,26 +161,22 @@ TEST(LogTest, InitLogFileEmptiesTheFileAndResetsTheLine) {
 
 TEST(LogTest, FolderWithTrailingSeparatorIsNotDoubled) {
   LogCapture capture;
-  LogState& log = GetSystemState().log;
-  const std::string folder = log.folder;
-  snprintf(log.folder, sizeof log.folder, "%s\\", folder.c_str());
-  AppendLog("through a folder ending in a separator\n");
-  snprintf(log.folder, sizeof log.folder, "%s", folder.c_str());
+  {
+    LogFolderScope slash(std::string(GetSystemState().log.folder) + "\\");
+    AppendLog("through a folder ending in a separator\n");
+  }
   EXPECT_EQ(capture.ReadNormalized(), "#:through a folder ending in a separator\r\n");
 }
 
 TEST(LogTest, FolderEndingInATrailByteGetsItsSeparator) {
   // "表" ends in 0x5C, the byte of a backslash: the path still needs one.
   CreateDirectoryA("表", nullptr);
-  LogState& log = GetSystemState().log;
-  const std::string folder = log.folder;
   {
     LogCapture capture;
-    snprintf(log.folder, sizeof log.folder, "%s\\表", folder.c_str());
+    LogFolderScope inside(std::string(GetSystemState().log.folder) + "\\表");
     InitLogFile();
     AppendLog("inside\n");
   }
-  snprintf(log.folder, sizeof log.folder, "%s", folder.c_str());
   std::ifstream in("表\\Log.txt", std::ios::binary);
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_EQ(NormalizeLogTimes(text), "#:inside\r\n");
