@@ -59,6 +59,131 @@ int GetRandomInt(int max);
 
 // Graphics: screen, colours, images, drawing state and drawing calls.
 
+// Rectangles have exclusive right and bottom edges.
+struct IntRect {
+  int32_t left, top, right, bottom;
+};
+
+struct Vector3 {
+  float x, y, z;
+};
+
+// Row-major; vectors are rows multiplied from the left, so row 3 holds the
+// translation.
+struct Matrix44 {
+  float m[4][4];
+};
+
+struct FloatColor {
+  float red, green, blue, alpha;
+};
+
+// A pixel value in the screen's layout: 0xFFRRGGBB on 32-bit screens and
+// before start-up, R5G6B5 on 16-bit screens.
+typedef uint32_t ColorCode;
+
+struct ColorPaletteEntry {
+  uint8_t blue, green, red, alpha;
+};
+
+// One pixel layout. Palette formats (one byte per pixel) describe their
+// entries as X8R8G8B8; DXT formats (compression 1-5) describe the A8R8G8B8
+// layout they decompress to.
+struct ColorFormat {
+  uint16_t colorBits;
+  uint16_t bytesPerPixel;
+  uint8_t redWidth, greenWidth, blueWidth, alphaWidth;
+  uint8_t redShift, greenShift, blueShift, alphaShift;
+  uint32_t redMask, greenMask, blueMask, alphaMask;
+  uint32_t unusedMask;
+  ColorPaletteEntry palette[256];
+  uint8_t unusedShift, unusedWidth;
+  uint32_t compression;
+};
+
+enum ColorCompression : uint32_t {
+  kCompressionNone = 0,
+  kCompressionDxt1 = 1,
+  kCompressionDxt2 = 2,
+  kCompressionDxt3 = 3,
+  kCompressionDxt4 = 4,
+  kCompressionDxt5 = 5,
+};
+
+// An image in memory; rows top first, pixel (x, y) at pixels + y * pitch +
+// x * bytesPerPixel. The record owns its pixels; an all-zero record is empty.
+struct GraphImage {
+  ColorFormat format;
+  int32_t width;
+  int32_t height;
+  int32_t pitch;
+  void* pixels;
+  int32_t mipLevels;
+};
+
+ColorCode ComposeColorCode(int red, int green, int blue);
+int SplitColorCode(ColorCode code, int* red, int* green, int* blue);
+FloatColor* MakeFloatColor(FloatColor* out, float red, float green, float blue, float alpha);
+
+int SetColorFormatFromMasks(ColorFormat* format, int colorBits, uint32_t redMask,
+                            uint32_t greenMask, uint32_t blueMask, uint32_t alphaMask);
+ColorFormat* UpdateColorFormatUnusedMask(ColorFormat* format);
+int SetColorFormatPalette8(ColorFormat* format);
+int SetColorFormatXRGB8(ColorFormat* format);
+int SetColorFormatARGB8(ColorFormat* format);
+int SetColorFormatRGB24(ColorFormat* format);
+int SetColorFormatGray8(ColorFormat* format);
+uint32_t PackColorCode(const ColorFormat* format, int red, int green, int blue, int alpha);
+int UnpackColorCode(const ColorFormat* format, uint32_t pixel, int* red, int* green, int* blue,
+                    int* alpha);
+
+int AllocGraphImage(int width, int height, const ColorFormat* format, GraphImage* image);
+int AllocGraphImageARGB8(int width, int height, GraphImage* image);
+int AllocGraphImageXRGB8(int width, int height, GraphImage* image);
+int FreeGraphImage(GraphImage* image);
+int ClearGraphImageRect(GraphImage* image, int x, int y, int width, int height);
+int GetGraphImagePixel(GraphImage* image, int x, int y, int* red, int* green, int* blue,
+                       int* alpha);
+int SetGraphImagePixel(GraphImage* image, int x, int y, int red, int green, int blue, int alpha);
+uint32_t GetGraphImagePixelARGB(const GraphImage* image, int x, int y);
+int MirrorGraphImage(GraphImage* image);
+int RotateGraphImage180(GraphImage* image);
+int DownsampleHalfBlt(const ColorFormat* format, void* destPixels, int destPitch,
+                      const void* sourcePixels, int sourcePitch, int destX, int destY,
+                      int sourceX, int sourceY, int sourceWidth, int sourceHeight);
+int CopyGraphImageRect(int sourceX, int sourceY, int width, int height, int destX, int destY,
+                       GraphImage* source, GraphImage* dest);
+int StretchCopyGraphImage(int sourceX1, int sourceY1, int sourceX2, int sourceY2,
+                          GraphImage* source, int destX1, int destY1, int destX2, int destY2,
+                          GraphImage* dest, int mode);
+int DecompressDxtGraphImage(GraphImage* image);
+int DeleteGraphImageHandle(int handle);
+int DeleteAllGraphImageHandles();
+
+// Copies sourceRect of the source to (destX, destY), converting every pixel
+// from the source's layout to the destination's. Nothing is clipped.
+int ConvertFormatBlt(void* destPixels, int destPitch, const ColorFormat* destFormat,
+                     const void* sourcePixels, int sourcePitch, const ColorFormat* sourceFormat,
+                     const void* alphaPixels, int alphaPitch, const ColorFormat* alphaFormat,
+                     int destX, int destY, const IntRect* sourceRect, int mirror, int keyToAlpha,
+                     uint32_t transColor, int ditherMode, int alphaOnly, int alphaFromRed,
+                     int skipTransparent, int paletteRemap);
+
+int MakeIdentityMatrix(Matrix44* out);
+int MultiplyMatrix(Matrix44* out, const Matrix44* a, const Matrix44* b);
+int TransposeMatrix(Matrix44* out, const Matrix44* m);
+int InvertMatrix(Matrix44* out, const Matrix44* m);
+int MakePerspectiveMatrix(Matrix44* out, float fieldOfView, float nearZ, float farZ,
+                          float aspect);
+int MakeOrthoMatrix(Matrix44* out, float size, float nearZ, float farZ, float aspect);
+int MakeViewportMatrix(Matrix44* out, float centerX, float centerY, float width, float height);
+int MakeLookAtMatrix(Matrix44* out, const Vector3* eye, const Vector3* at, const Vector3* up);
+int ApplyMatrixToVector(Vector3* dest, const Vector3* source, const Matrix44* m);
+int NormalizeVector(Vector3* dest, const Vector3* source);
+Vector3* MakeUnitVector(Vector3* out, float x, float y, float z);
+float DotVectors(const Vector3* a, const Vector3* b);
+int ClipRectToBounds(IntRect* rect, const IntRect* bounds);
+
 // Fonts and text.
 
 // Sound, music and movies.
