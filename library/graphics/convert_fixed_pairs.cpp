@@ -2,7 +2,9 @@
 
 namespace {
 
-enum class Layout { kOther, kPalette8, kR5G6B5, kX1R5G5B5, kA1R5G5B5, kR8G8B8, kX8R8G8B8, kA8R8G8B8 };
+enum class Layout {
+  kOther, kPalette8, kR5G6B5, kX1R5G5B5, kA1R5G5B5, kR8G8B8, kX8R8G8B8, kA8R8G8B8
+};
 
 Layout Classify(const ColorFormat& f) {
   if (f.bytesPerPixel == 1) return Layout::kPalette8;
@@ -42,19 +44,43 @@ struct PairContext {
   uint32_t key555;  // the same cut to 5-5-5
 };
 
+struct PaletteTo565 {
+  static uint32_t Apply(uint32_t p, const PairContext& c) { return TruncateTo565(c.palette[p]); }
+};
+struct PaletteToX555 {
+  static uint32_t Apply(uint32_t p, const PairContext& c) {
+    return TruncateTo555(c.palette[p]) | 0x8000;
+  }
+};
+struct PaletteToX8 {
+  static uint32_t Apply(uint32_t p, const PairContext& c) { return c.palette[p] | 0xFF000000; }
+};
+struct Rgb24To565 {
+  static uint32_t Apply(uint32_t p, const PairContext&) { return TruncateTo565(p); }
+};
+struct Rgb24ToX555 {
+  static uint32_t Apply(uint32_t p, const PairContext&) { return TruncateTo555(p) | 0x8000; }
+};
+struct Rgb24ToX8 {
+  static uint32_t Apply(uint32_t p, const PairContext&) { return p | 0xFF000000; }
+};
+struct X8To565 {
+  static uint32_t Apply(uint32_t p, const PairContext&) { return TruncateTo565(p); }
+};
+struct R565ToRgb24 {
+  static uint32_t Apply(uint32_t p, const PairContext&) { return WidenFrom565(p); }
+};
+struct R565ToX8 {
+  static uint32_t Apply(uint32_t p, const PairContext&) { return WidenFrom565(p); }
+};
+struct R565ToX555 {
+  static uint32_t Apply(uint32_t p, const PairContext&) { return Narrow565To555(p); }
+};
+struct X555To565 {
+  static uint32_t Apply(uint32_t p, const PairContext&) { return Widen555To565(p); }
+};
 // Keyed palette entries are compared on their colour alone: the entry's
 // fourth byte is not part of the colour, so it must not decide the keying.
-struct PaletteTo565 { static uint32_t Apply(uint32_t p, const PairContext& c) { return TruncateTo565(c.palette[p]); } };
-struct PaletteToX555 { static uint32_t Apply(uint32_t p, const PairContext& c) { return TruncateTo555(c.palette[p]) | 0x8000; } };
-struct PaletteToX8 { static uint32_t Apply(uint32_t p, const PairContext& c) { return c.palette[p] | 0xFF000000; } };
-struct Rgb24To565 { static uint32_t Apply(uint32_t p, const PairContext&) { return TruncateTo565(p); } };
-struct Rgb24ToX555 { static uint32_t Apply(uint32_t p, const PairContext&) { return TruncateTo555(p) | 0x8000; } };
-struct Rgb24ToX8 { static uint32_t Apply(uint32_t p, const PairContext&) { return p | 0xFF000000; } };
-struct X8To565 { static uint32_t Apply(uint32_t p, const PairContext&) { return TruncateTo565(p); } };
-struct R565ToRgb24 { static uint32_t Apply(uint32_t p, const PairContext&) { return WidenFrom565(p); } };
-struct R565ToX8 { static uint32_t Apply(uint32_t p, const PairContext&) { return WidenFrom565(p); } };
-struct R565ToX555 { static uint32_t Apply(uint32_t p, const PairContext&) { return Narrow565To555(p); } };
-struct X555To565 { static uint32_t Apply(uint32_t p, const PairContext&) { return Widen555To565(p); } };
 struct PaletteToA1555 {
   static uint32_t Apply(uint32_t p, const PairContext& c) {
     uint32_t e = c.palette[p];
@@ -73,7 +99,9 @@ struct Rgb24ToA1555 {
   }
 };
 struct Rgb24ToA8 {
-  static uint32_t Apply(uint32_t p, const PairContext& c) { return p == c.key24 ? p : p | 0xFF000000; }
+  static uint32_t Apply(uint32_t p, const PairContext& c) {
+    return p == c.key24 ? p : p | 0xFF000000;
+  }
 };
 struct R565ToA1555 {
   static uint32_t Apply(uint32_t p, const PairContext& c) {

@@ -66,7 +66,8 @@ enum class AlphaSource { kNone, kFull, kKey, kImage, kSourceChannel };
 template <int DitherMode>
 class GeneralRule {
  public:
-  explicit GeneralRule(const ConvertJob& job) : job_(job), s_(*job.sourceFormat), d_(*job.destFormat) {
+  explicit GeneralRule(const ConvertJob& job)
+      : job_(job), s_(*job.sourceFormat), d_(*job.destFormat) {
     red_.Prepare(s_.redWidth, d_.redWidth, d_.redShift);
     green_.Prepare(s_.greenWidth, d_.greenWidth, d_.greenShift);
     blue_.Prepare(s_.blueWidth, d_.blueWidth, d_.blueShift);
@@ -141,7 +142,8 @@ class GeneralRule {
 
   uint32_t AlphaImageRed(int x, int y) const {
     const ColorFormat& f = *job_.alphaFormat;
-    const uint8_t* at = job_.alpha + y * job_.alphaPitch + static_cast<ptrdiff_t>(x) * f.bytesPerPixel;
+    const uint8_t* at =
+        job_.alpha + y * job_.alphaPitch + static_cast<ptrdiff_t>(x) * f.bytesPerPixel;
     uint32_t q = ReadPixelOfSize(at, f.bytesPerPixel);
     if (f.bytesPerPixel == 1) q = PaletteEntryValue(f.palette[q]);
     return Field(q, f.redMask, f.redShift);

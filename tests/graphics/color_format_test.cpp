@@ -16,9 +16,11 @@ TEST(ColorFormatTest, MasksGiveWidthsShiftsAndUnusedBits) {
   };
   const Case cases[] = {
       {16, {0xF800, 0x07E0, 0x001F, 0}, {5, 6, 5, 0}, {11, 5, 0, 0}, 0, 0, 0, 2},
-      {32, {0x00FF0000, 0x0000FF00, 0x000000FF, 0}, {8, 8, 8, 0}, {16, 8, 0, 0}, 0xFF000000, 24, 8, 4},
+      {32, {0x00FF0000, 0x0000FF00, 0x000000FF, 0}, {8, 8, 8, 0}, {16, 8, 0, 0},
+       0xFF000000, 24, 8, 4},
       {16, {0x7C00, 0x03E0, 0x001F, 0}, {5, 5, 5, 0}, {10, 5, 0, 0}, 0x8000, 15, 1, 2},
-      {32, {0x3FF00000, 0x000FFC00, 0x000003FF, 0xC0000000}, {10, 10, 10, 2}, {20, 10, 0, 30}, 0, 0, 0, 4},
+      {32, {0x3FF00000, 0x000FFC00, 0x000003FF, 0xC0000000}, {10, 10, 10, 2}, {20, 10, 0, 30},
+       0, 0, 0, 4},
       {24, {0xFF0000, 0xFF00, 0xFF, 0}, {8, 8, 8, 0}, {16, 8, 0, 0}, 0, 0, 0, 3},
       {8, {0xE0, 0x1C, 0x03, 0}, {3, 3, 2, 0}, {5, 2, 0, 0}, 0, 0, 0, 1},
   };
@@ -124,7 +126,8 @@ TEST(ColorFormatTest, PackColorCodeTruncatesAndSetsUnusedBits) {
       {A1R5G5B5Format(), 255, 0, 0, 128, 0xFC00},
       {R8G8B8Format(), 1, 2, 3, 4, 0x010203},
       {X8R8G8B8Format(), 0x112, 0x234, 0x356, 0, 0xFF123456},  // low 8 bits only
-      {MaskFormat(32, 0x3FF00000, 0x000FFC00, 0x000003FF, 0xC0000000), 255, 0, 255, 255, 0xFFF003FF},
+      {MaskFormat(32, 0x3FF00000, 0x000FFC00, 0x000003FF, 0xC0000000), 255, 0, 255, 255,
+       0xFFF003FF},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.expected);

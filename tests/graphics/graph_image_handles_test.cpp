@@ -42,9 +42,10 @@ TEST_F(GraphImageHandlesTest, DeletingTheOnlyHandleTwiceFails) {
 
 TEST_F(GraphImageHandlesTest, DeleteRefusesHandlesThatAreNotGraphImages) {
   int handle = AddImage();
-  const int cases[] = {-1, MakeHandle(HandleSlot(handle), HandleCheck(handle), kHandleKindGraph),
+  const int slot = HandleSlot(handle), check = HandleCheck(handle);
+  const int cases[] = {-1, MakeHandle(slot, check, kHandleKindGraph),
                        MakeHandle(8192, 0, kHandleKindGraphImage),
-                       MakeHandle(HandleSlot(handle), HandleCheck(handle) + 1, kHandleKindGraphImage)};
+                       MakeHandle(slot, check + 1, kHandleKindGraphImage)};
   for (int bad : cases) EXPECT_EQ(DeleteGraphImageHandle(bad), -1) << bad;
   EXPECT_NE(GetGraphImageFromHandle(handle), nullptr);
 }

@@ -17,17 +17,18 @@ struct ScopedImage {
   GraphImage* get() { return &image; }
 };
 
+uint8_t* PixelAddress(const GraphImage& image, int x, int y) {
+  return static_cast<uint8_t*>(image.pixels) + y * image.pitch + x * image.format.bytesPerPixel;
+}
+
 uint32_t PixelAt(const GraphImage& image, int x, int y) {
   uint32_t v = 0;
-  std::memcpy(&v, static_cast<const uint8_t*>(image.pixels) + y * image.pitch +
-                      x * image.format.bytesPerPixel,
-              image.format.bytesPerPixel);
+  std::memcpy(&v, PixelAddress(image, x, y), image.format.bytesPerPixel);
   return v;
 }
 
 void PutPixel(GraphImage& image, int x, int y, uint32_t v) {
-  std::memcpy(static_cast<uint8_t*>(image.pixels) + y * image.pitch + x * image.format.bytesPerPixel,
-              &v, image.format.bytesPerPixel);
+  std::memcpy(PixelAddress(image, x, y), &v, image.format.bytesPerPixel);
 }
 
 // Fills an image so that pixel (x, y) holds x + 16 * y.
@@ -74,7 +75,9 @@ TEST(GraphImageTest, AllocationAcceptsTheImagesOwnFormat) {
 
 TEST(GraphImageTest, AllocationRefusesEmptyNegativeAndOverflowingSizes) {
   const ColorFormat argb = A8R8G8B8Format();
-  const int sizes[][2] = {{0, 4}, {4, 0}, {-1, 4}, {4, -3}, {INT_MAX, 1}, {65536, 65536}, {0x20000000, 2}};
+  const int sizes[][2] = {{0, 4},      {4, 0},         {-1, 4},
+                          {4, -3},     {INT_MAX, 1},   {65536, 65536},
+                          {0x20000000, 2}};
   for (const auto& s : sizes) {
     SCOPED_TRACE(s[0]);
     GraphImage image{};
@@ -253,7 +256,8 @@ TEST(GraphImageTest, CopyRectClipsAgainstBothImages) {
     EXPECT_EQ(CopyGraphImageRect(c.sx, c.sy, c.w, c.h, c.dx, c.dy, source.get(), dest.get()), 0);
     for (int y = 0; y < 16; ++y) {
       for (int x = 0; x < 16; ++x) {
-        bool inside = x >= c.copiedLeft && x < c.copiedRight && y >= c.copiedTop && y < c.copiedBottom;
+        bool inside =
+            x >= c.copiedLeft && x < c.copiedRight && y >= c.copiedTop && y < c.copiedBottom;
         uint32_t expected = inside ? (x - c.dx + c.sx) + 16 * (y - c.dy + c.sy) : 0;
         ASSERT_EQ(PixelAt(dest.image, x, y), expected) << x << "," << y;
       }
@@ -314,11 +318,14 @@ TEST(GraphImageTest, StretchRefusesRectanglesOutsideOrEmpty) {
   ScopedImage source, dest;
   ASSERT_EQ(AllocGraphImageXRGB8(4, 4, source.get()), 0);
   ASSERT_EQ(AllocGraphImageXRGB8(4, 4, dest.get()), 0);
-  const int rects[][4] = {{0, 0, 0, 4}, {2, 0, 1, 4}, {-1, 0, 4, 4}, {0, 0, 5, 4}, {4, 0, 4, 4}, {0, 0, 4, 5}};
+  const int rects[][4] = {{0, 0, 0, 4}, {2, 0, 1, 4}, {-1, 0, 4, 4},
+                          {0, 0, 5, 4}, {4, 0, 4, 4}, {0, 0, 4, 5}};
   for (const auto& r : rects) {
     SCOPED_TRACE(r[0] * 10 + r[2]);
-    EXPECT_EQ(StretchCopyGraphImage(r[0], r[1], r[2], r[3], source.get(), 0, 0, 4, 4, dest.get(), 0), -1);
-    EXPECT_EQ(StretchCopyGraphImage(0, 0, 4, 4, source.get(), r[0], r[1], r[2], r[3], dest.get(), 0), -1);
+    GraphImage* s = source.get();
+    GraphImage* d = dest.get();
+    EXPECT_EQ(StretchCopyGraphImage(r[0], r[1], r[2], r[3], s, 0, 0, 4, 4, d, 0), -1);
+    EXPECT_EQ(StretchCopyGraphImage(0, 0, 4, 4, s, r[0], r[1], r[2], r[3], d, 0), -1);
   }
 }
 
@@ -340,8 +347,8 @@ TEST(GraphImageTest, DownsampleAveragesEachShape) {
     PixelBuffer source(c.width, c.height, 4);
     for (int i = 0; i < c.width * c.height; ++i) source.Set(i % c.width, i / c.width, c.pixels[i]);
     PixelBuffer dest(2, 2, 4);
-    EXPECT_EQ(DownsampleHalfBlt(&argb, dest.data(), dest.pitch, source.data(), source.pitch, 1, 1, 0,
-                                0, c.width, c.height),
+    EXPECT_EQ(DownsampleHalfBlt(&argb, dest.data(), dest.pitch, source.data(), source.pitch, 1,
+                                1, 0, 0, c.width, c.height),
               0);
     EXPECT_EQ(dest.Get(1, 1), c.expected);
     EXPECT_EQ(dest.Get(0, 0), 0u);
@@ -352,13 +359,17 @@ TEST(GraphImageTest, DownsampleDropsBitsOutsideTheMasksAndRefusesOddSizes) {
   const ColorFormat x555 = X1R5G5B5Format();
   PixelBuffer source(2, 2, 2), dest(1, 1, 2);
   source.Fill(0xFFFF);
-  EXPECT_EQ(DownsampleHalfBlt(&x555, dest.data(), dest.pitch, source.data(), source.pitch, 0, 0, 0, 0, 2, 2), 0);
+  auto half = [&](const ColorFormat& f, int width, int height) {
+    return DownsampleHalfBlt(&f, dest.data(), dest.pitch, source.data(), source.pitch, 0, 0, 0, 0,
+                             width, height);
+  };
+  EXPECT_EQ(half(x555, 2, 2), 0);
   EXPECT_EQ(dest.Get(0, 0), 0x7FFFu);
-  EXPECT_EQ(DownsampleHalfBlt(&x555, dest.data(), dest.pitch, source.data(), source.pitch, 0, 0, 0, 0, 3, 2), -1);
-  EXPECT_EQ(DownsampleHalfBlt(&x555, dest.data(), dest.pitch, source.data(), source.pitch, 0, 0, 0, 0, 2, 0), -1);
+  EXPECT_EQ(half(x555, 3, 2), -1);
+  EXPECT_EQ(half(x555, 2, 0), -1);
   const ColorFormat rgb24 = R8G8B8Format();
   dest.Fill(0x1234);
-  EXPECT_EQ(DownsampleHalfBlt(&rgb24, dest.data(), dest.pitch, source.data(), source.pitch, 0, 0, 0, 0, 2, 2), 0);
+  EXPECT_EQ(half(rgb24, 2, 2), 0);
   EXPECT_EQ(dest.Get(0, 0), 0x1234u);
 }
 

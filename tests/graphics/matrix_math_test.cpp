@@ -21,7 +21,9 @@ Matrix44 Translation(float x, float y, float z) {
 
 void ExpectMatrixNear(const Matrix44& actual, const Matrix44& expected, float tolerance = 1e-5f) {
   for (int r = 0; r < 4; ++r) {
-    for (int c = 0; c < 4; ++c) EXPECT_NEAR(actual.m[r][c], expected.m[r][c], tolerance) << r << "," << c;
+    for (int c = 0; c < 4; ++c) {
+      EXPECT_NEAR(actual.m[r][c], expected.m[r][c], tolerance) << r << "," << c;
+    }
   }
 }
 
