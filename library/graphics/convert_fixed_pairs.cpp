@@ -117,7 +117,7 @@ struct R565ToA8 {
 
 template <class Rule, int SourceBytes, int DestBytes>
 void RunPair(const ConvertJob& job, const PairContext& context) {
-  auto rule = [&](uint32_t p, int, int, uint32_t& out) {
+  auto rule = [context](uint32_t p, int, int, uint32_t& out) {
     out = Rule::Apply(p, context);
     return true;
   };

@@ -36,15 +36,20 @@ struct ConvertJob {
 // Visits every pixel of the copy in source order: the rule turns the source
 // pixel (at copy column x, row y) into the destination value, or returns
 // false to leave the destination pixel alone. Mirrored copies write each row
-// right to left.
+// right to left. The rule and the job's fields are copied into locals, so
+// the byte stores cannot force them to be reloaded for every pixel.
 template <int SourceBytes, int DestBytes, class Rule>
-void WalkConvertPixels(const ConvertJob& job, Rule& rule) {
+void WalkConvertPixels(const ConvertJob& job, Rule rule) {
+  const int width = job.width, height = job.height;
+  const ptrdiff_t sourcePitch = job.sourcePitch, destPitch = job.destPitch;
   const ptrdiff_t destStep = job.mirror ? -DestBytes : DestBytes;
-  const ptrdiff_t mirrorStart = job.mirror ? static_cast<ptrdiff_t>(job.width - 1) * DestBytes : 0;
-  for (int y = 0; y < job.height; ++y) {
-    const uint8_t* s = job.source + y * job.sourcePitch;
-    uint8_t* d = job.dest + y * job.destPitch + mirrorStart;
-    for (int x = 0; x < job.width; ++x, s += SourceBytes, d += destStep) {
+  const ptrdiff_t mirrorStart = job.mirror ? static_cast<ptrdiff_t>(width - 1) * DestBytes : 0;
+  const uint8_t* sourceRow = job.source;
+  uint8_t* destRow = job.dest + mirrorStart;
+  for (int y = 0; y < height; ++y, sourceRow += sourcePitch, destRow += destPitch) {
+    const uint8_t* s = sourceRow;
+    uint8_t* d = destRow;
+    for (int x = 0; x < width; ++x, s += SourceBytes, d += destStep) {
       uint32_t value;
       if (rule(ReadPixel<SourceBytes>(s), x, y, value)) WritePixel<DestBytes>(d, value);
     }
