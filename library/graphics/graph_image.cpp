@@ -54,7 +54,7 @@ uint32_t ChannelToTopOfByte(uint32_t pixel, uint32_t mask, int shift, int width)
 
 }  // namespace
 
-void* AllocGraphImageMemory(size_t bytes) { return AllocTrackedMemory(bytes, "", 0); }
+void* AllocGraphImageMemory(size_t bytes) { return AllocTrackedMemory(bytes, nullptr, 0); }
 
 int AllocGraphImage(int width, int height, const ColorFormat* format, GraphImage* image) {
   // The format is copied first: a caller may pass the image's own format.

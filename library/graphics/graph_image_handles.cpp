@@ -11,7 +11,7 @@ HandleTableStorage<kHandleKindGraphImage, kGraphImageHandleCapacity> graphImageH
 }  // namespace
 
 int AddGraphImageHandle(GraphImage* image) {
-  auto* record = static_cast<GraphImage*>(AllocTrackedMemory(sizeof(GraphImage), "", 0));
+  auto* record = static_cast<GraphImage*>(AllocTrackedMemory(sizeof(GraphImage), nullptr, 0));
   if (!record) return -1;
   *record = *image;
   int handle = AddHandle(&graphImageHandles.table, record);

@@ -1,4 +1,4 @@
-#include "pixel_formats.h"
+#include "support/pixel_formats.h"
 
 #include <cstring>
 
