@@ -186,7 +186,9 @@ int ConvertFormatBlt(void* destPixels, int destPitch, const ColorFormat* destFor
   job->alphaOnly = alphaOnly != 0;
   job->alphaFromRed = alphaFromRed != 0;
   job->mirror = mirror != 0;
-  for (int i = 0; i < 256; ++i) job->sourcePalette[i] = PaletteEntryValue(s.palette[i]);
+  if (s.bytesPerPixel == 1) {
+    for (int i = 0; i < 256; ++i) job->sourcePalette[i] = PaletteEntryValue(s.palette[i]);
+  }
 
   const bool alphaWritten = HasAlpha(d) && (hasAlphaImage || HasAlpha(s));
   job->alphaFromImage = HasAlpha(d) && hasAlphaImage && !HasAlpha(s);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "graphics/graph_image.h"
+#include "system/system_state.h"
 
 namespace {
 
@@ -203,7 +204,9 @@ TEST(DxtDecompressTest, EightByEightImageReadsFourBlocks) {
   for (uint32_t c : colors) data = Concat(data, ColorHalf(c, 0, 0));
   GraphImage image = CompressedImage(8, 8, kCompressionDxt1, data);
   image.mipLevels = 4;
+  const int blocksBefore = GetSystemState().memory.blockCount;
   ASSERT_EQ(DecompressDxtGraphImage(&image), 0);
+  EXPECT_EQ(GetSystemState().memory.blockCount, blocksBefore);  // the blocks were freed
   EXPECT_EQ(image.pitch, 32);
   EXPECT_EQ(image.format.compression, 0u);
   EXPECT_EQ(image.format.colorBits, 32);

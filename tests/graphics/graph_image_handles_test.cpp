@@ -1,5 +1,6 @@
 #include "graphics/graph_image.h"
 #include "system/handle_table.h"
+#include "system/system_state.h"
 
 #include <gtest/gtest.h>
 
@@ -67,6 +68,18 @@ TEST_F(GraphImageHandlesTest, TableHolds8192ImagesAndDeleteAllEmptiesIt) {
   EXPECT_EQ(EndGraphImageHandles(), 0);
   EXPECT_EQ(GetGraphImageFromHandle(last), nullptr);
   EXPECT_EQ(HandleSlot(AddImage()), 0);
+}
+
+TEST_F(GraphImageHandlesTest, DeletingFreesTheImageAndItsRecord) {
+  const int blocksBefore = GetSystemState().memory.blockCount;
+  int a = AddImage(), b = AddImage();
+  ASSERT_GE(a, 0);
+  ASSERT_GE(b, 0);
+  EXPECT_EQ(GetSystemState().memory.blockCount, blocksBefore + 4);
+  EXPECT_EQ(DeleteGraphImageHandle(a), 0);
+  EXPECT_EQ(GetSystemState().memory.blockCount, blocksBefore + 2);
+  EXPECT_EQ(DeleteAllGraphImageHandles(), 0);
+  EXPECT_EQ(GetSystemState().memory.blockCount, blocksBefore);
 }
 
 }  // namespace
