@@ -20,46 +20,17 @@ struct Options {
   int remap = 0;
 };
 
-Options Mirror() {
-  Options o;
-  o.mirror = 1;
-  return o;
-}
+Options Mirror() { return {.mirror = 1}; }
 Options Key(uint32_t color, int mirror = 0) {
-  Options o;
-  o.keyToAlpha = 1;
-  o.transColor = color;
-  o.mirror = mirror;
-  return o;
+  return {.mirror = mirror, .keyToAlpha = 1, .transColor = color};
 }
 Options Skip(uint32_t color, int mirror = 0) {
-  Options o;
-  o.skip = 1;
-  o.transColor = color;
-  o.mirror = mirror;
-  return o;
+  return {.mirror = mirror, .transColor = color, .skip = 1};
 }
-Options Dither(int mode) {
-  Options o;
-  o.dither = mode;
-  return o;
-}
-Options Remap() {
-  Options o;
-  o.remap = 1;
-  return o;
-}
-Options AlphaFromRed(int alphaOnly) {
-  Options o;
-  o.alphaFromRed = 1;
-  o.alphaOnly = alphaOnly;
-  return o;
-}
-Options AlphaOnly() {
-  Options o;
-  o.alphaOnly = 1;
-  return o;
-}
+Options Dither(int mode) { return {.dither = mode}; }
+Options Remap() { return {.remap = 1}; }
+Options AlphaFromRed(int alphaOnly) { return {.alphaOnly = alphaOnly, .alphaFromRed = 1}; }
+Options AlphaOnly() { return {.alphaOnly = 1}; }
 
 // The 8-bit single-channel layout of blend images: every channel is the byte.
 ColorFormat SingleChannelFormat() {

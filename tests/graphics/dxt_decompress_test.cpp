@@ -198,40 +198,33 @@ TEST(DxtDecompressTest, PremultipliedFormatsRestoreColourWithoutWrapping) {
   }
 }
 
-TEST(DxtDecompressTest, EightByEightImageReadsFourBlocks) {
+TEST(DxtDecompressTest, BlockGridCoversTheImageIncludingPartialBlocks) {
+  // Four blocks, red, green, blue and white, two across and two down; a 5 x 6
+  // image cuts the right and bottom ones.
   Block data;
   const uint32_t colors[4] = {0xF800, 0x07E0, 0x001F, 0xFFFF};
   for (uint32_t c : colors) data = Concat(data, ColorHalf(c, 0, 0));
-  GraphImage image = CompressedImage(8, 8, kCompressionDxt1, data);
-  image.mipLevels = 4;
-  const int blocksBefore = GetSystemState().memory.blockCount;
-  ASSERT_EQ(DecompressDxtGraphImage(&image), 0);
-  EXPECT_EQ(GetSystemState().memory.blockCount, blocksBefore);  // the blocks were freed
-  EXPECT_EQ(image.pitch, 32);
-  EXPECT_EQ(image.format.compression, 0u);
-  EXPECT_EQ(image.format.colorBits, 32);
-  EXPECT_EQ(image.format.alphaMask, 0xFF000000u);
-  EXPECT_EQ(image.mipLevels, 4);
-  EXPECT_EQ(Pixel(image, 3, 3), 0xFFFF0000u);
-  EXPECT_EQ(Pixel(image, 4, 0), 0xFF00FF00u);
-  EXPECT_EQ(Pixel(image, 0, 7), 0xFF0000FFu);
-  EXPECT_EQ(Pixel(image, 7, 7), 0xFFFFFFFFu);
-  FreeGraphImage(&image);
-}
-
-TEST(DxtDecompressTest, SizesThatAreNotMultiplesOfFourUsePartialBlocks) {
-  // 5 x 6: two blocks across and two down, the right and bottom ones cut.
-  Block data;
-  const uint32_t colors[4] = {0xF800, 0x07E0, 0x001F, 0xFFFF};
-  for (uint32_t c : colors) data = Concat(data, ColorHalf(c, 0, 0));
-  GraphImage image = CompressedImage(5, 6, kCompressionDxt1, data);
-  ASSERT_EQ(DecompressDxtGraphImage(&image), 0);
-  EXPECT_EQ(image.pitch, 20);
-  EXPECT_EQ(Pixel(image, 3, 3), 0xFFFF0000u);
-  EXPECT_EQ(Pixel(image, 4, 3), 0xFF00FF00u);
-  EXPECT_EQ(Pixel(image, 0, 5), 0xFF0000FFu);
-  EXPECT_EQ(Pixel(image, 4, 5), 0xFFFFFFFFu);
-  FreeGraphImage(&image);
+  struct Case {
+    int width, height, pitch;
+  };
+  for (const Case& c : {Case{8, 8, 32}, Case{5, 6, 20}}) {
+    SCOPED_TRACE(c.width);
+    GraphImage image = CompressedImage(c.width, c.height, kCompressionDxt1, data);
+    image.mipLevels = 4;
+    const int blocksBefore = GetSystemState().memory.blockCount;
+    ASSERT_EQ(DecompressDxtGraphImage(&image), 0);
+    EXPECT_EQ(GetSystemState().memory.blockCount, blocksBefore);  // the blocks were freed
+    EXPECT_EQ(image.pitch, c.pitch);
+    EXPECT_EQ(image.format.compression, 0u);
+    EXPECT_EQ(image.format.colorBits, 32);
+    EXPECT_EQ(image.format.alphaMask, 0xFF000000u);
+    EXPECT_EQ(image.mipLevels, 4);
+    EXPECT_EQ(Pixel(image, 3, 3), 0xFFFF0000u);
+    EXPECT_EQ(Pixel(image, 4, 0), 0xFF00FF00u);
+    EXPECT_EQ(Pixel(image, 0, c.height - 1), 0xFF0000FFu);
+    EXPECT_EQ(Pixel(image, c.width - 1, c.height - 1), 0xFFFFFFFFu);
+    FreeGraphImage(&image);
+  }
 }
 
 TEST(DxtDecompressTest, UncompressedImagesAreLeftAlone) {
