@@ -1,0 +1,348 @@
+// The per-pixel blend rules of the software primitives, written once as
+// always-inlined templates over the settings of a loop. Each loop ("member")
+// instantiates them for one combination, so its inner loop tests nothing but
+// the per-pixel conditions (transparent colour, the texel's alpha).
+#ifndef OMBREL_SOFTWARE_RENDERER_BLEND_RULES_H
+#define OMBREL_SOFTWARE_RENDERER_BLEND_RULES_H
+
+#include <stdint.h>
+#include <string.h>
+
+#include <type_traits>
+
+#define OMBREL_ALWAYS_INLINE inline __attribute__((always_inline))
+
+namespace blend {
+
+OMBREL_ALWAYS_INLINE uint32_t Load32(const uint8_t* p) {
+  uint32_t v;
+  memcpy(&v, p, 4);
+  return v;
+}
+OMBREL_ALWAYS_INLINE uint32_t Load16(const uint8_t* p) {
+  uint16_t v;
+  memcpy(&v, p, 2);
+  return v;
+}
+OMBREL_ALWAYS_INLINE void Store32(uint8_t* p, uint32_t v) { memcpy(p, &v, 4); }
+OMBREL_ALWAYS_INLINE void Store16(uint8_t* p, uint32_t v) {
+  const auto w = static_cast<uint16_t>(v);
+  memcpy(p, &w, 2);
+}
+
+// Everything a member needs, prepared once per call by the primitive's frame.
+struct BlitRows {
+  uint8_t* dst;
+  const uint8_t* src;
+  const uint8_t* graph;
+  int32_t dstSkip;  // bytes from the end of one drawn row to the start of the next
+  int32_t srcSkip;
+  int32_t graphSkip;
+  int32_t width;
+  int32_t height;
+  uint32_t transColor;
+  uint32_t param;
+  const void* palette;
+  const int32_t* scaleParam;   // BlendScaleTable row of the parameter
+  const int32_t* scaleBright[3];  // rows of the bright's blue, green, red
+  const int32_t* diffParam;    // BlendDiffTable row of the parameter, at its centre
+  const uint8_t* lerp6;        // BlendLerp6Table block of parameter / 4
+  const uint8_t* graphWeights;
+};
+
+// Channel positions: blue, green, red from the low end of a pixel.
+template <bool Is32>
+struct Layout;
+template <>
+struct Layout<true> {
+  static constexpr int kShift[3] = {0, 8, 16};
+  static constexpr uint32_t kMax[3] = {255, 255, 255};
+  static constexpr int kProductShift[3] = {8, 8, 8};
+};
+template <>
+struct Layout<false> {
+  static constexpr int kShift[3] = {0, 5, 11};
+  static constexpr uint32_t kMax[3] = {31, 63, 31};
+  static constexpr int kProductShift[3] = {5, 6, 5};
+};
+
+template <class F>
+OMBREL_ALWAYS_INLINE void ForChannels(F f) {
+  f(std::integral_constant<int, 0>{});
+  f(std::integral_constant<int, 1>{});
+  f(std::integral_constant<int, 2>{});
+}
+
+// d moved toward v by the product of K weights, each worth 1/256: the product
+// may leave 32 bits only in the bits that the shift discards, so the wrapped
+// product still yields the exact channel.
+template <int K>
+OMBREL_ALWAYS_INLINE uint32_t Blend(uint32_t d, uint32_t v, uint32_t weights) {
+  if constexpr (K == 0) {
+    return v;
+  } else {
+    const uint32_t product = (v - d) * weights;
+    return d + static_cast<uint32_t>(static_cast<int32_t>(product) >> (8 * K));
+  }
+}
+
+// Packed saturating add and subtract on whole pixels. The guard bits borrow
+// the lowest bit of green and red, which is why those bits do not follow exact
+// arithmetic; the OR-step puts some of them back.
+template <bool OrStep>
+OMBREL_ALWAYS_INLINE uint32_t PackedAdd32(uint32_t d, uint32_t u) {
+  const uint32_t x = (d & 0x00FEFEFFu) + (u & 0x00FEFEFFu);
+  const uint32_t m = x & 0x01010100u;
+  uint32_t pixel = x | (m - (m >> 8));
+  if constexpr (OrStep) pixel |= (d | u) & 0x00010100u;
+  return pixel;
+}
+OMBREL_ALWAYS_INLINE uint32_t PackedSub32(uint32_t d, uint32_t u) {
+  const uint32_t x = (d | 0x01010100u) - (u & 0x00FEFEFFu);
+  const uint32_t m = x & 0x01010100u;
+  return x & (m - (m >> 8));
+}
+template <bool OrStep>
+OMBREL_ALWAYS_INLINE uint32_t PackedAdd16(uint32_t d, uint32_t u) {
+  const uint32_t x = (d & 0xF7DFu) + (u & 0xF7DFu);
+  const uint32_t m = x & 0x10820u;
+  uint32_t pixel = x | (m - (m >> 5));
+  if constexpr (OrStep) pixel |= (d | u) & 0x0820u;
+  return pixel & 0xFFFFu;
+}
+OMBREL_ALWAYS_INLINE uint32_t PackedSub16(uint32_t d, uint32_t u) {
+  const uint32_t x = (d | 0x10820u) - (u & 0xF7DFu);
+  const uint32_t m = x & 0x10820u;
+  return x & (m - (m >> 5)) & 0xFFFFu;
+}
+// Two 16-bit pixels in one integer, the left one in the low half: the left
+// red's carry or borrow reaches the right pixel's blue.
+OMBREL_ALWAYS_INLINE uint32_t PairAdd16(uint32_t d, uint32_t u) {
+  const uint32_t a = d & 0xF7DEF7DFu;
+  const uint32_t b = u & 0xF7DEF7DFu;
+  const uint32_t x = a + b;
+  const uint32_t carry = x < a ? 1u : 0u;
+  const uint32_t m = x & 0x08210820u;
+  return x | (m - ((m >> 5) | (carry << 27)));
+}
+OMBREL_ALWAYS_INLINE uint32_t PairSub16(uint32_t d, uint32_t u) {
+  const uint32_t a = d | 0x08210820u;
+  const uint32_t b = u & 0xF7DEF7DFu;
+  const uint32_t x = a - b;
+  const uint32_t borrow = a < b ? 1u : 0u;
+  const uint32_t m = x & 0x08210820u;
+  return x & ((m - (m >> 5)) | (borrow ? 0u : 0xF8000000u));
+}
+// Whole-byte twins: every byte, the fourth included, saturates exactly.
+OMBREL_ALWAYS_INLINE uint32_t SaturatingAddBytes(uint32_t d, uint32_t u) {
+  uint32_t out = 0;
+  for (int shift = 0; shift < 32; shift += 8) {
+    const uint32_t sum = ((d >> shift) & 0xFF) + ((u >> shift) & 0xFF);
+    out |= (sum > 255 ? 255 : sum) << shift;
+  }
+  return out;
+}
+OMBREL_ALWAYS_INLINE uint32_t SaturatingSubBytes(uint32_t d, uint32_t u) {
+  uint32_t out = 0;
+  for (int shift = 0; shift < 32; shift += 8) {
+    const uint32_t a = (d >> shift) & 0xFF;
+    const uint32_t b = (u >> shift) & 0xFF;
+    out |= (a > b ? a - b : 0) << shift;
+  }
+  return out;
+}
+template <bool Is32>
+OMBREL_ALWAYS_INLINE uint32_t Halve(uint32_t s, uint32_t d) {
+  if constexpr (Is32) return ((s >> 1) & 0x7F7F7Fu) + ((d >> 1) & 0x7F7F7Fu);
+  else return ((s >> 1) & 0x7BEFu) + ((d >> 1) & 0x7BEFu);
+}
+
+// The settings that make one member of a primitive.
+template <bool Is32, bool Palettised, int Mode, bool Graph, bool Bright, bool Alpha, bool Trans>
+struct Settings {
+  static constexpr bool kIs32 = Is32;
+  static constexpr bool kPalettised = Palettised;
+  static constexpr int kMode = Mode;
+  static constexpr bool kGraph = Graph;
+  static constexpr bool kBright = Bright;
+  static constexpr bool kAlpha = Alpha;  // the source carries alpha
+  static constexpr bool kTrans = Trans;
+  static constexpr bool kUsesParam = Mode == 1 || Mode == 2 || Mode == 3 || Mode == 10 || Mode == 11;
+  static constexpr int kSourceBytes = Palettised ? 1 : (Is32 || Alpha) ? 4 : 2;
+  static constexpr int kDestBytes = Is32 ? 4 : 2;
+};
+
+// Combines the texel s (colour word or 32-bit pixel, after the palette) with
+// the destination pixel at dp. AlphaWeighs: the texel's alpha a is one of the
+// weights; w is the blend-graph weight.
+template <class C, bool AlphaWeighs>
+OMBREL_ALWAYS_INLINE void CombinePixel(const BlitRows& r, uint32_t s, uint32_t a, uint32_t w,
+                                       uint8_t* dp) {
+  using L = Layout<C::kIs32>;
+  constexpr int kMode = C::kMode;
+  constexpr int K = (C::kGraph ? 1 : 0) + (AlphaWeighs ? 1 : 0) + (C::kUsesParam ? 1 : 0);
+  uint32_t weights = 1;
+  if constexpr (C::kGraph) weights *= w;
+  if constexpr (AlphaWeighs) weights *= a;
+  if constexpr (C::kUsesParam) weights *= r.param;
+
+  const uint32_t d = C::kIs32 ? Load32(dp) : Load16(dp);
+  auto write = [&](uint32_t pixel) {
+    if constexpr (C::kIs32) Store32(dp, pixel);
+    else Store16(dp, pixel);
+  };
+  auto channel = [](uint32_t pixel, auto ch) {
+    return (pixel >> L::kShift[ch]) & L::kMax[ch];
+  };
+  auto bright = [&](uint32_t value, auto ch) -> uint32_t {
+    if constexpr (C::kBright) return static_cast<uint32_t>(r.scaleBright[ch][value]);
+    else return value;
+  };
+  // General rules write blue, green and red; 32-bit keeps the fourth byte.
+  auto writeChannels = [&](auto perChannel) {
+    uint32_t out = C::kIs32 ? (d & 0xFF000000u) : 0;
+    ForChannels([&](auto ch) { out |= (perChannel(ch) & L::kMax[ch]) << L::kShift[ch]; });
+    write(out);
+  };
+
+  if constexpr (kMode == 0) {
+    if constexpr (K == 0 && !C::kBright) {
+      write(s);
+    } else if constexpr (K == 0) {
+      writeChannels([&](auto ch) { return bright(channel(s, ch), ch); });
+    } else {
+      writeChannels([&](auto ch) {
+        return Blend<K>(channel(d, ch), bright(channel(s, ch), ch), weights);
+      });
+    }
+  } else if constexpr (kMode == 1) {
+    writeChannels([&](auto ch) {
+      const uint32_t t = bright(channel(s, ch), ch);
+      const uint32_t dc = channel(d, ch);
+      if constexpr (!C::kIs32 && K == 1 && !C::kBright && !C::kAlpha) {
+        return static_cast<uint32_t>(r.lerp6[t * 64 + dc]);
+      } else if constexpr (!C::kIs32 && K == 1) {
+        return dc + static_cast<uint32_t>(r.diffParam[static_cast<int32_t>(t - dc)]);
+      } else {
+        return Blend<K>(dc, t, weights);
+      }
+    });
+  } else if constexpr (kMode == 2 || kMode == 3) {
+    uint32_t u = 0;
+    ForChannels([&](auto ch) {
+      uint32_t term;
+      if constexpr (K == 1) {
+        term = static_cast<uint32_t>(r.scaleParam[bright(channel(s, ch), ch)]);
+      } else if constexpr (C::kIs32) {
+        term = (bright(channel(s, ch), ch) * weights >> (8 * K)) & 0xFF;
+      } else {
+        // 16-bit: the weights other than the parameter first, then the
+        // parameter through the table; an alpha source under bright takes its
+        // alpha before the bright.
+        uint32_t x;
+        if constexpr (C::kAlpha && AlphaWeighs && C::kBright && !C::kGraph) {
+          x = static_cast<uint32_t>(r.scaleBright[ch][channel(s, ch) * a >> 8]);
+        } else {
+          x = bright(channel(s, ch), ch) * (C::kGraph ? w : 1) * (AlphaWeighs ? a : 1) >>
+              (8 * (K - 1));
+        }
+        term = static_cast<uint32_t>(r.scaleParam[x]);
+      }
+      u |= term << L::kShift[ch];
+    });
+    if constexpr (kMode == 2) {
+      write(C::kIs32 ? PackedAdd32<true>(d, u) : PackedAdd16<true>(d, u));
+    } else {
+      write(C::kIs32 ? PackedSub32(d, u) : PackedSub16(d, u));
+    }
+  } else if constexpr (kMode == 4) {
+    writeChannels([&](auto ch) {
+      const uint32_t t = bright(channel(s, ch), ch);
+      return (t * weights * channel(d, ch)) >> (8 * K + L::kProductShift[ch]);
+    });
+  } else if constexpr (kMode == 10) {
+    writeChannels([&](auto ch) {
+      const uint32_t v = bright(L::kMax[ch] - channel(s, ch), ch);
+      const uint32_t dc = channel(d, ch);
+      if constexpr (!C::kIs32 && K == 1) {
+        return dc + static_cast<uint32_t>(r.diffParam[static_cast<int32_t>(v - dc)]);
+      } else {
+        return Blend<K>(dc, v, weights);
+      }
+    });
+  } else if constexpr (kMode == 11) {
+    writeChannels([&](auto ch) {
+      const uint32_t dc = channel(d, ch);
+      const uint32_t m = (bright(channel(s, ch), ch) * dc) >> L::kProductShift[ch];
+      if constexpr (!C::kIs32 && ch == 1 && C::kAlpha && AlphaWeighs && !C::kGraph &&
+                    !C::kBright) {
+        // Green keeps five more bits of the product in this one case.
+        const int32_t dWide = static_cast<int32_t>(32 * dc);
+        const int32_t mWide = static_cast<int32_t>((channel(s, ch) * dc) >> 1);
+        const int32_t sum = dWide * 65536 + (mWide - dWide) * static_cast<int32_t>(a * r.param);
+        return static_cast<uint32_t>((sum >> 16) >> 5);
+      } else if constexpr (!C::kIs32 && K == 1) {
+        return dc + static_cast<uint32_t>(r.diffParam[static_cast<int32_t>(m - dc)]);
+      } else {
+        return Blend<K>(dc, m, weights);
+      }
+    });
+  }
+}
+
+// Reads the texel at sp, applies the skip test and the weights that the texel
+// decides, and combines it with the destination pixel at dp.
+template <class C>
+OMBREL_ALWAYS_INLINE void BlendTexel(const BlitRows& r, const uint8_t* sp, uint8_t* dp,
+                                     const uint8_t* gp) {
+  uint32_t s;
+  uint32_t a = 255;
+  if constexpr (C::kPalettised) {
+    const uint32_t index = *sp;
+    if constexpr (C::kTrans) {
+      if (index == r.transColor) return;
+    }
+    if constexpr (C::kIs32) s = static_cast<const uint32_t*>(r.palette)[index];
+    else s = static_cast<const uint16_t*>(r.palette)[index];
+  } else if constexpr (C::kIs32) {
+    s = Load32(sp);
+    if constexpr (C::kAlpha) a = s >> 24;
+    else if constexpr (C::kTrans) {
+      if (s == r.transColor) return;
+    }
+  } else if constexpr (C::kAlpha) {
+    const uint32_t raw = Load32(sp);
+    s = raw & 0xFFFF;
+    a = (raw >> 16) & 0xFF;
+  } else {
+    s = Load16(sp);
+    if constexpr (C::kTrans) {
+      if (s == r.transColor) return;
+    }
+  }
+  uint32_t w = 0;
+  if constexpr (C::kGraph) w = r.graphWeights[*gp];
+
+  if constexpr (C::kAlpha && C::kTrans) {
+    // Multiply has no zero-alpha test: alpha 0 weighs the texel to black.
+    if constexpr (C::kMode != 4) {
+      if (a == 0) return;
+    }
+    if (a == 255) {
+      CombinePixel<C, false>(r, s, a, w, dp);
+    } else {
+      CombinePixel<C, true>(r, s, a, w, dp);
+    }
+  } else if constexpr (C::kAlpha) {
+    // Without bright and blend graph an unblended alpha source is copied
+    // whole, its alpha landing in the destination's fourth byte.
+    constexpr bool kCopiedWhole = C::kMode == 0 && !C::kBright && !C::kGraph;
+    CombinePixel<C, !kCopiedWhole>(r, s, a, w, dp);
+  } else {
+    CombinePixel<C, false>(r, s, a, w, dp);
+  }
+}
+
+}  // namespace blend
+
+#endif

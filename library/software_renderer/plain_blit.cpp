@@ -1,0 +1,388 @@
+#include "software_renderer/plain_blit.h"
+
+#include <array>
+#include <climits>
+#include <cstring>
+#include <utility>
+
+#include "software_renderer/blend_rules.h"
+#include "software_renderer/blend_tables.h"
+#include "software_renderer/soft_draw_settings.h"
+
+namespace {
+
+using blend::BlitRows;
+using blend::Load16;
+using blend::Load32;
+using blend::Store16;
+using blend::Store32;
+
+using MemberFn = void (*)(const BlitRows&);
+
+// Members that replace the general rule for one parameter value.
+enum class Special { kNone, kHalving, kHalvingMmx, kFullAdd, kFullAddMmx, kFullSub, kFullSubMmx };
+
+// The one loop shape of the plain blit: rows of pixels, each pointer moved by
+// one pixel and by its row skip at the end of a row.
+template <class C, class PixelOp>
+OMBREL_ALWAYS_INLINE void WalkPixels(const BlitRows& r, PixelOp op) {
+  const uint8_t* sp = r.src;
+  uint8_t* dp = r.dst;
+  const uint8_t* gp = r.graph;
+  for (int32_t j = r.height; j > 0; --j) {
+    for (int32_t i = r.width; i > 0; --i) {
+      op(sp, dp, gp);
+      sp += C::kSourceBytes;
+      dp += C::kDestBytes;
+      if constexpr (C::kGraph) ++gp;
+    }
+    sp += r.srcSkip;
+    dp += r.dstSkip;
+    if constexpr (C::kGraph) gp += r.graphSkip;
+  }
+}
+
+// Rows of a whole-texel copy are block moves.
+template <class C>
+void CopyRows(const BlitRows& r) {
+  const uint8_t* sp = r.src;
+  uint8_t* dp = r.dst;
+  const size_t rowBytes = static_cast<size_t>(r.width) * C::kDestBytes;
+  for (int32_t j = r.height; j > 0; --j) {
+    std::memcpy(dp, sp, rowBytes);
+    sp += r.width * C::kSourceBytes + r.srcSkip;
+    dp += rowBytes + r.dstSkip;
+  }
+}
+
+// Reads the texel and tells whether the transparent colour skips it.
+template <class C>
+OMBREL_ALWAYS_INLINE bool FetchOpaque(const BlitRows& r, const uint8_t* sp, uint32_t* s) {
+  uint32_t raw;
+  if constexpr (C::kPalettised) {
+    raw = *sp;
+    if constexpr (C::kIs32) *s = static_cast<const uint32_t*>(r.palette)[raw];
+    else *s = static_cast<const uint16_t*>(r.palette)[raw];
+  } else {
+    raw = C::kIs32 ? Load32(sp) : Load16(sp);
+    *s = raw;
+  }
+  if constexpr (C::kTrans) return raw != r.transColor;
+  return true;
+}
+
+template <class C>
+OMBREL_ALWAYS_INLINE void WritePixel(uint8_t* dp, uint32_t v) {
+  if constexpr (C::kIs32) Store32(dp, v);
+  else Store16(dp, v);
+}
+
+// Palettised whole-texel copy with transparency: four indices that all equal
+// the transparent index are skipped at once. A transparent value above 255
+// matches no index, so then no group is skipped either.
+template <class C>
+void CopyIndexGroups(const BlitRows& r) {
+  const bool groupsSkip = r.transColor <= 255;
+  const uint32_t replicated = r.transColor * 0x01010101u;
+  const uint8_t* sp = r.src;
+  uint8_t* dp = r.dst;
+  auto one = [&](const uint8_t* s, uint8_t* d) {
+    uint32_t texel;
+    if (FetchOpaque<C>(r, s, &texel)) WritePixel<C>(d, texel);
+  };
+  for (int32_t j = r.height; j > 0; --j) {
+    int32_t i = 0;
+    for (; i + 4 <= r.width; i += 4) {
+      if (groupsSkip && Load32(sp + i) == replicated) continue;
+      for (int k = 0; k < 4; ++k) one(sp + i + k, dp + (i + k) * C::kDestBytes);
+    }
+    for (; i < r.width; ++i) one(sp + i, dp + i * C::kDestBytes);
+    sp += r.width + r.srcSkip;
+    dp += r.width * C::kDestBytes + r.dstSkip;
+  }
+}
+
+// 16-bit full-parameter add and subtract take neighbouring pixels in pairs
+// from the row's first drawn pixel; a pair with one transparent texel draws
+// the other alone, and a last odd pixel is drawn alone.
+template <class C, bool Add>
+void FullParam16Pairs(const BlitRows& r) {
+  const uint8_t* sp = r.src;
+  uint8_t* dp = r.dst;
+  auto single = [](uint32_t d, uint32_t s) {
+    return Add ? blend::PackedAdd16<false>(d, s) : blend::PackedSub16(d, s);
+  };
+  for (int32_t j = r.height; j > 0; --j) {
+    int32_t i = 0;
+    for (; i + 2 <= r.width; i += 2) {
+      uint32_t s0, s1;
+      const bool draw0 = FetchOpaque<C>(r, sp + i * C::kSourceBytes, &s0);
+      const bool draw1 = FetchOpaque<C>(r, sp + (i + 1) * C::kSourceBytes, &s1);
+      uint8_t* d0 = dp + i * 2;
+      if (draw0 && draw1) {
+        const uint32_t pair = Load32(d0);
+        const uint32_t texels = s0 | (s1 << 16);
+        Store32(d0, Add ? blend::PairAdd16(pair, texels) : blend::PairSub16(pair, texels));
+      } else if (draw0) {
+        Store16(d0, single(Load16(d0), s0));
+      } else if (draw1) {
+        Store16(d0 + 2, single(Load16(d0 + 2), s1));
+      }
+    }
+    if (i < r.width) {
+      uint32_t s;
+      if (FetchOpaque<C>(r, sp + i * C::kSourceBytes, &s)) {
+        uint8_t* d = dp + i * 2;
+        Store16(d, single(Load16(d), s));
+      }
+    }
+    sp += r.width * C::kSourceBytes + r.srcSkip;
+    dp += r.width * 2 + r.dstSkip;
+  }
+}
+
+template <class C, Special Kind>
+void RunMember(const BlitRows& r) {
+  if constexpr (Kind == Special::kNone) {
+    constexpr bool kWholeTexel = C::kMode == 0 && !C::kGraph && !C::kBright;
+    if constexpr (kWholeTexel && !C::kPalettised && !C::kTrans &&
+                  C::kSourceBytes == C::kDestBytes) {
+      CopyRows<C>(r);
+    } else if constexpr (kWholeTexel && C::kPalettised && C::kTrans && C::kIs32) {
+      CopyIndexGroups<C>(r);
+    } else {
+      WalkPixels<C>(r, [&r](const uint8_t* sp, uint8_t* dp, const uint8_t* gp) {
+        blend::BlendTexel<C>(r, sp, dp, gp);
+      });
+    }
+  } else if constexpr ((Kind == Special::kFullAdd || Kind == Special::kFullSub) && !C::kIs32) {
+    FullParam16Pairs<C, Kind == Special::kFullAdd>(r);
+  } else {
+    WalkPixels<C>(r, [&r](const uint8_t* sp, uint8_t* dp, const uint8_t*) {
+      uint32_t s;
+      if (!FetchOpaque<C>(r, sp, &s)) return;
+      const uint32_t d = C::kIs32 ? Load32(dp) : Load16(dp);
+      uint32_t out;
+      if constexpr (Kind == Special::kHalving || Kind == Special::kHalvingMmx) {
+        out = blend::Halve<C::kIs32>(s, d);
+      } else if constexpr (Kind == Special::kFullAdd) {
+        out = blend::PackedAdd32<false>(d, s);
+      } else if constexpr (Kind == Special::kFullSub) {
+        out = blend::PackedSub32(d, s);
+      } else if constexpr (Kind == Special::kFullAddMmx) {
+        out = blend::SaturatingAddBytes(d, s);
+      } else {
+        out = blend::SaturatingSubBytes(d, s);
+      }
+      WritePixel<C>(dp, out);
+    });
+  }
+}
+
+constexpr int kModes[7] = {0, 1, 2, 3, 4, 10, 11};
+
+int ModeIndex(uint32_t mode) {
+  for (int i = 0; i < 7; ++i) {
+    if (static_cast<uint32_t>(kModes[i]) == mode) return i;
+  }
+  return -1;
+}
+
+// General members of one colour type and source kind, indexed by
+// ((((mode * 2 + graph) * 2 + bright) * alphaCases + alpha) * 2 + trans).
+template <bool Is32, bool Palettised>
+struct GeneralMembers {
+  static constexpr size_t kAlphaCases = Palettised ? 1 : 2;
+  static constexpr size_t kCount = 7 * 2 * 2 * kAlphaCases * 2;
+
+  template <size_t I>
+  using At = blend::Settings<Is32, Palettised, kModes[I / (8 * kAlphaCases)],
+                             (I / (4 * kAlphaCases)) % 2 == 1, (I / (2 * kAlphaCases)) % 2 == 1,
+                             (I / 2) % kAlphaCases == 1, I % 2 == 1>;
+
+  template <size_t... I>
+  static constexpr std::array<MemberFn, kCount> Make(std::index_sequence<I...>) {
+    return {{&RunMember<At<I>, Special::kNone>...}};
+  }
+  static constexpr std::array<MemberFn, kCount> kTable = Make(std::make_index_sequence<kCount>{});
+
+  static MemberFn Find(int modeIndex, bool graph, bool bright, bool alpha, bool trans) {
+    size_t i = static_cast<size_t>(modeIndex);
+    i = i * 2 + graph;
+    i = i * 2 + bright;
+    i = i * kAlphaCases + (kAlphaCases == 2 && alpha);
+    i = i * 2 + trans;
+    return kTable[i];
+  }
+};
+
+// Special members, for transFlag off and on. The whole-byte twins exist for
+// 32-bit colour only, and the palettised halving member has none.
+template <bool Is32, bool Palettised>
+struct SpecialMembers {
+  template <int Mode, bool Trans>
+  using At = blend::Settings<Is32, Palettised, Mode, false, false, false, Trans>;
+
+  static constexpr bool kHalvingTwin = Is32 && !Palettised;
+  static constexpr bool kFullTwins = Is32;
+
+  static constexpr std::array<MemberFn, 2> kHalving{
+      {&RunMember<At<1, false>, Special::kHalving>, &RunMember<At<1, true>, Special::kHalving>}};
+  static constexpr std::array<MemberFn, 2> kFullAdd{
+      {&RunMember<At<2, false>, Special::kFullAdd>, &RunMember<At<2, true>, Special::kFullAdd>}};
+  static constexpr std::array<MemberFn, 2> kFullSub{
+      {&RunMember<At<3, false>, Special::kFullSub>, &RunMember<At<3, true>, Special::kFullSub>}};
+
+  template <Special Kind, int Mode, bool Present>
+  static constexpr std::array<MemberFn, Present ? 2 : 0> MakeTwins() {
+    if constexpr (Present) {
+      return {{&RunMember<At<Mode, false>, Kind>, &RunMember<At<Mode, true>, Kind>}};
+    } else {
+      return {};
+    }
+  }
+  static constexpr auto kHalvingMmx = MakeTwins<Special::kHalvingMmx, 1, kHalvingTwin>();
+  static constexpr auto kFullAddMmx = MakeTwins<Special::kFullAddMmx, 2, kFullTwins>();
+  static constexpr auto kFullSubMmx = MakeTwins<Special::kFullSubMmx, 3, kFullTwins>();
+
+  static constexpr size_t kCount = kHalving.size() + kFullAdd.size() + kFullSub.size() +
+                                   kHalvingMmx.size() + kFullAddMmx.size() + kFullSubMmx.size();
+
+  static MemberFn Find(Special kind, bool trans, bool mmx) {
+    switch (kind) {
+      case Special::kHalving:
+        if constexpr (kHalvingTwin) {
+          if (mmx) return kHalvingMmx[trans];
+        }
+        return kHalving[trans];
+      case Special::kFullAdd:
+        if constexpr (kFullTwins) {
+          if (mmx) return kFullAddMmx[trans];
+        }
+        return kFullAdd[trans];
+      case Special::kFullSub:
+        if constexpr (kFullTwins) {
+          if (mmx) return kFullSubMmx[trans];
+        }
+        return kFullSub[trans];
+      default:
+        return nullptr;
+    }
+  }
+};
+
+template <bool Is32, bool Palettised>
+constexpr size_t kMemberCount =
+    GeneralMembers<Is32, Palettised>::kCount + SpecialMembers<Is32, Palettised>::kCount;
+
+static_assert(kMemberCount<true, true> == 66);
+static_assert(kMemberCount<true, false> == 124);
+static_assert(kMemberCount<false, true> == 62);
+static_assert(kMemberCount<false, false> == 118);
+static_assert(kMemberCount<true, true> + kMemberCount<true, false> + kMemberCount<false, true> +
+                  kMemberCount<false, false> == 370);
+
+template <bool Is32, bool Palettised>
+MemberFn SelectMember(int modeIndex, Special special, bool graph, bool bright, bool alpha,
+                      bool trans, bool mmx) {
+  if (special != Special::kNone) return SpecialMembers<Is32, Palettised>::Find(special, trans, mmx);
+  return GeneralMembers<Is32, Palettised>::Find(modeIndex, graph, bright, alpha, trans);
+}
+
+int32_t SaturatingEnd(int32_t origin, int32_t extent) {
+  const int64_t end = int64_t{origin} + extent;
+  return end > INT32_MAX ? INT32_MAX : static_cast<int32_t>(end);
+}
+
+}  // namespace
+
+void DrawImageOnSoftImg(SOFTIMG* dest, const SOFTIMG* src, int x, int y, int transFlag,
+                        const SOFTIMG* blendGraph) {
+  // Refused input draws nothing: images that are not valid, differing colour
+  // types, a destination with a palette or alpha, a type the loops do not
+  // handle, an empty source, a blend graph that does not cover the source.
+  if (!IsSoftImgValid(dest) || !IsSoftImgValid(src)) return;
+  const SoftImgBody& destBody = *dest->body;
+  const SoftImgBody& srcBody = *src->body;
+  if (srcBody.colorType != destBody.colorType || destBody.palettised || destBody.alpha) return;
+  if (srcBody.colorType != kSoftImgColor16 && srcBody.colorType != kSoftImgColor32) return;
+  if (src->width <= 0 || src->height <= 0) return;
+  if (blendGraph && (!IsSoftImgValid(blendGraph) || blendGraph->width < src->width ||
+                     blendGraph->height < src->height)) {
+    return;
+  }
+
+  const SoftDrawSettings& settings = GetSoftDrawSettings();
+  IntRect r{x, y, SaturatingEnd(x, src->width), SaturatingEnd(y, src->height)};
+  ClipRectToBounds(&r, &settings.drawArea);
+  // The draw area is meant to lie within the destination; clipping to the
+  // destination too keeps a wider area from writing past the image.
+  const IntRect destBounds{0, 0, dest->width, dest->height};
+  ClipRectToBounds(&r, &destBounds);
+  const int32_t w = r.right - r.left;
+  const int32_t h = r.bottom - r.top;
+  if (w <= 0 || h <= 0) return;
+
+  const bool is32 = srcBody.colorType == kSoftImgColor32;
+  const bool palettised = srcBody.palettised == 1;
+  const bool alpha = !palettised && srcBody.alpha == 1;
+  const bool trans = transFlag != 0;
+  const bool graph = blendGraph != nullptr;
+  const uint32_t bright = settings.drawBright & 0xFFFFFF;
+  const bool brightOn = bright != 0xFFFFFF;
+  const uint32_t p = static_cast<uint32_t>(
+      settings.blendParam < 0 ? 0 : settings.blendParam > 255 ? 255 : settings.blendParam);
+
+  uint32_t mode = static_cast<uint32_t>(settings.blendMode);
+  if (mode == 1 && p == 255) mode = 0;
+  const int modeIndex = ModeIndex(mode);
+  if (modeIndex < 0) return;
+  if ((mode == 1 || mode == 2) && p == 0) return;
+  // A palettised source still subtracts a zero term, which moves low bits.
+  if (mode == 3 && p == 0 && !palettised) return;
+
+  Special special = Special::kNone;
+  if (!graph && !brightOn && !alpha) {
+    if (mode == 1 && p == 128) special = Special::kHalving;
+    if (mode == 2 && p == 255) special = Special::kFullAdd;
+    if (mode == 3 && p == 255) special = Special::kFullSub;
+  }
+  const bool mmx = settings.mmxFlag == 1;
+  MemberFn member;
+  if (is32) {
+    member = palettised ? SelectMember<true, true>(modeIndex, special, graph, brightOn, alpha, trans, mmx)
+                        : SelectMember<true, false>(modeIndex, special, graph, brightOn, alpha, trans, mmx);
+  } else {
+    member = palettised ? SelectMember<false, true>(modeIndex, special, graph, brightOn, alpha, trans, mmx)
+                        : SelectMember<false, false>(modeIndex, special, graph, brightOn, alpha, trans, mmx);
+  }
+
+  const int srcBytes = SoftImgBytesPerPixel(srcBody.colorType, srcBody.palettised, srcBody.alpha);
+  const int destBytes = is32 ? 4 : 2;
+  const int32_t offsetX = r.left - x;
+  const int32_t offsetY = r.top - y;
+  BlitRows rows{};
+  rows.src = src->pixels + offsetY * srcBody.pitch + offsetX * srcBytes;
+  rows.srcSkip = srcBody.pitch - w * srcBytes;
+  rows.dst = dest->pixels + r.top * destBody.pitch + r.left * destBytes;
+  rows.dstSkip = destBody.pitch - w * destBytes;
+  if (graph) {
+    rows.graph = blendGraph->pixels + offsetY * blendGraph->body->pitch + offsetX;
+    rows.graphSkip = blendGraph->body->pitch - w;
+  }
+  rows.width = w;
+  rows.height = h;
+  rows.transColor = srcBody.transparentColor;
+  rows.param = p;
+  // Every member reads the image's own 256-entry palette, so an index at or
+  // above the palette count reads one of its own (black) entries.
+  rows.palette = srcBody.paletteBlock;
+  rows.scaleParam = BlendScaleTable[p];
+  rows.scaleBright[0] = BlendScaleTable[bright & 0xFF];
+  rows.scaleBright[1] = BlendScaleTable[(bright >> 8) & 0xFF];
+  rows.scaleBright[2] = BlendScaleTable[(bright >> 16) & 0xFF];
+  rows.diffParam = &BlendDiffTable[p][256];
+  rows.lerp6 = &BlendLerp6Table[p >> 2][0][0];
+  rows.graphWeights = BlendGraphWeightTable;
+  member(rows);
+}
