@@ -1,0 +1,452 @@
+#include "software_renderer/plain_blit.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "software_renderer/blend_tables.h"
+#include "software_renderer/soft_draw_settings.h"
+#include "support/blit_oracle.h"
+
+namespace {
+
+enum class Kind { kDirect, kPalettised, kAlpha };
+
+// A destination whose pixels sit inside a larger buffer: canary bytes before
+// and after, and padding at the end of every row, all of which must survive.
+struct GuardedImage {
+  std::vector<uint8_t> bytes;
+  SOFTIMG view{};
+  static constexpr int kCanary = 64;
+
+  GuardedImage(int colorType, int width, int height, int padding, std::mt19937& rng) {
+    const int bpp = colorType == 1 ? 4 : 2;
+    const int pitch = width * bpp + padding;
+    bytes.resize(kCanary * 2 + pitch * height);
+    for (auto& b : bytes) b = static_cast<uint8_t>(rng());
+    EXPECT_EQ(0, CreateSoftImg(&view, width, height, pitch, 0, colorType, 0, 0, 0,
+                               bytes.data() + kCanary));
+  }
+  GuardedImage(const GuardedImage& other) : bytes(other.bytes) {
+    const SoftImgBody* b = other.view.body;
+    EXPECT_EQ(0, CreateSoftImg(&view, b->width, b->height, b->pitch, 0, b->colorType, 0, 0, 0,
+                               bytes.data() + kCanary));
+  }
+  ~GuardedImage() { ReleaseSoftImg(&view); }
+};
+
+// A source image of random pixels drawn from a small pool, so that equal
+// values (and so transparent ones) are common; optionally a view inside a
+// larger image.
+struct SourceImage {
+  SOFTIMG whole{};
+  SOFTIMG view{};
+  std::vector<uint32_t> pool;
+
+  SourceImage(int colorType, Kind kind, int width, int height, bool cutOut, std::mt19937& rng) {
+    const int extra = cutOut ? 3 : 0;
+    EXPECT_EQ(0, CreateSoftImg(&whole, width + extra, height + extra, -1, 0, colorType,
+                               kind == Kind::kPalettised, kind == Kind::kAlpha, 0, nullptr));
+    SoftImgBody* b = whole.body;
+    for (int i = 0; i < 5; ++i) pool.push_back(RandomPixel(colorType, kind, rng));
+    for (int y = 0; y < b->height; ++y) {
+      for (int x = 0; x < b->width; ++x) {
+        uint32_t v = rng() % 3 ? pool[rng() % pool.size()] : RandomPixel(colorType, kind, rng);
+        uint8_t* p = whole.pixels + y * b->pitch;
+        if (kind == Kind::kPalettised) p[x] = static_cast<uint8_t>(v);
+        else if (colorType == 1 || kind == Kind::kAlpha) std::memcpy(p + 4 * x, &v, 4);
+        else std::memcpy(p + 2 * x, &v, 2);
+      }
+    }
+    if (kind == Kind::kPalettised) {
+      for (int i = 0; i < 2048; ++i) b->paletteBlock[i] = static_cast<uint8_t>(rng());
+      b->paletteCount = 1 + static_cast<int>(rng() % 256);
+    }
+    if (cutOut) {
+      CreateSubSoftImg(&view, &whole, static_cast<int>(rng() % 4), static_cast<int>(rng() % 4),
+                       width, height);
+    } else {
+      CreateSubSoftImg(&view, &whole, 0, 0, width, height);
+    }
+  }
+  ~SourceImage() {
+    ReleaseSoftImg(&view);
+    ReleaseSoftImg(&whole);
+  }
+
+  static uint32_t RandomPixel(int colorType, Kind kind, std::mt19937& rng) {
+    const uint32_t alphas[] = {0, 255, 0, 255, static_cast<uint32_t>(rng() & 0xFF)};
+    switch (kind) {
+      case Kind::kPalettised:
+        return rng() % 4 == 0 ? 255 : rng() & 0xFF;
+      case Kind::kAlpha: {
+        const uint32_t a = alphas[rng() % 5];
+        return colorType == 1 ? (rng() & 0xFFFFFF) | a << 24 : (rng() & 0xFFFF) | a << 16 | (rng() & 0xFF000000);
+      }
+      default:
+        return colorType == 1 ? rng() : rng() & 0xFFFF;
+    }
+  }
+};
+
+struct DrawCase {
+  int colorType;
+  Kind kind;
+  int mode;
+  int param;
+  uint32_t bright;  // 0x00RRGGBB
+  int transFlag;
+  bool graph;
+  int mmx;
+};
+
+std::string Describe(const DrawCase& c, int x, int y, const IntRect& area, int bp, int br,
+                     uint32_t trans) {
+  std::ostringstream s;
+  s << "type " << c.colorType << " kind " << static_cast<int>(c.kind) << " mode " << c.mode
+    << " p " << c.param << " bright " << std::hex << c.bright << std::dec << " trans "
+    << c.transFlag << " (" << std::hex << trans << std::dec << ") graph " << c.graph << " ("
+    << bp << "," << br << ") mmx " << c.mmx << " at " << x << "," << y << " area " << area.left
+    << "," << area.top << "," << area.right << "," << area.bottom;
+  return s.str();
+}
+
+class PlainBlitTest : public ::testing::Test {
+ protected:
+  void SetUp() override { InitSoftImgBlendTables(); }
+  void TearDown() override { GetSoftDrawSettings() = SoftDrawSettings{{0, 0, 0, 0}, 0, 0, 0xFFFFFF, 0}; }
+};
+
+// Draws one random scene of the case through the blit and through the oracle
+// and compares every byte of the destination buffer.
+void DrawAndCompare(const DrawCase& c, std::mt19937& rng) {
+  const int sw = 1 + static_cast<int>(rng() % 11), sh = 1 + static_cast<int>(rng() % 6);
+  const int dw = 1 + static_cast<int>(rng() % 16), dh = 1 + static_cast<int>(rng() % 9);
+  SourceImage src(c.colorType, c.kind, sw, sh, rng() % 2, rng);
+  GuardedImage real(c.colorType, dw, dh, static_cast<int>(rng() % 3) * 4 + 2 * (c.colorType == 0 ? rng() % 2 : 0), rng);
+  GuardedImage expected(real);
+
+  uint32_t trans = src.pool[rng() % src.pool.size()];
+  if (c.kind == Kind::kPalettised) {
+    const uint32_t choices[] = {trans & 0xFF, 255, 0xFFFF, 256};
+    trans = choices[rng() % 4];
+  } else if (c.kind == Kind::kDirect && c.colorType == 1 && rng() % 4 == 0) {
+    trans ^= 0x01000000;  // equal in the low 24 bits only: must not match
+  } else if (c.kind == Kind::kDirect && c.colorType == 0 && rng() % 8 == 0) {
+    trans |= 0x10000;  // above 16 bits: matches no pixel
+  }
+  src.view.body->transparentColor = trans;
+
+  SOFTIMG graphImage{};
+  if (c.graph) {
+    const int gw = sw + static_cast<int>(rng() % 3), gh = sh + static_cast<int>(rng() % 3);
+    EXPECT_EQ(0, CreateSoftImg(&graphImage, gw, gh, -1, 0, 2, 0, 0, 0, nullptr));
+    for (int i = 0; i < graphImage.body->pitch * gh; ++i) graphImage.pixels[i] = static_cast<uint8_t>(rng());
+  }
+  const int bp = static_cast<int>(rng() % 256), br = static_cast<int>(rng() % 256);
+  MakeBlendGraphWeightTable(bp, br);
+
+  IntRect area{0, 0, dw, dh};
+  if (rng() % 2) {
+    area.left = static_cast<int>(rng() % dw);
+    area.right = area.left + static_cast<int>(rng() % (dw - area.left + 1));
+    area.top = static_cast<int>(rng() % dh);
+    area.bottom = area.top + static_cast<int>(rng() % (dh - area.top + 1));
+  } else if (rng() % 8 == 0) {
+    area = IntRect{-3, -3, dw + 5, dh + 5};  // wider than the image: the blit must still stay inside
+  }
+  const int x = static_cast<int>(rng() % (dw + sw + 4)) - sw - 2;
+  const int y = static_cast<int>(rng() % (dh + sh + 4)) - sh - 2;
+
+  GetSoftDrawSettings() = SoftDrawSettings{area, c.mode, c.param, c.bright, c.mmx};
+  DrawImageOnSoftImg(&real.view, &src.view, x, y, c.transFlag, c.graph ? &graphImage : nullptr);
+  OracleSettings o{area, c.mode, c.param, static_cast<int>((c.bright >> 16) & 0xFF),
+                   static_cast<int>((c.bright >> 8) & 0xFF), static_cast<int>(c.bright & 0xFF),
+                   c.mmx, bp, br};
+  OracleDrawImage(&expected.view, &src.view, x, y, c.transFlag, c.graph ? &graphImage : nullptr, o);
+
+  if (real.bytes != expected.bytes) {
+    size_t i = 0;
+    while (real.bytes[i] == expected.bytes[i]) ++i;
+    const long offset = static_cast<long>(i) - GuardedImage::kCanary;
+    ADD_FAILURE() << Describe(c, x, y, area, bp, br, trans) << ": first difference at byte "
+                  << offset << " (pitch " << real.view.body->pitch << "): got "
+                  << int(real.bytes[i]) << ", expected " << int(expected.bytes[i]);
+  }
+  ReleaseSoftImg(&graphImage);
+}
+
+TEST_F(PlainBlitTest, EveryMemberMatchesTheReferenceRules) {
+  std::mt19937 rng(20240611);
+  const int modes[] = {0, 1, 2, 3, 4, 10, 11, 5, 9, 12, -1};
+  const Kind kinds[] = {Kind::kDirect, Kind::kPalettised, Kind::kAlpha};
+  int failures = 0;
+  for (int colorType : {0, 1}) {
+    for (Kind kind : kinds) {
+      for (int mode : modes) {
+        for (int param : {0, 1, 127, 128, 254, 255, -2}) {
+          for (int brightCase = 0; brightCase < 3; ++brightCase) {
+            for (int transFlag : {0, 1, 2}) {
+              for (bool graph : {false, true}) {
+                for (int mmx : {0, 1}) {
+                  DrawCase c{colorType, kind, mode, param, 0xFFFFFF, transFlag, graph, mmx};
+                  for (int rep = 0; rep < 2; ++rep) {
+                    if (param == -2) c.param = static_cast<int>(rng() % 256);
+                    if (brightCase == 1) c.bright = 0xFEFEFE;
+                    if (brightCase == 2) c.bright = rng() & 0xFFFFFF;
+                    DrawAndCompare(c, rng);
+                    if (::testing::Test::HasFailure() && ++failures > 20) return;
+                  }
+                }
+              }
+            }
+          }
+        }
+      }
+    }
+  }
+}
+
+
+// Small images with given pixels, for the worked examples.
+struct Pixels {
+  SOFTIMG view{};
+  Pixels(int colorType, Kind kind, int width, int height, std::vector<uint32_t> values,
+         uint32_t trans = 0) {
+    EXPECT_EQ(0, CreateSoftImg(&view, width, height, -1, trans, colorType,
+                               kind == Kind::kPalettised, kind == Kind::kAlpha, 0, nullptr));
+    const int bpp = SoftImgBytesPerPixel(colorType, kind == Kind::kPalettised, kind == Kind::kAlpha);
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; ++x) {
+        const uint32_t v = values[static_cast<size_t>(y * width + x) % values.size()];
+        std::memcpy(view.pixels + y * view.body->pitch + x * bpp, &v, static_cast<size_t>(bpp));
+      }
+    }
+  }
+  ~Pixels() { ReleaseSoftImg(&view); }
+  uint32_t At(int x, int y) const {
+    uint32_t v = 0;
+    const int bpp = view.body->colorType == 1 ? 4 : 2;
+    std::memcpy(&v, view.pixels + y * view.body->pitch + x * bpp, static_cast<size_t>(bpp));
+    return v;
+  }
+  uint64_t Hash() const {
+    uint64_t h = 1469598103934665603ull;
+    for (int i = 0; i < view.body->pitch * view.height; ++i) h = (h ^ view.pixels[i]) * 1099511628211ull;
+    return h;
+  }
+};
+
+void UseSettings(int w, int h, int mode, int param, uint32_t bright = 0xFFFFFF) {
+  GetSoftDrawSettings() = SoftDrawSettings{{0, 0, w, h}, mode, param, bright, 0};
+}
+
+uint32_t Bgrx(uint32_t b, uint32_t g, uint32_t r, uint32_t x) { return b | g << 8 | r << 16 | x << 24; }
+
+struct WorkedExample {
+  const char* what;
+  int colorType;
+  Kind kind;
+  int mode;
+  int param;
+  uint32_t bright;
+  int transFlag;
+  uint32_t texel;
+  uint32_t dest;
+  uint32_t expected;
+};
+
+TEST_F(PlainBlitTest, WorkedExamplesGiveTheirPixels) {
+  const WorkedExample examples[] = {
+      {"alpha blend 100", 1, Kind::kDirect, 1, 100, 0xFFFFFF, 0, Bgrx(200, 200, 200, 0), Bgrx(50, 50, 50, 9), Bgrx(108, 108, 108, 9)},
+      {"halving", 1, Kind::kDirect, 1, 128, 0xFFFFFF, 0, Bgrx(1, 3, 255, 0), Bgrx(1, 3, 1, 170), Bgrx(0, 2, 127, 0)},
+      {"no halving with bright", 1, Kind::kDirect, 1, 128, 0xFEFEFE, 0, Bgrx(1, 3, 255, 0), Bgrx(1, 3, 1, 170), Bgrx(0, 2, 127, 170)},
+      {"full add carries", 1, Kind::kDirect, 2, 255, 0xFFFFFF, 0, Bgrx(100, 1, 1, 0), Bgrx(200, 200, 200, 0), Bgrx(255, 201, 200, 0)},
+      {"add 254 carries", 1, Kind::kDirect, 2, 254, 0xFFFFFF, 0, Bgrx(100, 1, 1, 0), Bgrx(200, 200, 200, 0), Bgrx(255, 201, 200, 0)},
+      {"full add drops bit 0", 1, Kind::kDirect, 2, 255, 0xFFFFFF, 0, Bgrx(0, 1, 1, 0), Bgrx(0, 2, 2, 0), Bgrx(0, 2, 2, 0)},
+      {"opaque alpha add ors", 1, Kind::kAlpha, 2, 255, 0xFFFFFF, 1, Bgrx(0, 1, 1, 255), Bgrx(0, 2, 2, 0), Bgrx(0, 3, 3, 0)},
+      {"16 full add green", 0, Kind::kDirect, 2, 255, 0xFFFFFF, 0, 0x07E0, 0x07E0, 0x0FC0},
+      {"16 opaque alpha add green", 0, Kind::kAlpha, 2, 255, 0xFFFFFF, 1, 0x00FF07E0, 0x07E0, 0x0FE0},
+      {"16 full subtract of 0", 0, Kind::kDirect, 3, 255, 0xFFFFFF, 0, 0x0000, 0x0000, 0x0800},
+      {"16 multiply white", 0, Kind::kDirect, 4, 0, 0xFFFFFF, 0, 0xFFFF, 0xFFFF, (30u << 11) | (62u << 5) | 30u},
+      {"16 six-bit mix at 3", 0, Kind::kDirect, 1, 3, 0xFFFFFF, 0, 0xFFFF, 0x0000, 0x0000},
+      {"16 six-bit mix at 4", 0, Kind::kDirect, 1, 4, 0xFFFFFF, 0, 0xFFFF, 0x0000, 0x0020},
+      {"alpha copied whole", 1, Kind::kAlpha, 0, 0, 0xFFFFFF, 0, Bgrx(0, 0, 255, 128), Bgrx(255, 0, 0, 0), Bgrx(0, 0, 255, 128)},
+      {"alpha applied under trans", 1, Kind::kAlpha, 0, 0, 0xFFFFFF, 1, Bgrx(0, 0, 255, 128), Bgrx(255, 0, 0, 0), Bgrx(127, 0, 127, 0)},
+      {"alpha applied under bright", 1, Kind::kAlpha, 0, 0, 0xFEFEFE, 0, Bgrx(0, 0, 255, 128), Bgrx(255, 0, 0, 0), Bgrx(127, 0, 127, 0)},
+      {"multiply alpha 0 is black", 1, Kind::kAlpha, 4, 0, 0xFFFFFF, 1, Bgrx(200, 200, 200, 0), Bgrx(128, 128, 128, 7), Bgrx(0, 0, 0, 7)},
+      {"multiply alpha 255", 1, Kind::kAlpha, 4, 0, 0xFFFFFF, 1, Bgrx(128, 128, 128, 255), Bgrx(128, 128, 128, 7), Bgrx(64, 64, 64, 7)},
+      {"opaque texel, param only", 1, Kind::kAlpha, 1, 200, 0xFFFFFF, 1, Bgrx(0, 0, 255, 255), Bgrx(255, 0, 0, 0), Bgrx(55, 0, 199, 0)},
+      {"opaque texel, alpha weighs", 1, Kind::kAlpha, 1, 200, 0xFFFFFF, 0, Bgrx(0, 0, 255, 255), Bgrx(255, 0, 0, 0), Bgrx(56, 0, 198, 0)},
+      {"inverted black on black", 1, Kind::kDirect, 10, 255, 0xFFFFFF, 0, Bgrx(0, 0, 0, 0), Bgrx(0, 0, 0, 0), Bgrx(254, 254, 254, 0)},
+      {"product white on 200", 1, Kind::kDirect, 11, 255, 0xFFFFFF, 0, Bgrx(255, 255, 255, 0), Bgrx(200, 200, 200, 0), Bgrx(199, 199, 199, 0)},
+      {"alpha 255 mode 1 is mode 0", 1, Kind::kAlpha, 1, 255, 0xFFFFFF, 0, Bgrx(1, 2, 3, 40), Bgrx(9, 9, 9, 9), Bgrx(1, 2, 3, 40)},
+      {"mode 1 at 0 draws nothing", 1, Kind::kDirect, 1, 0, 0xFFFFFF, 0, Bgrx(1, 2, 3, 4), Bgrx(9, 9, 9, 9), Bgrx(9, 9, 9, 9)},
+  };
+  for (const auto& e : examples) {
+    Pixels src(e.colorType, e.kind, 1, 1, {e.texel}, 0xFFFFFFFF);
+    Pixels dest(e.colorType, Kind::kDirect, 1, 1, {e.dest});
+    UseSettings(1, 1, e.mode, e.param, e.bright);
+    DrawImageOnSoftImg(&dest.view, &src.view, 0, 0, e.transFlag, nullptr);
+    EXPECT_EQ(e.expected, dest.At(0, 0)) << e.what;
+  }
+}
+
+TEST_F(PlainBlitTest, ZeroSubtractOnAPalettisedSourceMovesLowBits) {
+  for (const auto& [dest, expected] : {std::pair{Bgrx(10, 10, 10, 3), Bgrx(10, 11, 11, 0)},
+                                       std::pair{Bgrx(0, 0, 0, 3), Bgrx(0, 1, 1, 0)}}) {
+    Pixels src(1, Kind::kPalettised, 1, 1, {0});
+    Pixels out(1, Kind::kDirect, 1, 1, {dest});
+    UseSettings(1, 1, 3, 0);
+    DrawImageOnSoftImg(&out.view, &src.view, 0, 0, 0, nullptr);
+    EXPECT_EQ(expected, out.At(0, 0));
+  }
+}
+
+TEST_F(PlainBlitTest, TransparentColourComparesTheWholePixel) {
+  // Equal in the low 24 bits only: drawn.
+  Pixels src(1, Kind::kDirect, 2, 1, {Bgrx(1, 2, 3, 0), Bgrx(1, 2, 3, 1)}, Bgrx(1, 2, 3, 0));
+  Pixels dest(1, Kind::kDirect, 2, 1, {Bgrx(9, 9, 9, 9)});
+  UseSettings(2, 1, 0, 0);
+  DrawImageOnSoftImg(&dest.view, &src.view, 0, 0, 1, nullptr);
+  EXPECT_EQ(Bgrx(9, 9, 9, 9), dest.At(0, 0));
+  EXPECT_EQ(Bgrx(1, 2, 3, 1), dest.At(1, 0));
+}
+
+TEST_F(PlainBlitTest, GroupsOfIndex255AreDrawnWhenNoIndexIsTransparent) {
+  for (uint32_t trans : {0xFFFFu, 256u}) {
+    Pixels src(1, Kind::kPalettised, 9, 1, {255}, trans);
+    std::memcpy(src.view.body->paletteBlock + 255 * 4, "\x11\x22\x33\x44", 4);
+    Pixels dest(1, Kind::kDirect, 9, 1, {0});
+    UseSettings(9, 1, 0, 0);
+    DrawImageOnSoftImg(&dest.view, &src.view, 0, 0, 1, nullptr);
+    for (int x = 0; x < 9; ++x) EXPECT_EQ(0x44332211u, dest.At(x, 0)) << x;
+  }
+  Pixels src(1, Kind::kPalettised, 9, 1, {7, 7, 7, 7, 7, 1, 7, 7, 7}, 7);
+  std::memcpy(src.view.body->paletteBlock + 1 * 4, "\x01\x02\x03\x04", 4);
+  Pixels dest(1, Kind::kDirect, 9, 1, {5});
+  UseSettings(9, 1, 0, 0);
+  DrawImageOnSoftImg(&dest.view, &src.view, 0, 0, 1, nullptr);
+  for (int x = 0; x < 9; ++x) EXPECT_EQ(x == 5 ? 0x04030201u : 5u, dest.At(x, 0)) << x;
+}
+
+TEST_F(PlainBlitTest, IndicesBeyondThePaletteCountReadTheImagesOwnPalette) {
+  // A first draw leaves another palette behind; the second image's index 5 is
+  // past its count and must read its own (black) entry in every member.
+  struct Member { int colorType, mode, param; };
+  for (const Member m : {Member{0, 0, 0}, Member{0, 1, 128}, Member{0, 1, 100}, Member{0, 2, 255},
+                         Member{0, 3, 255}, Member{1, 2, 255}, Member{1, 0, 0}}) {
+    const int entry = m.colorType == 1 ? 4 : 2;
+    Pixels first(m.colorType, Kind::kPalettised, 1, 1, {5});
+    std::memset(first.view.body->paletteBlock, 0xFF, 256 * static_cast<size_t>(entry));
+    first.view.body->paletteCount = 256;
+    Pixels second(m.colorType, Kind::kPalettised, 1, 1, {5});
+    second.view.body->paletteCount = 2;
+    Pixels scratch(m.colorType, Kind::kDirect, 1, 1, {0});
+    Pixels dest(m.colorType, Kind::kDirect, 1, 1, {0});
+    UseSettings(1, 1, m.mode, m.param);
+    DrawImageOnSoftImg(&scratch.view, &first.view, 0, 0, 0, nullptr);
+    DrawImageOnSoftImg(&dest.view, &second.view, 0, 0, 0, nullptr);
+    EXPECT_EQ(m.mode == 3 ? 0x0800u : 0u, dest.At(0, 0)) << m.colorType << " " << m.mode << " " << m.param;
+  }
+}
+
+TEST_F(PlainBlitTest, SixteenBitPairsCarryIntoTheRightPixelsBlue) {
+  // Left red overflows: as a pair the carry lands in the right pixel's blue.
+  Pixels src(0, Kind::kDirect, 2, 1, {0x1000, 0x0000});
+  Pixels pair(0, Kind::kDirect, 2, 1, {0xF800, 0x0000});
+  UseSettings(2, 1, 2, 255);
+  DrawImageOnSoftImg(&pair.view, &src.view, 0, 0, 0, nullptr);
+  EXPECT_EQ(0xF800u, pair.At(0, 0));
+  EXPECT_EQ(0x0001u, pair.At(1, 0));
+  // The same pixels drawn one at a time keep the right pixel as it was.
+  Pixels single(0, Kind::kDirect, 1, 1, {0x0000});
+  Pixels one(0, Kind::kDirect, 1, 1, {0x0000});
+  UseSettings(1, 1, 2, 255);
+  DrawImageOnSoftImg(&one.view, &single.view, 0, 0, 0, nullptr);
+  EXPECT_EQ(0x0000u, one.At(0, 0));
+}
+
+TEST_F(PlainBlitTest, ClippingDrawsTheVisiblePart) {
+  std::vector<uint32_t> values;
+  for (uint32_t i = 0; i < 20; ++i) values.push_back(0x100 + i);
+  Pixels src(1, Kind::kDirect, 5, 4, values);
+  Pixels dest(1, Kind::kDirect, 10, 8, {0});
+  UseSettings(10, 8, 0, 0);
+  DrawImageOnSoftImg(&dest.view, &src.view, -2, -1, 0, nullptr);
+  for (int y = 0; y < 8; ++y) {
+    for (int x = 0; x < 10; ++x) {
+      const uint32_t want = (x < 3 && y < 3) ? 0x100u + static_cast<uint32_t>((y + 1) * 5 + x + 2) : 0u;
+      EXPECT_EQ(want, dest.At(x, y)) << x << "," << y;
+    }
+  }
+}
+
+TEST_F(PlainBlitTest, RefusedDrawsLeaveTheDestinationUnchanged) {
+  Pixels src32(1, Kind::kDirect, 5, 4, {0x12345678});
+  Pixels src16(0, Kind::kDirect, 5, 4, {0x1234});
+  Pixels dest32(1, Kind::kDirect, 10, 8, {0xCAFEBABE});
+  Pixels palDest(1, Kind::kPalettised, 10, 8, {3});
+  Pixels alphaDest(1, Kind::kAlpha, 10, 8, {0x01020304});
+  Pixels single(2, Kind::kDirect, 5, 4, {1});
+  Pixels smallGraph(2, Kind::kDirect, 4, 4, {200});
+  SOFTIMG empty{};
+  CreateSubSoftImg(&empty, &src32.view, 0, 0, 0, 4);
+  SOFTIMG released{};
+  CreateSubSoftImg(&released, &src32.view, 0, 0, 5, 4);
+  ReleaseSoftImg(&released);
+  struct Refusal {
+    const char* what;
+    Pixels* dest;
+    const SOFTIMG* src;
+    int x, mode, param;
+    IntRect area;
+    const SOFTIMG* graph;
+  };
+  const IntRect full{0, 0, 10, 8};
+  const Refusal refusals[] = {
+      {"16-bit source on 32-bit", &dest32, &src16.view, 0, 0, 0, full, nullptr},
+      {"palettised destination", &palDest, &src32.view, 0, 0, 0, full, nullptr},
+      {"destination with alpha", &alphaDest, &src32.view, 0, 0, 0, full, nullptr},
+      {"single-channel images", &dest32, &single.view, 0, 0, 0, full, nullptr},
+      {"empty source", &dest32, &empty, 0, 0, 0, full, nullptr},
+      {"released source", &dest32, &released, 0, 0, 0, full, nullptr},
+      {"blend graph too small", &dest32, &src32.view, 0, 0, 0, full, &smallGraph.view},
+      {"left of the area", &dest32, &src32.view, -10, 0, 0, full, nullptr},
+      {"area ends at the left edge", &dest32, &src32.view, 4, 0, 0, IntRect{0, 0, 4, 8}, nullptr},
+      {"far right", &dest32, &src32.view, INT_MAX - 2, 0, 0, full, nullptr},
+      {"mode 5", &dest32, &src32.view, 0, 5, 128, full, nullptr},
+      {"mode 9", &dest32, &src32.view, 0, 9, 128, full, nullptr},
+      {"mode 12", &dest32, &src32.view, 0, 12, 128, full, nullptr},
+      {"mode -1", &dest32, &src32.view, 0, -1, 128, full, nullptr},
+      {"add at 0", &dest32, &src32.view, 0, 2, 0, full, nullptr},
+      {"subtract at 0", &dest32, &src32.view, 0, 3, 0, full, nullptr},
+  };
+  for (const auto& r : refusals) {
+    const uint64_t before = r.dest->Hash();
+    GetSoftDrawSettings() = SoftDrawSettings{r.area, r.mode, r.param, 0xFFFFFF, 0};
+    DrawImageOnSoftImg(&r.dest->view, r.src, r.x, 0, 0, r.graph);
+    EXPECT_EQ(before, r.dest->Hash()) << r.what;
+  }
+  ReleaseSoftImg(&empty);
+}
+
+TEST_F(PlainBlitTest, AllTransparentSourceChangesNothingInAnyMode) {
+  for (int mode : {0, 1, 2, 3, 4, 10, 11}) {
+    for (int colorType : {0, 1}) {
+      Pixels src(colorType, Kind::kDirect, 6, 3, {0x4321}, 0x4321);
+      Pixels dest(colorType, Kind::kDirect, 8, 4, {0x0F0F});
+      const uint64_t before = dest.Hash();
+      UseSettings(8, 4, mode, 255);
+      DrawImageOnSoftImg(&dest.view, &src.view, 1, 1, 1, nullptr);
+      EXPECT_EQ(before, dest.Hash()) << mode << " " << colorType;
+    }
+  }
+}
+
+}  // namespace
