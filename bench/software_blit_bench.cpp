@@ -1,0 +1,142 @@
+// Destination pixels per second of the plain blit's loop classes, each beside
+// a memcpy of the same rows measured in the same run.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "software_renderer/blend_tables.h"
+#include "software_renderer/plain_blit.h"
+#include "software_renderer/soft_draw_settings.h"
+
+namespace {
+
+double Now() {
+  static LARGE_INTEGER frequency = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return f;
+  }();
+  LARGE_INTEGER t;
+  QueryPerformanceCounter(&t);
+  return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// Calls per second of fn, best of three runs of at least 20 ms each.
+template <class F>
+double CallsPerSecond(F fn) {
+  double best = 0;
+  for (int run = 0; run < 3; ++run) {
+    long calls = 0;
+    const double start = Now();
+    double elapsed = 0;
+    do {
+      for (int i = 0; i < 8; ++i) fn();
+      calls += 8;
+      elapsed = Now() - start;
+    } while (elapsed < 0.02);
+    if (calls / elapsed > best) best = calls / elapsed;
+  }
+  return best;
+}
+
+struct Size {
+  int w, h;
+};
+
+enum Kind { kDirect, kPalettised, kAlpha };
+const char* const kKindNames[] = {"direct", "palette", "alpha"};
+
+uint32_t state = 12345;
+uint32_t NextRandom() {
+  state = state * 1664525u + 1013904223u;
+  return state >> 8;
+}
+
+void FillSource(SOFTIMG* img, int colorType, Kind kind, int transPercent) {
+  const SoftImgBody* b = img->body;
+  const int bpp = SoftImgBytesPerPixel(colorType, kind == kPalettised, kind == kAlpha);
+  for (int y = 0; y < img->height; ++y) {
+    for (int x = 0; x < img->width; ++x) {
+      uint32_t v = NextRandom() | (NextRandom() << 24);
+      const bool transparent = static_cast<int>(NextRandom() % 100) < transPercent;
+      if (kind == kPalettised) v = transparent ? 0 : 1 + v % 255;
+      else if (kind == kAlpha) v = transparent ? v & (colorType ? 0x00FFFFFF : 0xFFFF) : v | (colorType ? 0xFF000000 : 0xFF0000);
+      else if (transparent) v = 0;
+      else if (v == 0) v = 1;
+      std::memcpy(img->pixels + y * b->pitch + x * bpp, &v, static_cast<size_t>(bpp));
+    }
+  }
+  if (kind == kPalettised) {
+    for (int i = 0; i < 1024; ++i) b->paletteBlock[i] = static_cast<uint8_t>(NextRandom());
+  }
+}
+
+struct LoopClass {
+  int mode, param;
+  bool bright;
+  const char* paramCase;
+};
+
+}  // namespace
+
+int main() {
+  InitSoftImgBlendTables();
+  MakeBlendGraphWeightTable(128, 64);
+  const Size sizes[] = {{16, 16}, {32, 32}, {320, 240}, {1024, 768}};
+  const LoopClass classes[] = {
+      {0, 0, false, "-"},       {0, 0, true, "-"},        {1, 100, false, "p"},
+      {1, 100, true, "p"},      {1, 128, false, "half"},  {2, 100, false, "p"},
+      {2, 255, false, "full"},  {2, 100, true, "p"},      {3, 100, false, "p"},
+      {3, 255, false, "full"},  {4, 0, false, "-"},       {10, 100, false, "p"},
+      {11, 100, false, "p"},
+  };
+  const int transCases[][2] = {{0, 0}, {1, 0}, {1, 50}};  // transFlag, percent transparent
+  double target0 = 0, target1 = 0;
+
+  std::printf("%-9s %-5s %-7s %-4s %-5s %-6s %-9s %12s %10s %7s\n", "size", "bits", "source",
+              "mode", "param", "bright", "trans", "Mpixel/s", "calls/s", "memcpy");
+  for (const Size size : sizes) {
+    for (int colorType : {1, 0}) {
+      const int destBytes = colorType == 1 ? 4 : 2;
+      SOFTIMG dest{};
+      CreateSoftImg(&dest, size.w, size.h, -1, 0, colorType, 0, 0, 0, nullptr);
+      std::vector<uint8_t> rows(static_cast<size_t>(dest.body->pitch) * size.h, 7);
+      const double memcpyPixels = size.w * size.h * CallsPerSecond([&] {
+        for (int y = 0; y < size.h; ++y) {
+          std::memcpy(dest.pixels + y * dest.body->pitch, rows.data() + y * dest.body->pitch,
+                      static_cast<size_t>(size.w) * destBytes);
+        }
+      });
+      for (Kind kind : {kDirect, kPalettised, kAlpha}) {
+        for (const auto& t : transCases) {
+          SOFTIMG src{};
+          CreateSoftImg(&src, size.w, size.h, -1, 0, colorType, kind == kPalettised, kind == kAlpha, 0, nullptr);
+          FillSource(&src, colorType, kind, t[1]);
+          for (const LoopClass& c : classes) {
+            GetSoftDrawSettings() = SoftDrawSettings{{0, 0, size.w, size.h}, c.mode, c.param,
+                                                     c.bright ? 0xC0E0F0u : 0xFFFFFFu, 0};
+            const double calls = CallsPerSecond([&] { DrawImageOnSoftImg(&dest, &src, 0, 0, t[0], nullptr); });
+            const double pixels = calls * size.w * size.h;
+            const double ratio = pixels / memcpyPixels;
+            char trans[16];
+            std::snprintf(trans, sizeof trans, t[0] ? "on %d%%" : "off", t[1]);
+            std::printf("%4dx%-4d %-5d %-7s %-4d %-5s %-6s %-9s %12.1f %10.0f %6.1f%%\n", size.w,
+                        size.h, colorType == 1 ? 32 : 16, kKindNames[kind], c.mode, c.paramCase,
+                        c.bright ? "on" : "off", trans, pixels / 1e6, calls, 100 * ratio);
+            if (size.w == 320 && colorType == 1 && kind == kDirect && !t[0] && !c.bright) {
+              if (c.mode == 0) target0 = ratio;
+              if (c.mode == 1 && c.param == 100) target1 = ratio;
+            }
+          }
+          ReleaseSoftImg(&src);
+        }
+      }
+      ReleaseSoftImg(&dest);
+    }
+  }
+  std::printf("\n320x240 32-bit opaque copy: %.1f%% of memcpy (target 80%%)\n", 100 * target0);
+  std::printf("320x240 32-bit alpha blend: %.1f%% of memcpy (target 25%%)\n", 100 * target1);
+  return 0;
+}

@@ -1,0 +1,115 @@
+// SSE2 forms of some 32-bit rules, four pixels a step. Each is an exact
+// vectorisation of the scalar rule in blend_rules.h: the same products, the
+// same floors, the same packed guard bits.
+#ifndef OMBREL_SOFTWARE_RENDERER_BLEND_RULES_SSE2_H
+#define OMBREL_SOFTWARE_RENDERER_BLEND_RULES_SSE2_H
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+
+#include "software_renderer/blend_rules.h"
+
+namespace blend::sse2 {
+
+// Per-call constants, in 16-bit lanes ordered blue, green, red, fourth byte.
+struct Constants {
+  __m128i paramHigh;     // 128 p for the colours, 0 for the fourth byte
+  __m128i texelWeight;   // p for the colours, 0 for the fourth byte
+  __m128i bright;        // bright bytes, 0 for the fourth byte
+  __m128i transColor;    // the transparent colour in every 32-bit lane
+  __m128i fourthByte;
+};
+
+OMBREL_ALWAYS_INLINE Constants MakeConstants(const BlitRows& r) {
+  Constants k;
+  const auto p = static_cast<int16_t>(r.param);
+  const auto high = static_cast<int16_t>(128 * r.param);
+  k.paramHigh = _mm_setr_epi16(high, high, high, 0, high, high, high, 0);
+  k.texelWeight = _mm_setr_epi16(p, p, p, 0, p, p, p, 0);
+  // Row n of the scale table holds floor(k * n / 255); its entry 255 is n.
+  const auto b = static_cast<int16_t>(r.scaleBright[0][255]);
+  const auto g = static_cast<int16_t>(r.scaleBright[1][255]);
+  const auto rd = static_cast<int16_t>(r.scaleBright[2][255]);
+  k.bright = _mm_setr_epi16(b, g, rd, 0, b, g, rd, 0);
+  k.transColor = _mm_set1_epi32(static_cast<int>(r.transColor));
+  k.fourthByte = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+  return k;
+}
+
+// floor(x / 255) for the products of two bytes (x <= 65025).
+OMBREL_ALWAYS_INLINE __m128i Div255(__m128i x) {
+  const __m128i one = _mm_set1_epi16(1);
+  return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(x, one), _mm_srli_epi16(x, 8)), 8);
+}
+
+// Applies f to the low and high two pixels widened to 16-bit lanes.
+template <class F>
+OMBREL_ALWAYS_INLINE __m128i PerHalf(__m128i a, __m128i b, F f) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i lo = f(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero));
+  const __m128i hi = f(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero));
+  return _mm_packus_epi16(lo, hi);
+}
+
+OMBREL_ALWAYS_INLINE __m128i ScaleByBright(const Constants& k, __m128i s) {
+  return PerHalf(s, s, [&](__m128i x, __m128i) { return Div255(_mm_mullo_epi16(x, k.bright)); });
+}
+
+// d + floor((t - d) * p / 256), taken as the high half of the signed product
+// 2 (t - d) * 128 p so that both factors fit 16-bit lanes; the fourth byte's
+// factor is 0, so it keeps d.
+OMBREL_ALWAYS_INLINE __m128i BlendByParam(const Constants& k, __m128i t, __m128i d) {
+  return PerHalf(t, d, [&](__m128i tw, __m128i dw) {
+    const __m128i twice = _mm_slli_epi16(_mm_sub_epi16(tw, dw), 1);
+    return _mm_add_epi16(dw, _mm_mulhi_epi16(twice, k.paramHigh));
+  });
+}
+
+// floor(t * p / 255) for blue, green and red; the fourth byte becomes 0.
+OMBREL_ALWAYS_INLINE __m128i ScaleByParam(const Constants& k, __m128i t) {
+  return PerHalf(t, t, [&](__m128i x, __m128i) { return Div255(_mm_mullo_epi16(x, k.texelWeight)); });
+}
+
+template <bool OrStep>
+OMBREL_ALWAYS_INLINE __m128i PackedAdd(__m128i d, __m128i u) {
+  const __m128i keep = _mm_set1_epi32(0x00FEFEFF);
+  const __m128i x = _mm_add_epi32(_mm_and_si128(d, keep), _mm_and_si128(u, keep));
+  const __m128i m = _mm_and_si128(x, _mm_set1_epi32(0x01010100));
+  __m128i pixel = _mm_or_si128(x, _mm_sub_epi32(m, _mm_srli_epi32(m, 8)));
+  if constexpr (OrStep) {
+    pixel = _mm_or_si128(pixel, _mm_and_si128(_mm_or_si128(d, u), _mm_set1_epi32(0x00010100)));
+  }
+  return pixel;
+}
+
+OMBREL_ALWAYS_INLINE __m128i PackedSub(__m128i d, __m128i u) {
+  const __m128i x = _mm_sub_epi32(_mm_or_si128(d, _mm_set1_epi32(0x01010100)),
+                                  _mm_and_si128(u, _mm_set1_epi32(0x00FEFEFF)));
+  const __m128i m = _mm_and_si128(x, _mm_set1_epi32(0x01010100));
+  return _mm_and_si128(x, _mm_sub_epi32(m, _mm_srli_epi32(m, 8)));
+}
+
+OMBREL_ALWAYS_INLINE __m128i Halve(__m128i s, __m128i d) {
+  const __m128i mask = _mm_set1_epi32(0x7F7F7F);
+  return _mm_add_epi32(_mm_and_si128(_mm_srli_epi32(s, 1), mask),
+                       _mm_and_si128(_mm_srli_epi32(d, 1), mask));
+}
+
+// (t * d) >> 8 for blue, green and red; the fourth byte keeps d.
+OMBREL_ALWAYS_INLINE __m128i Multiply(const Constants& k, __m128i t, __m128i d) {
+  const __m128i product =
+      PerHalf(t, d, [](__m128i tw, __m128i dw) { return _mm_srli_epi16(_mm_mullo_epi16(tw, dw), 8); });
+  return _mm_or_si128(_mm_andnot_si128(k.fourthByte, product), _mm_and_si128(k.fourthByte, d));
+}
+
+// Where a texel is the transparent colour, the destination stays.
+OMBREL_ALWAYS_INLINE __m128i KeepTransparent(const Constants& k, __m128i s, __m128i d,
+                                             __m128i out) {
+  const __m128i skip = _mm_cmpeq_epi32(s, k.transColor);
+  return _mm_or_si128(_mm_and_si128(skip, d), _mm_andnot_si128(skip, out));
+}
+
+}  // namespace blend::sse2
+
+#endif
+#endif
