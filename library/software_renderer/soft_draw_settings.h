@@ -6,7 +6,7 @@
 
 #include <stdint.h>
 
-#include "graphics/rect_math.h"
+#include "Ombrel.h"
 
 struct SoftDrawSettings {
   IntRect drawArea;     // right and bottom exclusive, inside the draw target

@@ -2,8 +2,7 @@
 
 #include <cstring>
 
-#include "graphics/convert_format_blt.h"
-#include "graphics/provisional_screen.h"
+#include "graphics/screen_settings.h"
 #include "system/tracked_memory.h"
 
 namespace {
@@ -141,7 +140,9 @@ int CreateSoftImg(SOFTIMG* view, int width, int height, int pitch, uint32_t tran
 int CreateScreenSoftImg(SOFTIMG* view, int width, int height, int colorType) {
   if (!view) return -1;
   *view = SOFTIMG{};
-  if (colorType == -1) colorType = GetScreenColorBits() == 16 ? kSoftImgColor16 : kSoftImgColor32;
+  if (colorType == -1) {
+    colorType = GetScreenSettings().colorBits == 16 ? kSoftImgColor16 : kSoftImgColor32;
+  }
   return CreateSoftImg(view, width, height, -1, 0, colorType, 0, 0, 0, nullptr);
 }
 

@@ -6,8 +6,7 @@
 
 #include <stdint.h>
 
-#include "graphics/color_format.h"
-#include "graphics/rect_math.h"
+#include "Ombrel.h"
 
 // Pixel layouts of a body.
 enum SoftImgColorType : int32_t {
