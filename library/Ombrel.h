@@ -53,7 +53,103 @@ int SeedRandom(uint32_t seed);
 // 0 to max inclusive, from the library's one Mersenne Twister.
 int GetRandomInt(int max);
 
+// A local calendar time, each field widened to 32 bits.
+typedef struct LocalDateTime {
+  int year;
+  int month;
+  int day;
+  int hour;
+  int minute;
+  int second;
+} LocalDateTime;
+
 // Files, streams and archives.
+//
+// Every library read goes through the active FileAccessTable. The default set
+// looks for a path inside an archive first: a file "X.ARC" beside a folder X
+// stands for that folder, and when it exists the folder itself is not read.
+
+// A non-zero value naming an open file; 0 means the open failed. Valid only
+// with the table that made it.
+typedef uintptr_t StreamHandle;
+
+// What a search fills for each item it finds.
+typedef struct FileFindData {
+  char name[260];  // the item's own name, without its folder
+  int isDirectory;
+  uint32_t sizeLow;
+  uint32_t sizeHigh;
+  LocalDateTime creationTime;
+  LocalDateTime lastWriteTime;
+} FileFindData;
+
+// The twelve file functions, in slot order. Seek origins: 0 start, 1 current
+// position, 2 end. A find handle is -1 when nothing matched.
+typedef struct FileAccessTable {
+  StreamHandle (*Open)(const char* path, int useCache, int reserved, int async);
+  int (*Close)(StreamHandle handle);
+  int (*Tell)(StreamHandle handle);
+  int (*Seek)(StreamHandle handle, int offset, int origin);
+  int (*Read)(void* buffer, size_t elementSize, size_t count, StreamHandle handle);
+  int (*Eof)(StreamHandle handle);        // -1 at the end, else 0
+  int (*IdleCheck)(StreamHandle handle);  // 1 when no asynchronous read is pending
+  int (*SetDir)(const char* path);
+  int (*GetDir)(char* buffer);
+  intptr_t (*FindFirst)(const char* pattern, FileFindData* findData);
+  int (*FindNext)(intptr_t findHandle, FileFindData* findData);
+  int (*FindClose)(intptr_t findHandle);
+} FileAccessTable;
+
+// The six functions that come with a stream; data is a StreamHandle (file
+// record) or a MemoryStream (memory record).
+typedef struct StreamReadOps {
+  int (*Tell)(void* data);
+  int (*Seek)(void* data, int offset, int origin);
+  int (*Read)(void* buffer, size_t elementSize, size_t count, void* data);
+  int (*Eof)(void* data);
+  int (*IdleCheck)(void* data);
+  int (*Close)(void* data);
+} StreamReadOps;
+
+// A block of memory read like a file; the stream never owns the block.
+typedef struct MemoryStream {
+  const unsigned char* data;
+  int size;
+  int position;
+  int endFlag;
+} MemoryStream;
+
+// Copies the caller's twelve functions into the active table; null restores
+// the library's own set.
+int InstallFileAccessTable(const FileAccessTable* table);
+StreamHandle OpenStream(const char* path, int useCache, int reserved, int async);
+int CloseStream(StreamHandle handle);
+int TellStream(StreamHandle handle);
+int SeekStream(StreamHandle handle, int offset, int origin);
+int ReadStream(void* buffer, size_t elementSize, size_t count, StreamHandle handle);
+int IsStreamEof(StreamHandle handle);
+int IsStreamIdle(StreamHandle handle);
+// A file opened without the read-ahead cache, read byte-wise.
+StreamHandle OpenDataFile(const char* path, int async);
+int ReadDataFile(void* buffer, size_t size, StreamHandle handle);
+const StreamReadOps* GetFileStreamOps(void);
+const StreamReadOps* GetMemoryStreamOps(void);
+
+MemoryStream* OpenMemoryStream(const void* data, int size);
+int CloseMemoryStream(MemoryStream* stream);
+int TellMemoryStream(MemoryStream* stream);
+int SeekMemoryStream(MemoryStream* stream, int offset, int origin);
+// Unlike a file, a partial last element is delivered and counted as one.
+int ReadMemoryStream(void* buffer, size_t elementSize, size_t count, MemoryStream* stream);
+int IsMemoryStreamEof(MemoryStream* stream);  // 1 at the end, else 0
+int IsMemoryStreamIdle(MemoryStream* stream);
+
+// The full form of a path against currentDirectory (null: the current
+// directory); out holds 260 bytes. -1 when the result does not fit.
+int MakeFullPath(const char* path, char* out, const char* currentDirectory);
+// A new, empty file in the temporary folder opened for writing (a Windows
+// file handle), or null; pathOut, when given, receives its path (260 bytes).
+void* OpenNewTempFile(char* pathOut);
 
 // Input.
 

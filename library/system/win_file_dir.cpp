@@ -1,0 +1,110 @@
+// Directory calls, file search, file times and the path helpers of the
+// Windows-file set.
+#include <windows.h>
+
+#include <cstring>
+
+#include "system/file_access.h"
+#include "system/full_path.h"
+#include "system/provisional_file_helpers.h"
+#include "system/win_file.h"
+
+namespace {
+
+void CopyName(char* dst, const char* src, size_t capacity) {
+  size_t n = std::strlen(src);
+  if (n >= capacity) n = capacity - 1;
+  std::memcpy(dst, src, n);
+  dst[n] = 0;
+}
+
+}  // namespace
+
+int SetWinFileDir(const char* path) { return SetCurrentDirectoryA(path); }
+
+int GetWinFileDir(char* buffer) {
+  const DWORD length = GetCurrentDirectoryA(MAX_PATH, buffer);
+  if (length == 0 || length >= MAX_PATH) {
+    buffer[0] = 0;
+    return 0;
+  }
+  return static_cast<int>(length);
+}
+
+void ConvertFileTimeToLocal(const _FILETIME* fileTime, LocalDateTime* out) {
+  FILETIME local;
+  SYSTEMTIME st = {};
+  if (!FileTimeToLocalFileTime(fileTime, &local) || !FileTimeToSystemTime(&local, &st)) {
+    st = SYSTEMTIME{};
+  }
+  out->year = st.wYear;
+  out->month = st.wMonth;
+  out->day = st.wDay;
+  out->hour = st.wHour;
+  out->minute = st.wMinute;
+  out->second = st.wSecond;
+}
+
+void ConvertFileTimeValueToLocal(uint64_t fileTime, LocalDateTime* out) {
+  FILETIME ft;
+  ft.dwLowDateTime = static_cast<DWORD>(fileTime);
+  ft.dwHighDateTime = static_cast<DWORD>(fileTime >> 32);
+  ConvertFileTimeToLocal(&ft, out);
+}
+
+void ConvertWin32FindData(FileFindData* findData, const _WIN32_FIND_DATAA* win32Data) {
+  CopyName(findData->name, win32Data->cFileName, sizeof findData->name);
+  findData->isDirectory = (win32Data->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
+  findData->sizeLow = win32Data->nFileSizeLow;
+  findData->sizeHigh = win32Data->nFileSizeHigh;
+  ConvertFileTimeToLocal(&win32Data->ftCreationTime, &findData->creationTime);
+  ConvertFileTimeToLocal(&win32Data->ftLastWriteTime, &findData->lastWriteTime);
+}
+
+intptr_t FindFirstWinFile(const char* pattern, FileFindData* findData) {
+  WIN32_FIND_DATAA data;
+  HANDLE h = FindFirstFileA(pattern, &data);
+  if (h == INVALID_HANDLE_VALUE) return -1;
+  if (findData) ConvertWin32FindData(findData, &data);
+  return reinterpret_cast<intptr_t>(h);
+}
+
+int FindNextWinFile(intptr_t findHandle, FileFindData* findData) {
+  WIN32_FIND_DATAA data;
+  if (!FindNextFileA(reinterpret_cast<HANDLE>(findHandle), &data)) return -1;
+  if (findData) ConvertWin32FindData(findData, &data);
+  return 0;
+}
+
+int FindCloseWinFile(intptr_t findHandle) {
+  return FindClose(reinterpret_cast<HANDLE>(findHandle)) ? 0 : -1;
+}
+
+int MakeFullPath(const char* path, char* out, const char* currentDirectory) {
+  char base[MAX_PATH] = {};
+  if (!currentDirectory) {
+    GetFileAccessTable()->GetDir(base);
+    if (!base[0]) return -1;
+    currentDirectory = base;
+  }
+  return BuildFullPath(path, currentDirectory, out, MAX_PATH, GetSystemCharsetCode(), false);
+}
+
+void* OpenNewTempFile(char* pathOut) {
+  char folder[MAX_PATH];
+  const DWORD length = GetTempPathA(MAX_PATH - 1, folder);
+  if (length == 0 || length >= MAX_PATH - 1) return nullptr;
+  if (folder[length - 1] != '\\') std::strcat(folder, "\\");
+  char name[MAX_PATH];
+  if (!GetTempFileNameA(folder, "tmp", 0, name)) return nullptr;
+  char full[MAX_PATH];
+  if (MakeFullPath(name, full, nullptr) != 0) {
+    DeleteFileA(name);
+    return nullptr;
+  }
+  DeleteFileA(full);
+  HANDLE h = CreateFileA(full, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return nullptr;
+  if (pathOut) std::strcpy(pathOut, full);
+  return h;
+}
