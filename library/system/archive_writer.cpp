@@ -11,6 +11,7 @@
 
 #include "system/archive_format.h"
 #include "system/lz_encode.h"
+#include "system/provisional_file_helpers.h"
 
 namespace {
 
@@ -27,20 +28,26 @@ void Append(std::vector<uint8_t>* out, const T& value) {
   out->insert(out->end(), bytes, bytes + sizeof value);
 }
 
-bool CheckName(const std::string& name, std::string* error) {
-  if (name.empty() || name == "." || name == ".." ||
-      name.find_first_of("\\/") != std::string::npos || name.find('\0') != std::string::npos) {
-    *error = "bad name \"" + name + "\"";
-    return false;
+// A trail byte of a double-byte character may equal a separator; only a
+// separator that is a character of its own makes the name unusable.
+bool CheckName(const std::string& name, int charset, std::string* error) {
+  bool ok = !name.empty() && name != "." && name != ".." && name.find('\0') == std::string::npos;
+  for (size_t i = 0; ok && i < name.size(); ++i) {
+    if (IsDbcsLeadByte(&name[i], charset) && i + 1 < name.size()) {
+      ++i;
+    } else if (name[i] == '\\' || name[i] == '/') {
+      ok = false;
+    }
   }
-  return true;
+  if (!ok) *error = "bad name \"" + name + "\"";
+  return ok;
 }
 
 bool PlanFolder(const ArchiveWriterItem* item, int charset, PlannedFolder* folder, std::string* error) {
   folder->item = item;
   std::vector<std::pair<ArchiveNameKey, const ArchiveWriterItem*>> sorted;
   for (const ArchiveWriterItem& child : item->children) {
-    if (!CheckName(child.name, error)) return false;
+    if (!CheckName(child.name, charset, error)) return false;
     ArchiveNameKey key;
     int length = 0;
     if (MakeArchiveNameKeyForCharset(&key, charset, child.name.c_str(), &length) != 0 ||

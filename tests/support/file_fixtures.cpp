@@ -20,10 +20,22 @@ ArchiveWriterItem* FindOrAddFolder(ArchiveWriterItem* parent, const std::string&
   return &parent->children.back();
 }
 
-void MakeFolders(const std::string& path) {
-  for (size_t i = path.find('\\'); i != std::string::npos; i = path.find('\\', i + 1)) {
-    CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
+// The positions of the backslashes that separate folders: a Shift-JIS trail
+// byte may be a backslash too.
+std::vector<size_t> Separators(const std::string& path) {
+  std::vector<size_t> positions;
+  for (size_t i = 0; i < path.size(); ++i) {
+    if (IsDBCSLeadByteEx(932, static_cast<BYTE>(path[i])) && i + 1 < path.size()) {
+      ++i;
+    } else if (path[i] == '\\') {
+      positions.push_back(i);
+    }
   }
+  return positions;
+}
+
+void MakeFolders(const std::string& path) {
+  for (size_t i : Separators(path)) CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
 }
 
 }  // namespace
@@ -60,7 +72,7 @@ ArchiveWriterItem MakeArchiveTree(const std::vector<FixtureFile>& files) {
   for (const FixtureFile& file : files) {
     ArchiveWriterItem* folder = &root;
     size_t start = 0;
-    for (size_t sep = file.path.find('\\'); sep != std::string::npos; sep = file.path.find('\\', start)) {
+    for (size_t sep : Separators(file.path)) {
       folder = FindOrAddFolder(folder, file.path.substr(start, sep - start));
       start = sep + 1;
     }
