@@ -53,16 +53,6 @@ int SeedRandom(uint32_t seed);
 // 0 to max inclusive, from the library's one Mersenne Twister.
 int GetRandomInt(int max);
 
-// A local calendar time, each field widened to 32 bits.
-typedef struct LocalDateTime {
-  int year;
-  int month;
-  int day;
-  int hour;
-  int minute;
-  int second;
-} LocalDateTime;
-
 // Files, streams and archives.
 //
 // Every library read goes through the active FileAccessTable. The default set
@@ -74,18 +64,18 @@ typedef struct LocalDateTime {
 typedef uintptr_t StreamHandle;
 
 // What a search fills for each item it finds.
-typedef struct FileFindData {
+struct FileFindData {
   char name[260];  // the item's own name, without its folder
   int isDirectory;
   uint32_t sizeLow;
   uint32_t sizeHigh;
   LocalDateTime creationTime;
   LocalDateTime lastWriteTime;
-} FileFindData;
+};
 
 // The twelve file functions, in slot order. Seek origins: 0 start, 1 current
 // position, 2 end. A find handle is -1 when nothing matched.
-typedef struct FileAccessTable {
+struct FileAccessTable {
   StreamHandle (*Open)(const char* path, int useCache, int reserved, int async);
   int (*Close)(StreamHandle handle);
   int (*Tell)(StreamHandle handle);
@@ -98,26 +88,26 @@ typedef struct FileAccessTable {
   intptr_t (*FindFirst)(const char* pattern, FileFindData* findData);
   int (*FindNext)(intptr_t findHandle, FileFindData* findData);
   int (*FindClose)(intptr_t findHandle);
-} FileAccessTable;
+};
 
 // The six functions that come with a stream; data is a StreamHandle (file
 // record) or a MemoryStream (memory record).
-typedef struct StreamReadOps {
+struct StreamReadOps {
   int (*Tell)(void* data);
   int (*Seek)(void* data, int offset, int origin);
   int (*Read)(void* buffer, size_t elementSize, size_t count, void* data);
   int (*Eof)(void* data);
   int (*IdleCheck)(void* data);
   int (*Close)(void* data);
-} StreamReadOps;
+};
 
 // A block of memory read like a file; the stream never owns the block.
-typedef struct MemoryStream {
+struct MemoryStream {
   const unsigned char* data;
   int size;
   int position;
   int endFlag;
-} MemoryStream;
+};
 
 // Copies the caller's twelve functions into the active table; null restores
 // the library's own set.
@@ -132,8 +122,8 @@ int IsStreamIdle(StreamHandle handle);
 // A file opened without the read-ahead cache, read byte-wise.
 StreamHandle OpenDataFile(const char* path, int async);
 int ReadDataFile(void* buffer, size_t size, StreamHandle handle);
-const StreamReadOps* GetFileStreamOps(void);
-const StreamReadOps* GetMemoryStreamOps(void);
+const StreamReadOps* GetFileStreamOps();
+const StreamReadOps* GetMemoryStreamOps();
 
 MemoryStream* OpenMemoryStream(const void* data, int size);
 int CloseMemoryStream(MemoryStream* stream);

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "system/full_path.h"
-#include "system/provisional_file_helpers.h"
+#include "system/charset.h"
 #include "system/tracked_memory.h"
 #include "system/win_file.h"
 
@@ -129,13 +129,13 @@ int ReleaseUnusedArchives() {
 int MakeArchiveFullPath(char* out, const char* path) {
   char base[260];
   if (GetWinFileDir(base) == 0) return -1;
-  return BuildFullPath(path, base, out, kArchivePathSize, GetSystemCharsetCode(), true);
+  return BuildFullPath(path, base, out, kArchivePathSize, GetCharsetCode(), true);
 }
 
 int FindArchiveForPath(const char* path, int* slotOut, char* archivePathOut, char* innerPathOut) {
   char full[kArchivePathSize];
   if (MakeArchiveFullPath(full, path) != 0) return -2;
-  const int charset = GetSystemCharsetCode();
+  const int charset = GetCharsetCode();
   const char* inner = nullptr;
   int slot = -1;
 

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "system/archive_format.h"
-#include "system/provisional_file_helpers.h"
+#include "system/charset.h"
 
 namespace {
 

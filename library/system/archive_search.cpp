@@ -4,7 +4,8 @@
 #include <cstring>
 
 #include "system/archive.h"
-#include "system/provisional_file_helpers.h"
+#include "system/charset.h"
+#include "system/string_helpers.h"
 #include "system/tracked_memory.h"
 #include "system/win_file.h"
 

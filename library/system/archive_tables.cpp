@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "system/archive.h"
-#include "system/provisional_file_helpers.h"
+#include "system/charset.h"
 
 namespace {
 

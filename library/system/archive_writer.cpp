@@ -11,7 +11,7 @@
 
 #include "system/archive_format.h"
 #include "system/lz_encode.h"
-#include "system/provisional_file_helpers.h"
+#include "system/charset.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include "system/file_access.h"
 
 #include "system/archive_aware_file.h"
-#include "system/provisional_file_helpers.h"
+#include "system/system_state.h"
 #include "system/win_file.h"
 
 namespace {
@@ -49,7 +49,7 @@ const FileAccessTable* GetFileAccessTable() { return &activeTable; }
 int InstallFileAccessTable(const FileAccessTable* table) {
   if (table) {
     activeTable = *table;
-  } else if (GetPlainFilesSwitch() == 1) {
+  } else if (GetSystemState().settings.plainFilesOnly == 1) {
     activeTable = kWinFileAccessTable;
   } else {
     activeTable = kArchiveAwareFileAccessTable;

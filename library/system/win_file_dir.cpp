@@ -6,7 +6,7 @@
 
 #include "system/file_access.h"
 #include "system/full_path.h"
-#include "system/provisional_file_helpers.h"
+#include "system/charset.h"
 #include "system/win_file.h"
 
 namespace {
@@ -87,7 +87,7 @@ int MakeFullPath(const char* path, char* out, const char* currentDirectory) {
     if (!base[0]) return -1;
     currentDirectory = base;
   }
-  return BuildFullPath(path, currentDirectory, out, MAX_PATH, GetSystemCharsetCode(), false);
+  return BuildFullPath(path, currentDirectory, out, MAX_PATH, GetCharsetCode(), false);
 }
 
 void* OpenNewTempFile(char* pathOut) {

@@ -1,4 +1,4 @@
-#include "file_fixtures.h"
+#include "support/file_fixtures.h"
 
 #include <windows.h>
 

@@ -9,6 +9,7 @@
 
 #include "Ombrel.h"
 #include "support/file_fixtures.h"
+#include "support/log_capture.h"
 #include "system/archive_aware_file.h"
 #include "system/archive_cache.h"
 #include "system/file_access.h"
@@ -92,7 +93,11 @@ TEST_F(ArchiveAwareFileTest, The513thOpenFailsAndWorksAgainAfterOneClose) {
     handles.push_back(h);
   }
   EXPECT_EQ(handles[0], 0xF0000000u) << "slot 0 gives a non-zero handle";
-  EXPECT_EQ(OpenStream("..\\data\\a.txt", 0, 1, 0), 0u);
+  {
+    LogCapture log;
+    EXPECT_EQ(OpenStream("..\\data\\a.txt", 0, 1, 0), 0u);
+    EXPECT_EQ(log.ReadNormalized(), "#:同時に開けるファイルの数が限界を超えました\r\n");
+  }
   ASSERT_EQ(CloseStream(handles[100]), 0);
   const StreamHandle again = OpenStream("..\\data\\a.txt", 0, 1, 0);
   EXPECT_EQ(again, handles[100]) << "the freed slot is taken again";

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "support/file_fixtures.h"
+#include "support/log_capture.h"
 #include "system/win_file.h"
 
 namespace {
@@ -65,6 +66,24 @@ TEST(WinFileTest, ClosedWorkerFileCanBeDeletedAndItsThreadHasEnded) {
   EXPECT_EQ(CloseWinFile(file), 0);
   EXPECT_EQ(CountOwnThreads(), before);
   EXPECT_TRUE(DeleteFileA("worker.bin"));
+}
+
+// The worker opens its file without sharing, so a file that someone else
+// reads can be measured but not taken over.
+TEST(WinFileTest, WorkerThatCannotOpenItsFileLogsAndEnds) {
+  WriteFileBytes("shared.bin", RandomBytes(100, 4));
+  HANDLE other = CreateFileA("shared.bin", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(other, INVALID_HANDLE_VALUE);
+  const int before = CountOwnThreads();
+  LogCapture log;
+  EXPECT_EQ(OpenWinFile("shared.bin", 1, 1, 0), nullptr);
+  EXPECT_EQ(log.ReadNormalized(), "#:ファイルのオープンに失敗しました\r\n");
+  EXPECT_EQ(CountOwnThreads(), before);
+  CloseHandle(other);
+  WinFile* file = OpenWinFile("shared.bin", 0, 1, 1);
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(CloseWinFile(file), 0);
 }
 
 TEST(WinFileTest, AsyncReadReturnsItsCountAtOnceAndDeliversWhenIdle) {
