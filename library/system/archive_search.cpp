@@ -19,10 +19,7 @@ void FillPseudoEntry(FileFindData* findData, const char* name) {
 
 void FillEntry(FileFindData* findData, const Archive* archive, const ArchiveEntry* entry) {
   std::memset(findData, 0, sizeof *findData);
-  const char* name = GetArchiveEntryName(archive, entry);
-  size_t length = std::strlen(name);
-  if (length >= sizeof findData->name) length = sizeof findData->name - 1;
-  std::memcpy(findData->name, name, length);
+  CopyStringN(findData->name, GetArchiveEntryName(archive, entry), sizeof findData->name - 1);
   findData->isDirectory = IsArchiveFolder(entry) ? 1 : 0;
   findData->sizeLow = entry->size;
   ConvertFileTimeValueToLocal(entry->creationTime, &findData->creationTime);

@@ -119,15 +119,19 @@ int LogSystemInfo() {
   return 0;
 }
 
+void ConvertSystemTimeToLocalDateTime(const _SYSTEMTIME* time, LocalDateTime* out) {
+  out->year = time->wYear;
+  out->month = time->wMonth;
+  out->day = time->wDay;
+  out->hour = time->wHour;
+  out->minute = time->wMinute;
+  out->second = time->wSecond;
+}
+
 int GetLocalDateTime(LocalDateTime* out) {
   SYSTEMTIME now;
   GetLocalTime(&now);
-  out->year = now.wYear;
-  out->month = now.wMonth;
-  out->day = now.wDay;
-  out->hour = now.wHour;
-  out->minute = now.wMinute;
-  out->second = now.wSecond;
+  ConvertSystemTimeToLocalDateTime(&now, out);
   return 0;
 }
 

@@ -9,6 +9,10 @@
 // speed, features, vendor and name, and keeps what other units need.
 int LogSystemInfo();
 
+struct _SYSTEMTIME;
+// Each field of a SYSTEMTIME widened to 32 bits.
+void ConvertSystemTimeToLocalDateTime(const _SYSTEMTIME* time, LocalDateTime* out);
+
 // The OsVersionCode values are in system/os_version.h.
 int GetOsVersionCode();
 int GetProcessorCount();

@@ -6,19 +6,10 @@
 
 #include "system/file_access.h"
 #include "system/full_path.h"
+#include "system/string_helpers.h"
+#include "system/system_info.h"
 #include "system/charset.h"
 #include "system/win_file.h"
-
-namespace {
-
-void CopyName(char* dst, const char* src, size_t capacity) {
-  size_t n = std::strlen(src);
-  if (n >= capacity) n = capacity - 1;
-  std::memcpy(dst, src, n);
-  dst[n] = 0;
-}
-
-}  // namespace
 
 int SetWinFileDir(const char* path) { return SetCurrentDirectoryA(path); }
 
@@ -37,12 +28,7 @@ void ConvertFileTimeToLocal(const _FILETIME* fileTime, LocalDateTime* out) {
   if (!FileTimeToLocalFileTime(fileTime, &local) || !FileTimeToSystemTime(&local, &st)) {
     st = SYSTEMTIME{};
   }
-  out->year = st.wYear;
-  out->month = st.wMonth;
-  out->day = st.wDay;
-  out->hour = st.wHour;
-  out->minute = st.wMinute;
-  out->second = st.wSecond;
+  ConvertSystemTimeToLocalDateTime(&st, out);
 }
 
 void ConvertFileTimeValueToLocal(uint64_t fileTime, LocalDateTime* out) {
@@ -53,7 +39,7 @@ void ConvertFileTimeValueToLocal(uint64_t fileTime, LocalDateTime* out) {
 }
 
 void ConvertWin32FindData(FileFindData* findData, const _WIN32_FIND_DATAA* win32Data) {
-  CopyName(findData->name, win32Data->cFileName, sizeof findData->name);
+  CopyStringN(findData->name, win32Data->cFileName, sizeof findData->name - 1);
   findData->isDirectory = (win32Data->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
   findData->sizeLow = win32Data->nFileSizeLow;
   findData->sizeHigh = win32Data->nFileSizeHigh;
