@@ -84,6 +84,14 @@ TEST_F(ArchiveAwareFileTest, ACandidateThatIsNoArchiveIsPassedOver) {
   EXPECT_EQ(ReadAll("..\\data\\map\\field.map"), "inner archive");
 }
 
+// "Z:.ARC" names a file in the drive's current folder, so a bare drive has no
+// archive: were it tried, this ".ARC" would stand for the whole drive.
+TEST_F(ArchiveAwareFileTest, ABareDriveHasNoArchive) {
+  WriteFileBytes(".ARC", MakeArchiveImage({{"other.txt", BytesOf("inside")}}));
+  WriteFileBytes("plain.txt", BytesOf("plain"));
+  EXPECT_EQ(ReadAll("plain.txt"), "plain");
+}
+
 TEST_F(ArchiveAwareFileTest, The513thOpenFailsAndWorksAgainAfterOneClose) {
   WriteDataArchive({{"a.txt", BytesOf("a")}});
   std::vector<StreamHandle> handles;
