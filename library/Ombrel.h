@@ -243,6 +243,18 @@ int StretchCopyGraphImage(int sourceX1, int sourceY1, int sourceX2, int sourceY2
                           GraphImage* source, int destX1, int destY1, int destX2, int destY2,
                           GraphImage* dest, int mode);
 int DecompressDxtGraphImage(GraphImage* image);
+// Decodes a BMP, JPEG, PNG, raw BGRA, TGA or DDS file (or the same bytes held
+// in memory when fromMemory is 1) into a new image that the caller frees with
+// FreeGraphImage; mirror 1 reverses every row.
+int ReadGraphImage(const char* fileName, const void* memory, int memorySize, int fromMemory,
+                   GraphImage* image, int mirror);
+// ReadGraphImage plus an alpha image: alphaMode 0 reads the file named with
+// "_a" before the main file's extension, 1 the alpha bytes in memory. 0 when
+// both were read, 1 when only the main image was (alphaImage is then
+// empty), -1 when the main image could not be read.
+int ReadGraphImageWithAlpha(const char* fileName, const void* memory, int memorySize,
+                            int fromMemory, const void* alphaMemory, int alphaMemorySize,
+                            int alphaMode, GraphImage* image, GraphImage* alphaImage, int mirror);
 int DeleteGraphImageHandle(int handle);
 int DeleteAllGraphImageHandles();
 

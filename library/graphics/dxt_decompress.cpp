@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "Ombrel.h"
+#include "graphics/byte_order.h"
 #include "graphics/graph_image.h"
 #include "graphics/image_size.h"
 #include "system/tracked_memory.h"
@@ -14,12 +15,6 @@ constexpr int64_t kMaxDataBytes = 0x7FFFFFFF;
 struct Texel {
   uint32_t red, green, blue, alpha;
 };
-
-uint32_t ReadLe16(const uint8_t* p) { return p[0] | static_cast<uint32_t>(p[1]) << 8; }
-
-uint32_t ReadLe32(const uint8_t* p) {
-  return ReadLe16(p) | static_cast<uint32_t>(ReadLe16(p + 2)) << 16;
-}
 
 Texel ExpandEndpoint(uint32_t c) {
   return Texel{((c >> 11) & 0x1F) * 255 / 31, ((c >> 5) & 0x3F) * 255 / 63, (c & 0x1F) * 255 / 31,

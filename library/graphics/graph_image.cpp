@@ -56,6 +56,41 @@ uint32_t ChannelToTopOfByte(uint32_t pixel, uint32_t mask, int shift, int width)
 
 void* AllocGraphImageMemory(size_t bytes) { return AllocTrackedMemory(bytes, nullptr, 0); }
 
+ImageBuffer::ImageBuffer(size_t bytes, bool zeroed)
+    : pixels_(static_cast<uint8_t*>(AllocGraphImageMemory(bytes))) {
+  if (pixels_ && zeroed) std::memset(pixels_, 0, bytes);
+}
+
+ImageBuffer& ImageBuffer::operator=(ImageBuffer&& other) noexcept {
+  if (this != &other) {
+    Reset();
+    pixels_ = other.Release();
+  }
+  return *this;
+}
+
+uint8_t* ImageBuffer::Release() {
+  uint8_t* p = pixels_;
+  pixels_ = nullptr;
+  return p;
+}
+
+void ImageBuffer::Reset() {
+  if (pixels_) FreeTrackedMemory(pixels_);
+  pixels_ = nullptr;
+}
+
+void SetLoadedGraphImage(GraphImage* image, const ColorFormat& format, int width, int height,
+                         int pitch, ImageBuffer& pixels, int mipLevels) {
+  *image = GraphImage{};
+  image->format = format;
+  image->width = width;
+  image->height = height;
+  image->pitch = pitch;
+  image->pixels = pixels.Release();
+  image->mipLevels = mipLevels;
+}
+
 int AllocGraphImage(int width, int height, const ColorFormat* format, GraphImage* image) {
   // The format is copied first: a caller may pass the image's own format.
   ColorFormat copy = *format;

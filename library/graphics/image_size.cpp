@@ -4,6 +4,8 @@
 
 namespace {
 constexpr int64_t kMaxImageBytes = 0x7FFFFFFF;
+constexpr int64_t kMaxLoadedSide = 32768;
+constexpr int64_t kMaxLoadedPixels = int64_t{1} << 26;
 }
 
 bool ComputeImagePitch(int width, int bytesPerPixel, int alignment, int* pitch) {
@@ -21,4 +23,9 @@ bool ComputeImageBytes(int pitch, int height, size_t* bytes) {
   if (total > kMaxImageBytes) return false;
   *bytes = static_cast<size_t>(total);
   return true;
+}
+
+bool IsLoadableImageSize(int64_t width, int64_t height) {
+  return width > 0 && height > 0 && width <= kMaxLoadedSide && height <= kMaxLoadedSide &&
+         width * height <= kMaxLoadedPixels;
 }
