@@ -106,16 +106,21 @@ ColorFormat PaletteFormat(const HeaderCopy& header, const BmpInfo& info, uint32_
   return format;
 }
 
+// A zeroed image of one index byte per pixel, rows rounded up to 4 bytes.
+ImageBuffer AllocIndexRows(const BmpInfo& info, int* pitch) {
+  size_t bytes;
+  if (!ComputeImagePitch(info.width, 1, 4, pitch) ||
+      !ComputeImageBytes(*pitch, info.absHeight(), &bytes)) {
+    return ImageBuffer();
+  }
+  return ImageBuffer(bytes, true);
+}
+
 int DecodeRunLength(const uint8_t* data, size_t size, const HeaderCopy& header,
                     const BmpInfo& info, GraphImage* image) {
   const bool fourBit = info.compression == kRle4;
   int pitch;
-  size_t bytes;
-  if (!ComputeImagePitch(info.width, 1, 4, &pitch) ||
-      !ComputeImageBytes(pitch, info.absHeight(), &bytes)) {
-    return -1;
-  }
-  ImageBuffer pixels(bytes, true);
+  ImageBuffer pixels = AllocIndexRows(info, &pitch);
   if (!pixels) return -1;
   DecodeBmpRunLength(data, size, fourBit, info.width, info.absHeight(), info.topDown(),
                      pixels.Get(), pitch);
@@ -128,12 +133,7 @@ int DecodeRunLength(const uint8_t* data, size_t size, const HeaderCopy& header,
 int UnpackFourBit(const uint8_t* data, const HeaderCopy& header, const BmpInfo& info,
                   GraphImage* image) {
   int pitch;
-  size_t bytes;
-  if (!ComputeImagePitch(info.width, 1, 4, &pitch) ||
-      !ComputeImageBytes(pitch, info.absHeight(), &bytes)) {
-    return -1;
-  }
-  ImageBuffer pixels(bytes, true);
+  ImageBuffer pixels = AllocIndexRows(info, &pitch);
   if (!pixels) return -1;
   const int64_t sourcePitch = SourceRowBytes(info);
   const int height = info.absHeight();

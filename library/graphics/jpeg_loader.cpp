@@ -117,8 +117,10 @@ int ReadJpeg(JpegDecodeState* s, const SourceStream* stream) {
   s->error.standard.error_exit = JpegErrorExit;
   if (setjmp(s->error.jump)) return -1;
 
-  jpeg_create_decompress(cinfo);
+  // Destroying is safe even when creation stops half-way: it does nothing
+  // until the memory manager exists.
   s->created = true;
+  jpeg_create_decompress(cinfo);
   BindJpegSourceStream(cinfo, stream);
   jpeg_read_header(cinfo, TRUE);
   if (!IsLoadableImageSize(cinfo->image_width, cinfo->image_height)) return -1;
