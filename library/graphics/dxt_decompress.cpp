@@ -169,5 +169,8 @@ int DecompressDxtGraphImage(GraphImage* image) {
   image->pixels = out;
   image->pitch = pitch;
   SetColorFormatARGB8(&image->format);
+  // Only the top level is decoded; a count of the old chain would send a
+  // mip-level copy past the end of the new buffer.
+  image->mipLevels = 0;
   return 0;
 }
