@@ -1,0 +1,343 @@
+#include "CDataManager.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include "CEnemy.h"
+#include "CMapData.h"
+#include "CsvTable.h"
+#include "ErrorMessage.h"
+#include "GameSettings.h"
+
+namespace {
+
+constexpr int kPartySlots = 10;
+
+std::string TablePath(const char* folder, const char* file) {
+  return DataPath(folder) + "\\" + file;
+}
+
+std::string LevelTablePath(int characterNo) {
+  char file[32];
+  snprintf(file, sizeof file, "LvInfo%03d.csv", characterNo);
+  return TablePath("lvinfo", file);
+}
+
+const char* ItemTableName(int itemId) {
+  if (itemId < kFirstWeaponId) return "NormalItem.csv";
+  if (itemId < kFirstArmorId) return "Weapon.csv";
+  return "Armor.csv";
+}
+
+void ReadItemRow(CCsvRow* row, int itemId, ItemData* item) {
+  item->id = itemId;
+  row->ReadText(item->name, sizeof item->name);
+  item->price = row->ReadInt();
+  row->ReadText(item->description, sizeof item->description);
+  if (itemId < kFirstWeaponId) return;
+  item->equipGroup = row->ReadInt();
+  item->kind = row->ReadInt();
+  ItemBattleBonus& bonus = item->battleBonus;
+  for (int32_t* value : {&bonus.attack, &bonus.defence, &bonus.magicDefence, &bonus.evasion,
+                         &bonus.magicEvasion, &bonus.weight, &bonus.ratePercent}) {
+    *value = row->ReadInt();
+  }
+  for (int32_t& value : item->extra) value = row->ReadInt();
+}
+
+void ReadEnemyRow(CCsvRow* row, EnemyValues* values) {
+  row->ReadText(values->name, sizeof values->name);
+  values->column3 = row->ReadInt();
+  values->hp = values->maxHp = row->ReadInt();
+  values->mp = values->maxMp = row->ReadInt();
+  values->atbGauge = row->ReadInt();
+  for (int32_t& value : values->battle) value = row->ReadInt();
+  for (int32_t& value : values->attributes) value = row->ReadInt();
+  values->money = row->ReadInt();
+  values->exp = row->ReadInt();
+  for (int32_t& value : values->further) value = row->ReadInt();
+}
+
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) {
+  FILE* file = fopen(path.c_str(), "rb");
+  if (file == nullptr) return false;
+  bool ok = fseek(file, 0, SEEK_END) == 0;
+  const long size = ok ? ftell(file) : -1;
+  ok = ok && size >= 0 && fseek(file, 0, SEEK_SET) == 0;
+  if (ok) {
+    bytes->resize(static_cast<size_t>(size));
+    ok = fread(bytes->data(), 1, bytes->size(), file) == bytes->size();
+  }
+  fclose(file);
+  return ok;
+}
+
+}  // namespace
+
+CDataManager& CDataManager::GetInstance() {
+  static CDataManager instance;
+  return instance;
+}
+
+CDataManager::CDataManager() = default;
+CDataManager::~CDataManager() = default;
+
+int CDataManager::LoadItem(int itemId, ItemData* out) {
+  *out = ItemData{};
+  if (itemId >= kFirstNonItemId) return 0;
+  const std::string path = TablePath("item", ItemTableName(itemId));
+  CCsvTable table(path, kTableLineSize);
+  if (!table.IsOpen()) {
+    ReportTableOpenFailure(path);
+    return 0;
+  }
+  CCsvRow row(nullptr);
+  if (!table.FindRow(itemId, &row)) return 0;
+  ReadItemRow(&row, itemId, out);
+  if (!row.IsComplete()) {
+    *out = ItemData{};
+    ReportMalformedRow(path, itemId);
+    return 0;
+  }
+  return 1;
+}
+
+int CDataManager::LoadLvExp(int level, int characterNo, int* totalExp) {
+  const std::string path = LevelTablePath(characterNo);
+  CCsvTable table(path, kTableLineSize);
+  if (!table.IsOpen()) {
+    ReportTableOpenFailure(path);
+    return 0;
+  }
+  CCsvRow row(nullptr);
+  if (!table.FindRow(level, &row)) return 0;
+  const int value = row.ReadInt();
+  if (!row.IsComplete()) {
+    ReportMalformedRow(path, level);
+    return 0;
+  }
+  *totalExp = value;
+  return 1;
+}
+
+int CDataManager::LoadLvInfo(LevelParams* out, int level, int characterNo) {
+  const std::string path = LevelTablePath(characterNo);
+  CCsvTable table(path, kTableLineSize);
+  if (!table.IsOpen()) {
+    ReportTableOpenFailure(path);
+    return 0;
+  }
+  CCsvRow row(nullptr);
+  if (!table.FindRow(level, &row)) return 0;
+  row.Skip(1);
+  LevelParams values;
+  for (int32_t* value : {&values.maxHp, &values.maxMp, &values.strength, &values.stamina,
+                         &values.agility, &values.magic, &values.spirit, &values.luck}) {
+    *value = row.ReadInt();
+  }
+  if (!row.IsComplete()) {
+    ReportMalformedRow(path, level);
+    return 0;
+  }
+  *out = values;
+  return 1;
+}
+
+int CDataManager::GetExpToNext(int level, int characterNo, int exp) {
+  int nextExp = 0;
+  if (!LoadLvExp(level + 1, characterNo, &nextExp)) return 0;
+  const int64_t needed = static_cast<int64_t>(nextExp) - exp;
+  return needed > 0 ? static_cast<int>(needed) : 0;
+}
+
+int CDataManager::LoadEncountInfo(int areaId, std::vector<EncountEntry>* out) {
+  const std::string path = TablePath("enemy", "EncountInfo.csv");
+  CCsvTable table(path, kTableLineSize);
+  if (!table.IsOpen()) {
+    ReportTableOpenFailure(path);
+    return 0;
+  }
+  CCsvRow row(nullptr);
+  if (!table.FindRow(areaId, &row)) return 0;
+  EncountEntry entries[10];
+  for (EncountEntry& entry : entries) {
+    entry.partyId = row.ReadInt();
+    entry.weight = row.ReadInt();
+  }
+  if (!row.IsComplete()) {
+    ReportMalformedRow(path, areaId);
+    return 0;
+  }
+  out->insert(out->end(), std::begin(entries), std::end(entries));
+  return 1;
+}
+
+int CDataManager::LoadEnemyParty(int partyId, std::vector<std::unique_ptr<CEnemy>>* out) {
+  out->clear();
+  const std::string partyPath = TablePath("enemy", "EnemyPartyTable.csv");
+  const std::string arrangePath = TablePath("enemy", "ArrangeTable.csv");
+  const std::string enemyPath = TablePath("enemy", "EnemyTable.csv");
+  CCsvTable parties(partyPath, kTableLineSize);
+  CCsvTable arrangements(arrangePath, kTableLineSize);
+  CCsvTable enemies(enemyPath, kTableLineSize);
+  for (const CCsvTable* table : {&parties, &arrangements, &enemies}) {
+    if (!table->IsOpen()) {
+      ReportTableOpenFailure(table == &parties       ? partyPath
+                             : table == &arrangements ? arrangePath
+                                                      : enemyPath);
+      return 0;
+    }
+  }
+
+  int enemyIds[kPartySlots] = {};
+  int positions[kPartySlots][2] = {};
+  int enemyCount = 0;
+  CCsvRow row(nullptr);
+  if (parties.FindRow(partyId, &row)) {
+    row.Skip(2);
+    const int arrangementId = row.ReadInt();
+    for (int& id : enemyIds) id = row.ReadInt();
+    row.Skip(4);
+    if (!row.IsComplete()) {
+      ReportMalformedRow(partyPath, partyId);
+      return 0;
+    }
+    if (arrangements.FindRow(arrangementId, &row)) {
+      enemyCount = row.ReadInt();
+      for (int(&position)[2] : positions) {
+        position[0] = row.ReadInt();
+        position[1] = row.ReadInt();
+      }
+      if (!row.IsComplete()) {
+        ReportMalformedRow(arrangePath, arrangementId);
+        return 0;
+      }
+    }
+  }
+
+  while (const char* text = enemies.NextRow()) {
+    CCsvRow enemyRow(text);
+    const int enemyId = enemyRow.ReadInt();
+    bool wanted = false;
+    // 0 marks an empty slot, so a row without a number (a blank line) is no
+    // enemy of any party.
+    for (int id : enemyIds) wanted = wanted || (id != 0 && id == enemyId);
+    if (wanted) {
+      EnemyValues values{};
+      values.id = enemyId;
+      ReadEnemyRow(&enemyRow, &values);
+      if (!enemyRow.IsComplete()) {
+        out->clear();
+        ReportMalformedRow(enemyPath, enemyId);
+        return 0;
+      }
+      for (int slot = 0; slot < kPartySlots; ++slot) {
+        if (enemyIds[slot] != enemyId) continue;
+        auto enemy = std::make_unique<CEnemy>();
+        enemy->values = values;
+        enemy->positionX = positions[slot][0];
+        enemy->positionY = positions[slot][1];
+        out->push_back(std::move(enemy));
+      }
+    }
+    if (static_cast<int>(out->size()) >= enemyCount) break;
+  }
+  return 1;
+}
+
+int CDataManager::LoadMapInfo(int mapId, MapInfo* out) {
+  const std::string path = TablePath("map", "MapInfo.csv");
+  CCsvTable table(path, kMapTableLineSize);
+  if (!table.IsOpen()) {
+    ReportTableOpenFailure(path);
+    return 0;
+  }
+  CCsvRow row(nullptr);
+  if (!table.FindRow(mapId, &row)) return 0;
+  MapInfo info;
+  info.mapId = mapId;
+  info.wrap = row.ReadInt();
+  info.encount = row.ReadInt();
+  char fileName[kMapTableLineSize];
+  row.ReadText(fileName, sizeof fileName);
+  info.fileName = fileName;
+  for (int32_t& id : info.chipSetIds) id = row.ReadInt();
+  if (!row.IsComplete()) {
+    ReportMalformedRow(path, mapId);
+    return 0;
+  }
+  *out = info;
+  return 1;
+}
+
+int CDataManager::LoadMap(CMapData* map, int mapId) {
+  MapInfo info;
+  if (!LoadMapInfo(mapId, &info)) return 0;
+  const std::string path = DataPath("map") + "\\" + info.fileName;
+  std::vector<uint8_t> bytes;
+  if (!ReadWholeFile(path, &bytes)) return 0;
+  if (bytes.size() < kMapHeaderSize || bytes[18] > kMapMaxFormat) return 0;
+  for (int i = 0; i < 3; ++i) map->chipSetIds[i] = info.chipSetIds[i];
+  map->wrap = info.wrap;
+  map->encount = info.encount;
+  if (ParseMapFile(bytes.data(), bytes.size(), map) != MAP_FILE_OK) {
+    ShowErrorMessage("データ形式不正 [%s]", path.c_str());
+    return 0;
+  }
+  return 1;
+}
+
+int CDataManager::ReadMapChipInfo(std::vector<ChipSheetInfo>* out) {
+  out->clear();
+  const std::string path = TablePath("map", "MapChipInfo.csv");
+  CCsvTable table(path, kMapTableLineSize);
+  if (!table.IsOpen()) {
+    ReportTableOpenFailure(path);
+    return 0;
+  }
+  while (const char* text = table.NextRow()) {
+    CCsvRow row(text);
+    ChipSheetInfo info;
+    info.chipSetId = row.ReadInt();
+    char fileName[kMapTableLineSize];
+    row.ReadText(fileName, sizeof fileName);
+    if (!row.IsComplete()) {
+      ReportMalformedRow(path, info.chipSetId);
+      return 0;
+    }
+    info.fileName = fileName;
+    out->push_back(std::move(info));
+  }
+  return 1;
+}
+
+int CDataManager::ReadAniChipInfo(std::vector<AniChip>* out) {
+  out->clear();
+  const std::string path = TablePath("map", "AniChipInfo.csv");
+  CCsvTable table(path, kMapTableLineSize);
+  if (!table.IsOpen()) {
+    ReportTableOpenFailure(path);
+    return 0;
+  }
+  while (const char* text = table.NextRow()) {
+    CCsvRow row(text);
+    AniChip chip{};
+    chip.chipSetId = row.ReadInt();
+    chip.chipValue = row.ReadInt();
+    chip.parameter = row.ReadInt();
+    if (!row.IsComplete()) {
+      ReportMalformedRow(path, chip.chipSetId);
+      return 0;
+    }
+    for (int32_t& frame : chip.frames) frame = -1;
+    out->push_back(chip);
+  }
+  return 1;
+}
+
+bool CDataManager::GetCharSheetRow(int pictureId, int* sheet, int* row) {
+  if (pictureId < 1 || pictureId > 24) return false;
+  *sheet = (pictureId - 1) / 12;
+  *row = (pictureId - 1) % 12;
+  return true;
+}

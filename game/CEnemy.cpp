@@ -1,0 +1,110 @@
+#include "CEnemy.h"
+
+#include <stdio.h>
+
+#include <vector>
+
+#include "BattleAction.h"
+#include "CPlayerParty.h"
+#include "GameSettings.h"
+
+int NumberDigitCount(int value) {
+  char text[16];
+  const int length = snprintf(text, sizeof text, "%d", value);
+  return length > 8 ? 8 : length;
+}
+
+int EnemyGaugePeriod(int atbSpeed) {
+  switch (atbSpeed) {
+    case 1:
+      return 10;
+    case 2:
+      return 2;
+    case 3:
+    case 4:
+      return 1;
+    default:
+      return 6;
+  }
+}
+
+CEnemy::CEnemy() = default;
+CEnemy::~CEnemy() = default;
+
+void CEnemy::SetNumberDisplay(std::unique_ptr<CNumberDisplay> number) {
+  m_number = std::move(number);
+}
+
+void CEnemy::Update() { UpdateWithSpeed(ReadDebugSetting("Battle", "EnemyATBSpeed", 0)); }
+
+void CEnemy::UpdateWithSpeed(int atbSpeed) {
+  ++frameCounter;
+  if (frameCounter % static_cast<uint32_t>(EnemyGaugePeriod(atbSpeed)) == 0) {
+    if (values.atbGauge >= 100) {
+      values.atbGauge = 100;
+    } else {
+      values.atbGauge += atbSpeed == 4 ? 2 : 1;
+      if (values.atbGauge > 100) values.atbGauge = 100;
+    }
+  }
+  if (m_number) m_number->Update();
+  if (poseFrames == 0) return;
+  const int remaining = --poseFrames;
+  switch (pose) {
+    case ENEMY_POSE_IDLE:
+      offsetX = 0;
+      offsetY = 0;
+      break;
+    case ENEMY_POSE_SLIDE_IN:
+      offsetX += 2;
+      break;
+    case ENEMY_POSE_ATTACK:
+      darkened = remaining % 6 == 0 || remaining % 6 == 1 ? 1 : 0;
+      break;
+  }
+  if (remaining == 0) {
+    pose = ENEMY_POSE_IDLE;
+    offsetX = 0;
+    offsetY = 0;
+    darkened = 0;
+  }
+}
+
+void CEnemy::StartPose(EnemyPose newPose, int frames, int newOffsetX, int newOffsetY) {
+  pose = newPose;
+  poseFrames = frames;
+  offsetX = newOffsetX;
+  offsetY = newOffsetY;
+}
+
+void CEnemy::Damage(int value) {
+  if (values.hp <= 0 && value < 0) return;
+  const int64_t magnitude = value < 0 ? -static_cast<int64_t>(value) : value;
+  const int shown = magnitude > INT32_MAX ? INT32_MAX : static_cast<int>(magnitude);
+  if (m_number) {
+    const int digits = NumberDigitCount(shown);
+    m_number->Start(positionX + (pictureWidth - 8 * digits) / 2,
+                    positionY + pictureHeight - 12, shown, DamageNumberColour(value));
+  }
+  int64_t hp = static_cast<int64_t>(values.hp) - value;
+  if (hp < 0) hp = 0;
+  if (hp > values.maxHp) hp = values.maxHp;
+  values.hp = static_cast<int32_t>(hp);
+  printf("[%s] 残りHP [%d]\n", values.name, values.hp);
+}
+
+bool CEnemy::CheckVisible() {
+  const bool numberShown = m_number && m_number->IsVisible();
+  if (values.hp <= 0 && !numberShown) visible = 0;
+  return visible != 0;
+}
+
+int CEnemy::SelectTarget(const CPlayerParty& party) const {
+  std::vector<int> living;
+  for (int slot = 0; slot < kPartyMemberSlots; ++slot) {
+    const CPlayerChar* member = party.GetMember(slot);
+    if (member != nullptr && member->hp > 0) living.push_back(slot);
+  }
+  if (living.empty()) return -1;
+  return living[static_cast<size_t>(RollRandomIndex(static_cast<int>(living.size())))];
+}

@@ -1,0 +1,32 @@
+#include "ErrorMessage.h"
+
+#include <stdarg.h>
+#include <stdio.h>
+
+#include <windows.h>
+
+namespace {
+
+int ShowErrorBox(const char* text) {
+  return MessageBoxA(nullptr, text, "ERROR", MB_OK | MB_ICONERROR);
+}
+
+ErrorMessageHandler errorHandler = nullptr;
+
+}  // namespace
+
+ErrorMessageHandler SetErrorMessageHandler(ErrorMessageHandler handler) {
+  ErrorMessageHandler previous = errorHandler;
+  errorHandler = handler;
+  return previous;
+}
+
+int ShowErrorMessage(const char* format, ...) {
+  char text[1024];
+  va_list args;
+  va_start(args, format);
+  const int length = vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  if (length < 0) return -1;
+  return errorHandler != nullptr ? errorHandler(text) : ShowErrorBox(text);
+}

@@ -1,0 +1,15 @@
+// The game's error box: a message captioned "ERROR" with the error icon, after
+// which the game carries on. Every load failure of the game reports through it.
+#ifndef MOONLITCAIRN_ERROR_MESSAGE_H
+#define MOONLITCAIRN_ERROR_MESSAGE_H
+
+// Formats into a 1024-byte text and shows it; returns the box's result, or -1
+// (nothing shown) when the formatting fails.
+int ShowErrorMessage(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
+
+// Where the formatted text goes instead of the box; null restores the box.
+// Tests capture the messages here, since nothing may wait on a modal box.
+using ErrorMessageHandler = int (*)(const char* text);
+ErrorMessageHandler SetErrorMessageHandler(ErrorMessageHandler handler);
+
+#endif
