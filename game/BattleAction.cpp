@@ -46,6 +46,27 @@ int CalcEnemyDamage(int attack, int defence, int enemyAttackSetting) {
   return enemyAttackSetting == 2 ? damage / 2 : damage;
 }
 
+int AtbGaugePeriod(int atbSpeed) {
+  switch (atbSpeed) {
+    case 1:
+      return 10;
+    case 2:
+      return 2;
+    case 3:
+    case 4:
+      return 1;
+    default:
+      return 6;
+  }
+}
+
+int StepAtbGauge(int gauge, uint32_t frameCounter, int atbSpeed) {
+  if (frameCounter % static_cast<uint32_t>(AtbGaugePeriod(atbSpeed)) != 0) return gauge;
+  if (gauge >= 100) return 100;
+  const int next = gauge + (atbSpeed == 4 ? 2 : 1);
+  return next > 100 ? 100 : next;
+}
+
 int RollRandomIndex(int count) {
   const uint32_t roll = static_cast<uint32_t>(GetRandomInt(count * 1000));
   return static_cast<int>(roll % static_cast<uint32_t>(count));

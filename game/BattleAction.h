@@ -46,6 +46,13 @@ int CalcDamage(int attack, int defence);
 // An enemy's hit on a member; the debug setting EnemyAtack 2 halves it.
 int CalcEnemyDamage(int attack, int defence, int enemyAttackSetting);
 
+// Frames between two steps of a time gauge for the speed setting: 1 slow
+// (10), 2 fast (2), 3 and 4 every frame, anything else 6.
+int AtbGaugePeriod(int atbSpeed);
+// The gauge after a frame: on frames that are a multiple of the period it
+// grows by 1 (by 2 with setting 4), never beyond 100.
+int StepAtbGauge(int gauge, uint32_t frameCounter, int atbSpeed);
+
 // A uniformly chosen index 0 to count - 1: the roll GetRandomInt(count * 1000)
 // taken modulo count. count must be 1 to 2,000,000.
 int RollRandomIndex(int count);

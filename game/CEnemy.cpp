@@ -14,20 +14,6 @@ int NumberDigitCount(int value) {
   return length > 8 ? 8 : length;
 }
 
-int EnemyGaugePeriod(int atbSpeed) {
-  switch (atbSpeed) {
-    case 1:
-      return 10;
-    case 2:
-      return 2;
-    case 3:
-    case 4:
-      return 1;
-    default:
-      return 6;
-  }
-}
-
 CEnemy::CEnemy() = default;
 CEnemy::~CEnemy() = default;
 
@@ -39,14 +25,7 @@ void CEnemy::Update() { UpdateWithSpeed(ReadDebugSetting("Battle", "EnemyATBSpee
 
 void CEnemy::UpdateWithSpeed(int atbSpeed) {
   ++frameCounter;
-  if (frameCounter % static_cast<uint32_t>(EnemyGaugePeriod(atbSpeed)) == 0) {
-    if (values.atbGauge >= 100) {
-      values.atbGauge = 100;
-    } else {
-      values.atbGauge += atbSpeed == 4 ? 2 : 1;
-      if (values.atbGauge > 100) values.atbGauge = 100;
-    }
-  }
+  values.atbGauge = StepAtbGauge(values.atbGauge, frameCounter, atbSpeed);
   if (m_number) m_number->Update();
   if (poseFrames == 0) return;
   const int remaining = --poseFrames;

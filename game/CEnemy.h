@@ -80,8 +80,4 @@ class CEnemy {
   std::unique_ptr<CNumberDisplay> m_number;
 };
 
-// Frames between two gauge steps for the speed setting: 1 slow (10), 2 fast
-// (2), 3 and 4 every frame, anything else 6.
-int EnemyGaugePeriod(int atbSpeed);
-
 #endif
