@@ -8,6 +8,7 @@
 #include "CsvTable.h"
 #include "ErrorMessage.h"
 #include "GameSettings.h"
+#include "Ombrel.h"
 
 namespace {
 
@@ -58,17 +59,19 @@ void ReadEnemyRow(CCsvRow* row, EnemyValues* values) {
   for (int32_t& value : values->further) value = row->ReadInt();
 }
 
+// Through the library's file access, so a map may also come from an archive.
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) {
-  FILE* file = fopen(path.c_str(), "rb");
-  if (file == nullptr) return false;
-  bool ok = fseek(file, 0, SEEK_END) == 0;
-  const long size = ok ? ftell(file) : -1;
-  ok = ok && size >= 0 && fseek(file, 0, SEEK_SET) == 0;
+  const StreamHandle file = OpenDataFile(path.c_str(), 0);
+  if (file == 0) return false;
+  bool ok = SeekStream(file, 0, SEEK_END) == 0;
+  const int size = ok ? TellStream(file) : -1;
+  ok = ok && size >= 0 && SeekStream(file, 0, SEEK_SET) == 0;
   if (ok) {
     bytes->resize(static_cast<size_t>(size));
-    ok = fread(bytes->data(), 1, bytes->size(), file) == bytes->size();
+    ok = bytes->empty() || ReadDataFile(bytes->data(), bytes->size(), file) ==
+                               static_cast<int>(bytes->size());
   }
-  fclose(file);
+  CloseStream(file);
   return ok;
 }
 
