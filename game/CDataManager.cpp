@@ -59,6 +59,46 @@ void ReadEnemyRow(CCsvRow* row, EnemyValues* values) {
   for (int32_t& value : values->further) value = row->ReadInt();
 }
 
+// Opens the table, finds the key's row and lets read take its columns. A table
+// that cannot be opened and a row cut short or too wide are reported; 1 only
+// when read took a whole row.
+template <typename Read>
+int ReadKeyedRow(const std::string& path, size_t lineSize, int key, Read read) {
+  CCsvTable table(path, lineSize);
+  if (!table.IsOpen()) {
+    ReportTableOpenFailure(path);
+    return 0;
+  }
+  CCsvRow row(nullptr);
+  if (!table.FindRow(key, &row)) return 0;
+  read(&row);
+  if (!row.IsComplete()) {
+    ReportMalformedRow(path, key);
+    return 0;
+  }
+  return 1;
+}
+
+// Hands every row to read, which returns the row's key; stops at the first
+// malformed row.
+template <typename Read>
+int ReadEveryRow(const std::string& path, size_t lineSize, Read read) {
+  CCsvTable table(path, lineSize);
+  if (!table.IsOpen()) {
+    ReportTableOpenFailure(path);
+    return 0;
+  }
+  while (const char* text = table.NextRow()) {
+    CCsvRow row(text);
+    const int key = read(&row);
+    if (!row.IsComplete()) {
+      ReportMalformedRow(path, key);
+      return 0;
+    }
+  }
+  return 1;
+}
+
 // Through the library's file access, so a map may also come from an archive.
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) {
   const StreamHandle file = OpenDataFile(path.c_str(), 0);
@@ -88,62 +128,34 @@ CDataManager::~CDataManager() = default;
 int CDataManager::LoadItem(int itemId, ItemData* out) {
   *out = ItemData{};
   if (itemId >= kFirstNonItemId) return 0;
-  const std::string path = TablePath("item", ItemTableName(itemId));
-  CCsvTable table(path, kTableLineSize);
-  if (!table.IsOpen()) {
-    ReportTableOpenFailure(path);
-    return 0;
-  }
-  CCsvRow row(nullptr);
-  if (!table.FindRow(itemId, &row)) return 0;
-  ReadItemRow(&row, itemId, out);
-  if (!row.IsComplete()) {
-    *out = ItemData{};
-    ReportMalformedRow(path, itemId);
-    return 0;
-  }
-  return 1;
+  ItemData item{};
+  const int found =
+      ReadKeyedRow(TablePath("item", ItemTableName(itemId)), kTableLineSize, itemId,
+                   [&](CCsvRow* row) { ReadItemRow(row, itemId, &item); });
+  if (found) *out = item;
+  return found;
 }
 
 int CDataManager::LoadLvExp(int level, int characterNo, int* totalExp) {
-  const std::string path = LevelTablePath(characterNo);
-  CCsvTable table(path, kTableLineSize);
-  if (!table.IsOpen()) {
-    ReportTableOpenFailure(path);
-    return 0;
-  }
-  CCsvRow row(nullptr);
-  if (!table.FindRow(level, &row)) return 0;
-  const int value = row.ReadInt();
-  if (!row.IsComplete()) {
-    ReportMalformedRow(path, level);
-    return 0;
-  }
-  *totalExp = value;
-  return 1;
+  int value = 0;
+  const int found = ReadKeyedRow(LevelTablePath(characterNo), kTableLineSize, level,
+                                 [&](CCsvRow* row) { value = row->ReadInt(); });
+  if (found) *totalExp = value;
+  return found;
 }
 
 int CDataManager::LoadLvInfo(LevelParams* out, int level, int characterNo) {
-  const std::string path = LevelTablePath(characterNo);
-  CCsvTable table(path, kTableLineSize);
-  if (!table.IsOpen()) {
-    ReportTableOpenFailure(path);
-    return 0;
-  }
-  CCsvRow row(nullptr);
-  if (!table.FindRow(level, &row)) return 0;
-  row.Skip(1);
   LevelParams values;
-  for (int32_t* value : {&values.maxHp, &values.maxMp, &values.strength, &values.stamina,
-                         &values.agility, &values.magic, &values.spirit, &values.luck}) {
-    *value = row.ReadInt();
-  }
-  if (!row.IsComplete()) {
-    ReportMalformedRow(path, level);
-    return 0;
-  }
-  *out = values;
-  return 1;
+  const int found =
+      ReadKeyedRow(LevelTablePath(characterNo), kTableLineSize, level, [&](CCsvRow* row) {
+        row->Skip(1);
+        for (int32_t* value : {&values.maxHp, &values.maxMp, &values.strength, &values.stamina,
+                               &values.agility, &values.magic, &values.spirit, &values.luck}) {
+          *value = row->ReadInt();
+        }
+      });
+  if (found) *out = values;
+  return found;
 }
 
 int CDataManager::GetExpToNext(int level, int characterNo, int exp) {
@@ -154,25 +166,16 @@ int CDataManager::GetExpToNext(int level, int characterNo, int exp) {
 }
 
 int CDataManager::LoadEncountInfo(int areaId, std::vector<EncountEntry>* out) {
-  const std::string path = TablePath("enemy", "EncountInfo.csv");
-  CCsvTable table(path, kTableLineSize);
-  if (!table.IsOpen()) {
-    ReportTableOpenFailure(path);
-    return 0;
-  }
-  CCsvRow row(nullptr);
-  if (!table.FindRow(areaId, &row)) return 0;
   EncountEntry entries[10];
-  for (EncountEntry& entry : entries) {
-    entry.partyId = row.ReadInt();
-    entry.weight = row.ReadInt();
-  }
-  if (!row.IsComplete()) {
-    ReportMalformedRow(path, areaId);
-    return 0;
-  }
-  out->insert(out->end(), std::begin(entries), std::end(entries));
-  return 1;
+  const int found = ReadKeyedRow(TablePath("enemy", "EncountInfo.csv"), kTableLineSize, areaId,
+                                 [&](CCsvRow* row) {
+                                   for (EncountEntry& entry : entries) {
+                                     entry.partyId = row->ReadInt();
+                                     entry.weight = row->ReadInt();
+                                   }
+                                 });
+  if (found) out->insert(out->end(), std::begin(entries), std::end(entries));
+  return found;
 }
 
 int CDataManager::LoadEnemyParty(int partyId, std::vector<std::unique_ptr<CEnemy>>* out) {
@@ -249,28 +252,19 @@ int CDataManager::LoadEnemyParty(int partyId, std::vector<std::unique_ptr<CEnemy
 }
 
 int CDataManager::LoadMapInfo(int mapId, MapInfo* out) {
-  const std::string path = TablePath("map", "MapInfo.csv");
-  CCsvTable table(path, kMapTableLineSize);
-  if (!table.IsOpen()) {
-    ReportTableOpenFailure(path);
-    return 0;
-  }
-  CCsvRow row(nullptr);
-  if (!table.FindRow(mapId, &row)) return 0;
   MapInfo info;
   info.mapId = mapId;
-  info.wrap = row.ReadInt();
-  info.encount = row.ReadInt();
-  char fileName[kMapTableLineSize];
-  row.ReadText(fileName, sizeof fileName);
-  info.fileName = fileName;
-  for (int32_t& id : info.chipSetIds) id = row.ReadInt();
-  if (!row.IsComplete()) {
-    ReportMalformedRow(path, mapId);
-    return 0;
-  }
-  *out = info;
-  return 1;
+  const int found =
+      ReadKeyedRow(TablePath("map", "MapInfo.csv"), kMapTableLineSize, mapId, [&](CCsvRow* row) {
+        info.wrap = row->ReadInt();
+        info.encount = row->ReadInt();
+        char fileName[kMapTableLineSize];
+        row->ReadText(fileName, sizeof fileName);
+        info.fileName = fileName;
+        for (int32_t& id : info.chipSetIds) id = row->ReadInt();
+      });
+  if (found) *out = info;
+  return found;
 }
 
 int CDataManager::LoadMap(CMapData* map, int mapId) {
@@ -292,50 +286,28 @@ int CDataManager::LoadMap(CMapData* map, int mapId) {
 
 int CDataManager::ReadMapChipInfo(std::vector<ChipSheetInfo>* out) {
   out->clear();
-  const std::string path = TablePath("map", "MapChipInfo.csv");
-  CCsvTable table(path, kMapTableLineSize);
-  if (!table.IsOpen()) {
-    ReportTableOpenFailure(path);
-    return 0;
-  }
-  while (const char* text = table.NextRow()) {
-    CCsvRow row(text);
+  return ReadEveryRow(TablePath("map", "MapChipInfo.csv"), kMapTableLineSize, [&](CCsvRow* row) {
     ChipSheetInfo info;
-    info.chipSetId = row.ReadInt();
+    info.chipSetId = row->ReadInt();
     char fileName[kMapTableLineSize];
-    row.ReadText(fileName, sizeof fileName);
-    if (!row.IsComplete()) {
-      ReportMalformedRow(path, info.chipSetId);
-      return 0;
-    }
+    row->ReadText(fileName, sizeof fileName);
     info.fileName = fileName;
-    out->push_back(std::move(info));
-  }
-  return 1;
+    if (row->IsComplete()) out->push_back(std::move(info));
+    return info.chipSetId;
+  });
 }
 
 int CDataManager::ReadAniChipInfo(std::vector<AniChip>* out) {
   out->clear();
-  const std::string path = TablePath("map", "AniChipInfo.csv");
-  CCsvTable table(path, kMapTableLineSize);
-  if (!table.IsOpen()) {
-    ReportTableOpenFailure(path);
-    return 0;
-  }
-  while (const char* text = table.NextRow()) {
-    CCsvRow row(text);
+  return ReadEveryRow(TablePath("map", "AniChipInfo.csv"), kMapTableLineSize, [&](CCsvRow* row) {
     AniChip chip{};
-    chip.chipSetId = row.ReadInt();
-    chip.chipValue = row.ReadInt();
-    chip.parameter = row.ReadInt();
-    if (!row.IsComplete()) {
-      ReportMalformedRow(path, chip.chipSetId);
-      return 0;
-    }
+    chip.chipSetId = row->ReadInt();
+    chip.chipValue = row->ReadInt();
+    chip.parameter = row->ReadInt();
     for (int32_t& frame : chip.frames) frame = -1;
-    out->push_back(chip);
-  }
-  return 1;
+    if (row->IsComplete()) out->push_back(chip);
+    return chip.chipSetId;
+  });
 }
 
 bool CDataManager::GetCharSheetRow(int pictureId, int* sheet, int* row) {

@@ -84,14 +84,7 @@ void CPlayerChar::CalcParamInto(CharParams* out,
     values.spirit += item->baseBonus.spirit;
     values.luck += item->baseBonus.luck;
   }
-  out->maxHp = values.maxHp;
-  out->maxMp = values.maxMp;
-  out->strength = values.strength;
-  out->stamina = values.stamina;
-  out->agility = values.agility;
-  out->magic = values.magic;
-  out->spirit = values.spirit;
-  out->luck = values.luck;
+  static_cast<LevelParams&>(*out) = values;
   out->attack = values.strength;
   out->defence = values.stamina;
   out->magicDefence = values.spirit;

@@ -24,16 +24,9 @@ enum Job : int32_t {
   JOB_WHITE_MAGE = 3,   // "しろまどうし"
 };
 
-// The fourteen derived values of a member.
-struct CharParams {
-  int32_t maxHp;
-  int32_t maxMp;
-  int32_t strength;
-  int32_t stamina;
-  int32_t agility;
-  int32_t magic;
-  int32_t spirit;
-  int32_t luck;
+// The fourteen derived values of a member: the eight base values with their
+// equipment bonuses, then the battle values.
+struct CharParams : LevelParams {
   int32_t attack;
   int32_t defence;
   int32_t magicDefence;

@@ -13,6 +13,17 @@ constexpr int kSlideInFrames = 24;
 constexpr int kSlideInOffsetX = 48;
 constexpr int kRunAwayFrames = 64;
 
+// Puts the object into the first empty slot; a full array drops it.
+template <typename T, size_t N>
+void PlaceInFirstEmptySlot(std::unique_ptr<T> (&slots)[N], std::unique_ptr<T> object) {
+  for (std::unique_ptr<T>& slot : slots) {
+    if (!slot) {
+      slot = std::move(object);
+      return;
+    }
+  }
+}
+
 }  // namespace
 
 bool CanJobEquip(int equipGroup, int job) {
@@ -50,12 +61,8 @@ CPlayerChar* CPlayerParty::GetMember(int index) const {
 
 int CPlayerParty::AddMember(int characterNo, int pictureNo) {
   auto member = std::make_unique<CPlayerChar>();
-  if (member->Init(this, characterNo, pictureNo) == 0) return kPartyMemberSlots;
-  for (std::unique_ptr<CPlayerChar>& slot : m_members) {
-    if (!slot) {
-      slot = std::move(member);
-      break;
-    }
+  if (member->Init(this, characterNo, pictureNo) != 0) {
+    PlaceInFirstEmptySlot(m_members, std::move(member));
   }
   return kPartyMemberSlots;
 }
@@ -82,12 +89,7 @@ int CPlayerParty::AddItem(int count, int itemId) {
   // An unknown id would make a nameless stack of item 0 that nothing can find.
   if (CDataManager::GetInstance().LoadItem(itemId, &stack->item) == 0) return kInventorySlots;
   stack->count = std::min(count, kMaxItemCount);
-  for (std::unique_ptr<ItemStack>& slot : m_items) {
-    if (!slot) {
-      slot = std::move(stack);
-      break;
-    }
-  }
+  PlaceInFirstEmptySlot(m_items, std::move(stack));
   return kInventorySlots;
 }
 

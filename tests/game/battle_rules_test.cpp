@@ -132,7 +132,9 @@ TEST_F(EnemyTest, DefaultGaugeFillsFromFortyInThreeHundredSixtyFrames) {
   enemy.values.atbGauge = 40;
   for (int frame = 1; frame <= 360; ++frame) {
     enemy.UpdateWithSpeed(0);
-    if (frame == 359) EXPECT_EQ(enemy.values.atbGauge, 99);
+    if (frame == 359) {
+      EXPECT_EQ(enemy.values.atbGauge, 99);
+    }
   }
   EXPECT_EQ(enemy.values.atbGauge, 100);
 }
