@@ -38,7 +38,10 @@ TEST_F(DataManagerTest, ItemIdsChooseTheirTable) {
     EXPECT_EQ(Data().LoadItem(c.id, &item), c.found);
     EXPECT_EQ(item.id, c.found ? c.id : 0);
     EXPECT_STREQ(item.name, c.name);
-    if (!c.found) EXPECT_EQ(item.kind, 0);  // the record was zero-filled whole
+    // The record was zero-filled whole.
+    if (!c.found) {
+      EXPECT_EQ(item.kind, 0);
+    }
   }
 }
 
