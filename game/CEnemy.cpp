@@ -78,12 +78,28 @@ bool CEnemy::CheckVisible() {
   return visible != 0;
 }
 
+namespace {
+
+int PickOne(const std::vector<int>& candidates) {
+  if (candidates.empty()) return -1;
+  return candidates[static_cast<size_t>(RollRandomIndex(static_cast<int>(candidates.size())))];
+}
+
+}  // namespace
+
 int CEnemy::SelectTarget(const CPlayerParty& party) const {
   std::vector<int> living;
   for (int slot = 0; slot < kPartyMemberSlots; ++slot) {
     const CPlayerChar* member = party.GetMember(slot);
     if (member != nullptr && member->hp > 0) living.push_back(slot);
   }
-  if (living.empty()) return -1;
-  return living[static_cast<size_t>(RollRandomIndex(static_cast<int>(living.size())))];
+  return PickOne(living);
+}
+
+int GetRandomEnemy(const std::vector<std::unique_ptr<CEnemy>>& enemies) {
+  std::vector<int> living;
+  for (size_t i = 0; i < enemies.size(); ++i) {
+    if (enemies[i]->values.hp > 0) living.push_back(static_cast<int>(i));
+  }
+  return PickOne(living);
 }

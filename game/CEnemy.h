@@ -7,6 +7,7 @@
 #include <stdint.h>
 
 #include <memory>
+#include <vector>
 
 #include "CNumberDisplay.h"
 
@@ -79,5 +80,8 @@ class CEnemy {
  private:
   std::unique_ptr<CNumberDisplay> m_number;
 };
+
+// A random living enemy's index in the battle's list, or -1 when none lives.
+int GetRandomEnemy(const std::vector<std::unique_ptr<CEnemy>>& enemies);
 
 #endif

@@ -208,4 +208,23 @@ TEST_F(TargetTest, RandomTargetsAreLivingMembers) {
   }
 }
 
+TEST(BattleRulesTest, RandomEnemyIsALivingOne) {
+  std::vector<std::unique_ptr<CEnemy>> enemies;
+  EXPECT_EQ(GetRandomEnemy(enemies), -1);
+  for (int hp : {0, 5, 0, 9}) {
+    enemies.push_back(std::make_unique<CEnemy>());
+    enemies.back()->values.hp = hp;
+  }
+  SeedRandom(11);
+  MersenneTwisterState twin;
+  SeedMersenneTwisterState(&twin, 11);
+  for (int i = 0; i < 50; ++i) {
+    const uint32_t roll = static_cast<uint32_t>(MapRandomWord(NextRandomWordFrom(&twin), 2000));
+    EXPECT_EQ(GetRandomEnemy(enemies), roll % 2 == 0 ? 1 : 3);
+  }
+  enemies[1]->values.hp = 0;
+  enemies[3]->values.hp = -4;
+  EXPECT_EQ(GetRandomEnemy(enemies), -1);
+}
+
 }  // namespace
