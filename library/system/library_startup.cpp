@@ -88,14 +88,17 @@ void RetireWindow() {
   while (run.mainWindow && !run.endRequested && !run.windowDestroyed &&
          PumpMessagesCore() == 0) {
   }
-  UnregisterClassA(state.settings.windowClassName, run.instance);
   while (run.mainWindow && FindWindowA(state.settings.windowClassName, nullptr) == run.mainWindow) {
     DestroyWindow(run.mainWindow);
     Sleep(kDestroyRetryMilliseconds);
   }
+  // A class is only unregistered once its last window is gone; a class left
+  // behind would refuse the next start-up's registration.
+  UnregisterClassA(state.settings.windowClassName, run.instance);
   MSG quit;
   while (PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
   }
+  run.mainWindow = nullptr;
 }
 
 // The shut-down steps that end what start-up began; each step tolerates a
