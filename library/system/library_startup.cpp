@@ -4,6 +4,7 @@
 
 #include "direct3d9/device_services.h"
 #include "graphics/draw_target.h"
+#include "graphics/graph_image.h"
 #include "graphics/graphics_startup.h"
 #include "graphics/screen_mode.h"
 #include "graphics/screen_settings.h"
@@ -180,6 +181,7 @@ int EndLibraryCore() {
   SystemState& state = State();
   if (!state.run.initialised) return 0;
   EndStartedParts();
+  EndGraphImageHandles();
   state.run.initialised = 0;
   RetireWindow();
   RestoreStartDirectory();
