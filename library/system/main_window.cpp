@@ -252,15 +252,7 @@ int InitSystemAndWindow() {
   if (!GetKeyInputState().imeUse && state.dlls.user32.WINNLSEnableIME) {
     state.dlls.user32.WINNLSEnableIME(window, FALSE);
   }
-  if (settings.windowMode) {
-    RECT client;
-    GetClientRect(window, &client);
-    POINT topLeft = {client.left, client.top};
-    POINT bottomRight = {client.right, client.bottom};
-    ClientToScreen(window, &topLeft);
-    ClientToScreen(window, &bottomRight);
-    run.clientScreenRect = {topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
-  }
+  if (settings.windowMode) run.clientScreenRect = ReadClientScreenRect(window);
   SetCursorVisible(run.cursorVisible);
   BringWindowToTop(window);
   AdjustWindowPlacement();

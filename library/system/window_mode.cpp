@@ -32,17 +32,6 @@ DesktopMode ReadDesktopMode() {
   return mode;
 }
 
-// Client rectangle of the main window in screen coordinates.
-RECT ReadClientScreenRect(HWND window) {
-  RECT client;
-  GetClientRect(window, &client);
-  POINT topLeft = {client.left, client.top};
-  POINT bottomRight = {client.right, client.bottom};
-  ClientToScreen(window, &topLeft);
-  ClientToScreen(window, &bottomRight);
-  return {topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
-}
-
 void ApplyWindowModeStyle(SystemState& state) {
   SystemRuntime& run = state.run;
   HWND window = run.mainWindow;
@@ -97,6 +86,16 @@ void ApplyFullScreenStyle(SystemState& state) {
 }
 
 }  // namespace
+
+RECT ReadClientScreenRect(HWND window) {
+  RECT client;
+  GetClientRect(window, &client);
+  POINT topLeft = {client.left, client.top};
+  POINT bottomRight = {client.right, client.bottom};
+  ClientToScreen(window, &topLeft);
+  ClientToScreen(window, &bottomRight);
+  return {topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
+}
 
 void GetScaledClientSize(int* width, int* height) {
   int screenWidth = 0;

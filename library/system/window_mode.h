@@ -20,6 +20,8 @@ int AdjustWindowPlacement();
 int EnableDwmComposition(int flag);
 // Every frame on the main thread; nothing in window mode.
 int AutoShowMenuBar();
+// The window's client rectangle in screen coordinates.
+RECT ReadClientScreenRect(HWND window);
 // The client size the screen mode and the window scale ask for.
 void GetScaledClientSize(int* width, int* height);
 

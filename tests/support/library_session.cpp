@@ -38,6 +38,19 @@ LibrarySession::LibrarySession(const LibraryOptions& options) {
 
 LibrarySession::~LibrarySession() { EndLibrary(); }
 
+void StartedLibraryTest::SetUp() {
+  LibraryOptions options;
+  options.title = UniqueWindowTitle("Started");
+  options.scale = 2.0;
+  session_ = std::make_unique<LibrarySession>(options);
+  ASSERT_EQ(session_->result(), 0);
+  window_ = GetMainWindow();
+  DrainMessages();
+  GetSystemState().run.active = 1;
+}
+
+void StartedLibraryTest::TearDown() { session_.reset(); }
+
 void DrainMessages() {
   MSG message;
   for (int i = 0; i < 100 && PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE); ++i) {

@@ -4,7 +4,12 @@
 #ifndef OMBREL_TESTS_SUPPORT_LIBRARY_SESSION_H
 #define OMBREL_TESTS_SUPPORT_LIBRARY_SESSION_H
 
+#include <windows.h>
+
+#include <memory>
 #include <string>
+
+#include <gtest/gtest.h>
 
 // stem + the process id, so that parallel test processes never meet as a
 // second running copy.
@@ -34,6 +39,17 @@ class LibrarySession {
 
  private:
   int result_;
+};
+
+// A test case that runs with the library started: a 320 x 240 screen at
+// scale 2 in a window of the process's own title, the queue drained.
+class StartedLibraryTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  std::unique_ptr<LibrarySession> session_;
+  HWND window_ = nullptr;
 };
 
 // Dispatches what is waiting until a PumpMessages call finds the queue empty.

@@ -42,20 +42,7 @@ class CountingWindow {
   HWND window_;
 };
 
-class MessagePumpTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    options_.title = UniqueWindowTitle("Pump");
-    session_ = new LibrarySession(options_);
-    ASSERT_EQ(session_->result(), 0);
-    DrainMessages();
-    GetSystemState().run.active = 1;
-  }
-  void TearDown() override { delete session_; }
-
-  LibraryOptions options_;
-  LibrarySession* session_ = nullptr;
-};
+using MessagePumpTest = StartedLibraryTest;
 
 TEST_F(MessagePumpTest, TenMessagesTakeTwoCallsOfFive) {
   CountingWindow counter;

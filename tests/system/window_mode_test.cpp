@@ -82,27 +82,13 @@ TEST(WindowModeTest, ScreenModeIsRecordedBeforeStartup) {
   GetScreenSettings() = saved;
 }
 
-class StartedWindowModeTest : public ::testing::Test {
+class StartedWindowModeTest : public StartedLibraryTest {
  protected:
-  void SetUp() override {
-    LibraryOptions options;
-    options.title = UniqueWindowTitle("Mode");
-    options.scale = 2.0;
-    session_ = new LibrarySession(options);
-    ASSERT_EQ(session_->result(), 0);
-    window_ = GetMainWindow();
-    DrainMessages();
-  }
-  void TearDown() override { delete session_; }
-
   SIZE ClientSize() const {
     RECT client;
     GetClientRect(window_, &client);
     return {client.right, client.bottom};
   }
-
-  LibrarySession* session_ = nullptr;
-  HWND window_ = nullptr;
 };
 
 TEST_F(StartedWindowModeTest, ScaleTitleAndIconApplyToTheWindow) {

@@ -24,22 +24,12 @@ std::string TakeAllInput() {
   return taken;
 }
 
-class WindowProcTest : public ::testing::Test {
+class WindowProcTest : public StartedLibraryTest {
  protected:
   void SetUp() override {
-    LibraryOptions options;
-    options.title = UniqueWindowTitle("Proc");
-    options.scale = 2.0;
-    session_ = new LibrarySession(options);
-    ASSERT_EQ(session_->result(), 0);
-    window_ = GetMainWindow();
-    DrainMessages();
+    StartedLibraryTest::SetUp();
     TakeAllInput();
   }
-  void TearDown() override { delete session_; }
-
-  LibrarySession* session_ = nullptr;
-  HWND window_ = nullptr;
 };
 
 TEST_F(WindowProcTest, KeysAndCharactersReachTheInputRing) {
