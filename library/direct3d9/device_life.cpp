@@ -10,8 +10,9 @@ int modelSystemReady = 0;
 
 int InitializeDirect3D() {
   // Only the software path exists: the DirectDraw object paces the
-  // presents, and full screen takes its display mode through GDI.
-  if (CreateDirectDrawObject() != 0) return -1;
+  // presents (without it they are paced by the clock alone), and full
+  // screen takes its display mode through GDI.
+  CreateDirectDrawObject();
   if (GetFullScreenFlag() && ApplyDisplayMode() != 0) {
     ReleaseDirectDrawObject();
     return -1;

@@ -82,6 +82,35 @@ TEST(LibraryStartupTest, StartsAndEndsTwiceInOneProcess) {
   EXPECT_GE(GetTickMilliseconds() - before, 15);
 }
 
+// Every name of the binding tables is found in its module, so a misspelt
+// name (which would only leave its entry null) shows here.
+TEST(LibraryStartupTest, BindsEveryFunctionByName) {
+  LibraryOptions options;
+  options.title = UniqueWindowTitle("Bindings");
+  LibrarySession session(options);
+  ASSERT_EQ(session.result(), 0);
+  BoundDllFunctions& dlls = GetSystemState().dlls;
+  struct Record {
+    const char* module;
+    void** slots;
+    size_t size;
+  };
+  const Record records[] = {
+      {"ws2_32", reinterpret_cast<void**>(&dlls.ws2), sizeof dlls.ws2},
+      {"Imm32", reinterpret_cast<void**>(&dlls.imm), sizeof dlls.imm},
+      {"winmm", reinterpret_cast<void**>(&dlls.winmm), sizeof dlls.winmm},
+      {"ole32", reinterpret_cast<void**>(&dlls.ole32), sizeof dlls.ole32},
+      {"comctl32", reinterpret_cast<void**>(&dlls.comctl32), sizeof dlls.comctl32},
+      {"dwmapi", reinterpret_cast<void**>(&dlls.dwmapi), sizeof dlls.dwmapi},
+      {"User32", reinterpret_cast<void**>(&dlls.user32), sizeof dlls.user32},
+  };
+  for (const Record& record : records) {
+    for (size_t i = 0; i < record.size / sizeof(void*); ++i) {
+      EXPECT_NE(record.slots[i], nullptr) << record.module << " entry " << i;
+    }
+  }
+}
+
 TEST(LibraryStartupTest, SecondStartAndEarlyEndChangeNothing) {
   LogCapture capture;
   EXPECT_EQ(EndLibrary(), 0);
