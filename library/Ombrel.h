@@ -15,8 +15,70 @@
 #endif
 
 // Library start-up, shut-down, window and messages.
+struct HWND__;
+
+// Starts the library with the settings made before: binds the system DLLs,
+// opens the main window, starts input, sound and graphics. 0 also when it
+// was already started; -1 when start-up failed, with everything it had
+// started undone so that it may be tried again.
+int InitLibrary();
+// Shuts down what InitLibrary started and closes the window; 0.
+int EndLibrary();
+// Logs the text, shuts the library down and ends the process with -1. Called
+// from another thread than the window's, it ends the process without the
+// window teardown, which only the window's thread can do.
+[[noreturn]] void ExitWithError(const char* text);
+[[noreturn]] void ExitWithErrorFormat(const char* format, ...) OMBREL_PRINTF_FORMAT(1, 2);
+
+// One frame's message processing: at most five window messages and the
+// per-frame services. 0 to go on, -1 once the window has been closed (and on
+// every later call).
+int PumpMessages();
+// Waits ms milliseconds, keeping the window alive while the wait is long.
+int WaitMilliseconds(int ms);
+
+// Window settings; made before InitLibrary they take effect at start-up.
+// 1 window mode, 0 full screen; -1 when full screen cannot show the screen.
+int ChangeWindowMode(int flag);
+// A y of 0 or less takes x; a scale of 0 or less is 1.0.
+int SetWindowScale(double x, double y);
+// Returns x; 1.0 for both in full-screen mode. Either pointer may be null.
+double GetWindowScale(double* x, double* y);
+// Titles longer than 255 bytes are cut at a character boundary.
+int SetMainWindowTitle(const char* text);
+// 0 for the system's application icon.
+int SetWindowIconResource(int resourceId);
+// 1 keeps the frame loop running while the window is in the background.
+int SetRunWhileInactive(int flag);
+// 1 show, 0 hide, -1 apply the current setting again.
+int SetCursorVisible(int flag);
+// The mouse in screen pixels (the window's client divided by the scale).
+int GetMouseClientPos(int* x, int* y);
+// Copies at most bufferSize - 1 bytes of the clipboard's text and a
+// terminator into buffer and returns 0; with a null buffer returns the size
+// a buffer needs. -1 when the clipboard holds no text or cannot be opened.
+int ReadClipboardText(char* buffer, int bufferSize);
+// 0, or -1 when the text could not be placed on the clipboard.
+int WriteClipboardText(const char* text);
+
+int IsEndRequested();
+HWND__* GetMainWindow();
+int IsWindowMode();
+int IsAppActive();
+int IsRunWhileInactive();
+int IsCloseRequested();
 // 1 when the processor has MMX.
 int IsMmxAvailable();
+// The desktop's size and colour bits; any pointer may be null.
+int GetDesktopMode(int* width, int* height, int* colorBits);
+
+// The window has no menu bar and no toolbar: these report their absence.
+int IsMenuBarShown();
+int SetMenuBarVisible(int flag);
+int GetToolbarHeight();
+int FindToolbarButton(int id);
+int RemoveAllToolbarButtons();
+int GetMenuItemName(int id, char* name);
 
 // The log and tracked memory. The log is on until EnableLogOutput(0); each
 // call appends to "Log.txt" in the log folder, a line starting with the
@@ -281,6 +343,17 @@ int NormalizeVector(Vector3* dest, const Vector3* source);
 Vector3* MakeUnitVector(Vector3* out, float x, float y, float z);
 float DotVectors(const Vector3* a, const Vector3* b);
 int ClipRectToBounds(IntRect* rect, const IntRect* bounds);
+
+// 0 chooses the software renderer; -1 once the library is started.
+int EnableHardwareRender(int flag);
+// Before start-up only records the mode (default 640 x 480 x 16). Colour bits
+// 8, 16 or 32. 0, -1 when refused, -2 when the change fell back to
+// 640 x 480 x 16.
+int SetScreenMode(int width, int height, int colorBits, int refreshRate);
+// The size the program draws (320 x 240 under the 320 x 240 emulation) and
+// the colour bits; any pointer may be null.
+int QueryScreenState(int* width, int* height, int* colorBits);
+int GetScreenColorBits();
 
 // Fonts and text.
 

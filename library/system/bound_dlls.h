@@ -110,4 +110,11 @@ struct BoundDllFunctions {
   User32Functions user32;
 };
 
+// Start-up binds ws2_32, Imm32, winmm, ole32 and comctl32 first and dwmapi
+// and User32 later; a module already loaded is left as it is.
+void BindSystemDlls();
+void BindLateSystemDlls();
+// Frees every bound module and nulls all of its entries.
+void UnbindSystemDlls();
+
 #endif

@@ -11,4 +11,11 @@
 // tick count, which counts the same milliseconds since boot.
 uint32_t ReadMultimediaTime();
 
+// The smallest period of the multimedia timer, begun once however often it
+// is asked for and ended once, so that begin and end stay balanced.
+void BeginSmallestTimerPeriod();
+void EndSmallestTimerPeriod();
+// The period begun, or 0 when none is.
+unsigned GetBegunTimerPeriod();
+
 #endif

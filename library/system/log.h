@@ -17,4 +17,10 @@ int InitLogFile();
 // Whether the present step draws the on-screen log.
 int IsLogOverlayShown();
 
+// Start-up's set-up of the on-screen log; -1 without a DirectDraw object or
+// a main window. Its font is made on first use.
+int InitLogOverlay();
+// Shut-down's release of the on-screen log's font.
+void EndLogOverlay();
+
 #endif

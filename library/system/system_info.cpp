@@ -37,13 +37,6 @@ void LogWindowsVersion(SystemInfo& info) {
   AppendLogFormat("%s", info.osText);
 }
 
-void BeginSmallestTimerPeriod() {
-  const WinmmFunctions& winmm = GetSystemState().dlls.winmm;
-  if (!winmm.timeGetDevCaps || !winmm.timeBeginPeriod) return;
-  TIMECAPS caps = {};
-  if (winmm.timeGetDevCaps(&caps, sizeof caps) == 0) winmm.timeBeginPeriod(caps.wPeriodMin);
-}
-
 // Counts time-stamp ticks over at least 100 ms of the millisecond clock.
 void MeasureCpuSpeed(SystemInfo& info) {
   const uint64_t startTicks = __rdtsc();

@@ -92,7 +92,6 @@ struct SystemRuntime {
   int performanceCounter;
   int64_t counterFrequency;
   int timerChoice;
-  UINT timerPeriod;
 
   HMENU menu;
   int menuInUse;
@@ -102,6 +101,18 @@ struct SystemRuntime {
 
   char* droppedFiles[kDroppedFileLimit];
   int droppedFileCount;
+
+  int screenSaverSaved;      // 1 while the user's setting waits to be put back
+  int screenSaverWasActive;  // that setting
+  int keyInputReentry;       // 1 while ProcessKeyInput runs from the message pass
+};
+
+// The smallest timer period the library began; kept across the clearing,
+// because system information begins it before the window's start-up clears
+// the running record.
+struct TimerPeriodState {
+  int begun;
+  UINT period;
 };
 
 // What LogSystemInfo gathers; kept so that a later start-up still knows it.
@@ -172,6 +183,7 @@ struct SystemState {
   TrackedMemoryState memory;
   ApiGuard guard;
   BoundDllFunctions dlls;
+  TimerPeriodState timerPeriod;
 };
 
 SystemState& GetSystemState();

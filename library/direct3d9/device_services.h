@@ -1,0 +1,21 @@
+// What the system layer and the graphics core call of the Direct3D 9 device
+// layer. With the hardware renderer refused these run the software-mode
+// part: the DirectDraw object and the refresh measurement at start-up, and
+// no-ops or "no device" results elsewhere.
+#ifndef OMBREL_DIRECT3D9_DEVICE_SERVICES_H
+#define OMBREL_DIRECT3D9_DEVICE_SERVICES_H
+
+// 0, or -1 when no renderer can start.
+int InitializeDirect3D();
+int TerminateDirect3D();
+int InitializeModelSystem();
+int TerminateModelSystem();
+int DeleteAllVertexBufferHandles();
+int DeleteAllIndexBufferHandles();
+int DeleteAllShaderHandles();
+// -1 at once without a device; callers go on.
+int FlushVertexBatch();
+int EndDeviceScene();
+int RefreshDeviceDialogBoxMode(int flag);
+
+#endif

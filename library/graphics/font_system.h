@@ -1,0 +1,8 @@
+// The font system's start and end with the graphics system.
+#ifndef OMBREL_GRAPHICS_FONT_SYSTEM_H
+#define OMBREL_GRAPHICS_FONT_SYSTEM_H
+
+int StartFontSystem();
+int EndFontSystem();
+
+#endif

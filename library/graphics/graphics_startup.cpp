@@ -1,0 +1,87 @@
+#include "graphics/graphics_startup.h"
+
+#include "direct3d9/device_services.h"
+#include "graphics/draw_target.h"
+#include "graphics/font_system.h"
+#include "graphics/screen_mode.h"
+#include "graphics/screen_settings.h"
+#include "system/input_devices.h"
+
+namespace {
+
+struct RestoreHandlerState {
+  int registered;
+  int (*handler)();  // null: the library's own reload of the graph files
+};
+
+RestoreHandlerState restoreHandler = {};
+
+}  // namespace
+
+int SetupGraphicsSystem() {
+  ScreenSettings& screen = GetScreenSettings();
+  if (screen.graphicsSetUp) return 0;
+  if (screen.width == 0) screen.width = kDefaultScreenWidth;
+  if (screen.height == 0) screen.height = kDefaultScreenHeight;
+  if (screen.colorBits == 0) screen.colorBits = kDefaultScreenColorBits;
+  if (GetFullScreenFlag() && screen.width == 320 && screen.height == 240) {
+    screen.width = 640;
+    screen.height = 480;
+    screen.emulation320x240Active = 1;
+  }
+  if (InitializeDirect3D() != 0) {
+    ShutdownGraphicsSystem();
+    return -1;
+  }
+  screen.graphicsSetUp = 1;
+  // Each start-up leaves the front screen as the draw target.
+  SelectDrawTarget(kDrawTargetFrontScreen);
+  StartFontSystem();
+  return 0;
+}
+
+int ShutdownGraphicsSystem() {
+  EndFontSystem();
+  ScreenSettings& screen = GetScreenSettings();
+  if (!screen.graphicsSetUp) return 0;
+  DeleteAllVertexBufferHandles();
+  DeleteAllIndexBufferHandles();
+  DeleteAllShaderHandles();
+  TerminateDirect3D();
+  screen.graphicsSetUp = 0;
+  return 0;
+}
+
+int RestoreGraphicsSystem(int modeChange, int width, int height, int colorBits,
+                          int refreshRate) {
+  ScreenSettings& screen = GetScreenSettings();
+  TerminateDirect3D();
+  if (modeChange == 1) {
+    screen.width = width;
+    screen.height = height;
+    screen.colorBits = colorBits;
+    screen.refreshRate = refreshRate;
+  } else {
+    EndInputDevices();
+    InitInputDevices();
+  }
+  // The software screens survive untouched; only the DirectDraw object and
+  // the display mode are made again.
+  InitializeDirect3D();
+  return 0;
+}
+
+int RecoverGraphics() { return RestoreGraphicsSystem(0, -1, -1, -1, -1); }
+
+int RegisterGraphRestoreHandler(int (*handler)()) {
+  restoreHandler.registered = 1;
+  restoreHandler.handler = handler;
+  return 0;
+}
+
+int CheckGraphRestoreHandler() { return restoreHandler.registered; }
+
+int RestoreGraphContents() {
+  if (restoreHandler.handler) restoreHandler.handler();
+  return 0;
+}

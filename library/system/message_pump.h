@@ -1,0 +1,15 @@
+// Message processing (PumpMessages and WaitMilliseconds are public).
+#ifndef OMBREL_SYSTEM_MESSAGE_PUMP_H
+#define OMBREL_SYSTEM_MESSAGE_PUMP_H
+
+#include "Ombrel.h"
+
+constexpr int kMessagesPerPass = 5;
+
+// One pass without the guard: 0, or -1 once the end was requested.
+int PumpMessagesCore();
+// Holds the caller while the application is in the background and does not
+// run there.
+void WaitWhileInactive();
+
+#endif
