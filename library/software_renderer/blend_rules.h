@@ -48,7 +48,12 @@ struct BlitRows {
   const int32_t* diffParam;    // BlendDiffTable row of the parameter, at its centre
   const uint8_t* lerp6;        // BlendLerp6Table block of parameter / 4
   const uint8_t* graphWeights;
+  const uint8_t* runTable;     // the source's TransRunTable, on the run-table path
+  const uint8_t* runTableEnd;  // one past its buffer
 };
+
+// One member: a complete row-by-row loop for one combination of settings.
+using BlitMember = void (*)(const BlitRows&);
 
 // Channel positions: blue, green, red from the low end of a pixel.
 template <bool Is32>
@@ -157,8 +162,36 @@ OMBREL_ALWAYS_INLINE uint32_t Halve(uint32_t s, uint32_t d) {
   else return ((s >> 1) & 0x7BEFu) + ((d >> 1) & 0x7BEFu);
 }
 
+// The blend modes that the software primitives draw, in the order of their
+// member tables.
+constexpr int kDrawnModes[7] = {0, 1, 2, 3, 4, 10, 11};
+
+// Index of a drawn mode in kDrawnModes after the parameter tests that every
+// primitive shares, or -1 when the call draws nothing. Mode 1 at 255 is mode
+// 0; a zero-parameter subtract still runs where the caller allows it, since
+// the packed subtract of a zero term moves low bits.
+inline int SelectModeIndex(uint32_t mode, uint32_t param, bool zeroSubtractDraws) {
+  if (mode == 1 && param == 255) mode = 0;
+  if ((mode == 1 || mode == 2) && param == 0) return -1;
+  if (mode == 3 && param == 0 && !zeroSubtractDraws) return -1;
+  for (int i = 0; i < 7; ++i) {
+    if (static_cast<uint32_t>(kDrawnModes[i]) == mode) return i;
+  }
+  return -1;
+}
+
+// Members that replace the general rule for one parameter value.
+enum class Special { kNone, kHalving, kHalvingMmx, kFullAdd, kFullAddMmx, kFullSub, kFullSubMmx };
+
+// The loop shapes that apply the rules, where they part: the plain path mixes
+// 16-bit parameter blends through BlendLerp6Table and copies an unblended
+// alpha source whole; the run-table and stretched paths do neither, and the
+// stretched path keys alpha-0 texels out of multiply too.
+enum class Path { kPlain, kRunTable, kStretched };
+
 // The settings that make one member of a primitive.
-template <bool Is32, bool Palettised, int Mode, bool Graph, bool Bright, bool Alpha, bool Trans>
+template <bool Is32, bool Palettised, int Mode, bool Graph, bool Bright, bool Alpha, bool Trans,
+          Path P = Path::kPlain>
 struct Settings {
   static constexpr bool kIs32 = Is32;
   static constexpr bool kPalettised = Palettised;
@@ -167,6 +200,7 @@ struct Settings {
   static constexpr bool kBright = Bright;
   static constexpr bool kAlpha = Alpha;  // the source carries alpha
   static constexpr bool kTrans = Trans;
+  static constexpr Path kPath = P;
   static constexpr bool kUsesParam = Mode == 1 || Mode == 2 || Mode == 3 || Mode == 10 || Mode == 11;
   static constexpr int kSourceBytes = Palettised ? 1 : (Is32 || Alpha) ? 4 : 2;
   static constexpr int kDestBytes = Is32 ? 4 : 2;
@@ -219,7 +253,7 @@ OMBREL_ALWAYS_INLINE void CombinePixel(const BlitRows& r, uint32_t s, uint32_t a
     writeChannels([&](auto ch) {
       const uint32_t t = bright(channel(s, ch), ch);
       const uint32_t dc = channel(d, ch);
-      if constexpr (!C::kIs32 && K == 1 && !C::kBright && !C::kAlpha) {
+      if constexpr (!C::kIs32 && K == 1 && !C::kBright && !C::kAlpha && C::kPath == Path::kPlain) {
         return static_cast<uint32_t>(r.lerp6[t * 64 + dc]);
       } else if constexpr (!C::kIs32 && K == 1) {
         return dc + static_cast<uint32_t>(r.diffParam[static_cast<int32_t>(t - dc)]);
@@ -290,42 +324,49 @@ OMBREL_ALWAYS_INLINE void CombinePixel(const BlitRows& r, uint32_t s, uint32_t a
   }
 }
 
+// Reads the texel at sp into its colour s (the palette entry, the 32-bit
+// pixel or the 16-bit colour word) and its alpha a; false when the
+// transparent colour keys it out.
+template <class C>
+OMBREL_ALWAYS_INLINE bool FetchTexel(const BlitRows& r, const uint8_t* sp, uint32_t* s,
+                                     uint32_t* a) {
+  *a = 255;
+  if constexpr (C::kPalettised) {
+    const uint32_t index = *sp;
+    if constexpr (C::kTrans) {
+      if (index == r.transColor) return false;
+    }
+    if constexpr (C::kIs32) *s = static_cast<const uint32_t*>(r.palette)[index];
+    else *s = static_cast<const uint16_t*>(r.palette)[index];
+  } else if constexpr (C::kIs32) {
+    *s = Load32(sp);
+    if constexpr (C::kAlpha) *a = *s >> 24;
+    else if constexpr (C::kTrans) return *s != r.transColor;
+  } else if constexpr (C::kAlpha) {
+    const uint32_t raw = Load32(sp);
+    *s = raw & 0xFFFF;
+    *a = (raw >> 16) & 0xFF;
+  } else {
+    *s = Load16(sp);
+    if constexpr (C::kTrans) return *s != r.transColor;
+  }
+  return true;
+}
+
 // Reads the texel at sp, applies the skip test and the weights that the texel
 // decides, and combines it with the destination pixel at dp.
 template <class C>
 OMBREL_ALWAYS_INLINE void BlendTexel(const BlitRows& r, const uint8_t* sp, uint8_t* dp,
                                      const uint8_t* gp) {
-  uint32_t s;
-  uint32_t a = 255;
-  if constexpr (C::kPalettised) {
-    const uint32_t index = *sp;
-    if constexpr (C::kTrans) {
-      if (index == r.transColor) return;
-    }
-    if constexpr (C::kIs32) s = static_cast<const uint32_t*>(r.palette)[index];
-    else s = static_cast<const uint16_t*>(r.palette)[index];
-  } else if constexpr (C::kIs32) {
-    s = Load32(sp);
-    if constexpr (C::kAlpha) a = s >> 24;
-    else if constexpr (C::kTrans) {
-      if (s == r.transColor) return;
-    }
-  } else if constexpr (C::kAlpha) {
-    const uint32_t raw = Load32(sp);
-    s = raw & 0xFFFF;
-    a = (raw >> 16) & 0xFF;
-  } else {
-    s = Load16(sp);
-    if constexpr (C::kTrans) {
-      if (s == r.transColor) return;
-    }
-  }
+  uint32_t s, a;
+  if (!FetchTexel<C>(r, sp, &s, &a)) return;
   uint32_t w = 0;
   if constexpr (C::kGraph) w = r.graphWeights[*gp];
 
   if constexpr (C::kAlpha && C::kTrans) {
-    // Multiply has no zero-alpha test: alpha 0 weighs the texel to black.
-    if constexpr (C::kMode != 4) {
+    // On the plain path multiply has no zero-alpha test: alpha 0 weighs the
+    // texel to black.
+    if constexpr (C::kMode != 4 || C::kPath != Path::kPlain) {
       if (a == 0) return;
     }
     if (a == 255) {
@@ -334,9 +375,10 @@ OMBREL_ALWAYS_INLINE void BlendTexel(const BlitRows& r, const uint8_t* sp, uint8
       CombinePixel<C, true>(r, s, a, w, dp);
     }
   } else if constexpr (C::kAlpha) {
-    // Without bright and blend graph an unblended alpha source is copied
-    // whole, its alpha landing in the destination's fourth byte.
-    constexpr bool kCopiedWhole = C::kMode == 0 && !C::kBright && !C::kGraph;
+    // Without bright and blend graph the plain path copies an unblended alpha
+    // source whole, its alpha landing in the destination's fourth byte.
+    constexpr bool kCopiedWhole =
+        C::kMode == 0 && !C::kBright && !C::kGraph && C::kPath == Path::kPlain;
     CombinePixel<C, !kCopiedWhole>(r, s, a, w, dp);
   } else {
     CombinePixel<C, false>(r, s, a, w, dp);

@@ -109,6 +109,62 @@ OMBREL_ALWAYS_INLINE __m128i KeepTransparent(const Constants& k, __m128i s, __m1
   return _mm_or_si128(_mm_and_si128(skip, d), _mm_andnot_si128(skip, out));
 }
 
+// Members whose 32-bit rules have SSE2 forms: direct sources without alpha
+// and blend graph.
+template <class C>
+constexpr bool kVectorised = C::kIs32 && !C::kPalettised && !C::kAlpha && !C::kGraph;
+
+// The SSE2 form of the member's rule on four texels s over four pixels d.
+template <class C, Special Kind>
+OMBREL_ALWAYS_INLINE __m128i Rule(const Constants& k, __m128i s, __m128i d) {
+  if constexpr (Kind == Special::kHalving || Kind == Special::kHalvingMmx) {
+    return Halve(s, d);
+  } else if constexpr (Kind == Special::kFullAdd) {
+    return PackedAdd<false>(d, s);
+  } else if constexpr (Kind == Special::kFullSub) {
+    return PackedSub(d, s);
+  } else if constexpr (Kind == Special::kFullAddMmx) {
+    return _mm_adds_epu8(d, s);
+  } else if constexpr (Kind == Special::kFullSubMmx) {
+    return _mm_subs_epu8(d, s);
+  } else if constexpr (C::kMode == 10) {
+    const __m128i inverted = _mm_xor_si128(s, _mm_set1_epi32(-1));
+    return BlendByParam(k, C::kBright ? ScaleByBright(k, inverted) : inverted, d);
+  } else {
+    const __m128i t = C::kBright ? ScaleByBright(k, s) : s;
+    if constexpr (C::kMode == 0) {
+      if constexpr (!C::kBright) return s;
+      else return _mm_or_si128(_mm_andnot_si128(k.fourthByte, t), _mm_and_si128(k.fourthByte, d));
+    } else if constexpr (C::kMode == 1) {
+      return BlendByParam(k, t, d);
+    } else if constexpr (C::kMode == 2) {
+      return PackedAdd<true>(d, ScaleByParam(k, t));
+    } else if constexpr (C::kMode == 3) {
+      return PackedSub(d, ScaleByParam(k, t));
+    } else if constexpr (C::kMode == 4) {
+      return Multiply(k, t, d);
+    } else {
+      return BlendByParam(k, Multiply(k, t, d), d);
+    }
+  }
+}
+
+// n pixels of one row, four a step through the SSE2 rule, the last ones by
+// the scalar op (sp, dp). With C::kTrans a texel equal to the transparent
+// colour keeps its destination pixel.
+template <class C, Special Kind, class ScalarOp>
+OMBREL_ALWAYS_INLINE void Span(const Constants& k, const uint8_t* sp, uint8_t* dp, int32_t n,
+                               ScalarOp scalarOp) {
+  for (; n >= 4; n -= 4, sp += 16, dp += 16) {
+    const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sp));
+    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dp));
+    __m128i out = Rule<C, Kind>(k, s, d);
+    if constexpr (C::kTrans) out = KeepTransparent(k, s, d, out);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dp), out);
+  }
+  for (; n > 0; --n, sp += 4, dp += 4) scalarOp(sp, dp);
+}
+
 }  // namespace blend::sse2
 
 #endif

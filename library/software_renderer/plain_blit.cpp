@@ -7,7 +7,9 @@
 
 #include "software_renderer/blend_rules.h"
 #include "software_renderer/blend_rules_sse2.h"
-#include "software_renderer/blend_tables.h"
+#include "software_renderer/blit_frame.h"
+#include "software_renderer/member_grid.h"
+#include "software_renderer/run_table_blit.h"
 #include "software_renderer/soft_draw_settings.h"
 
 namespace {
@@ -18,10 +20,8 @@ using blend::Load32;
 using blend::Store16;
 using blend::Store32;
 
-using MemberFn = void (*)(const BlitRows&);
-
-// Members that replace the general rule for one parameter value.
-enum class Special { kNone, kHalving, kHalvingMmx, kFullAdd, kFullAddMmx, kFullSub, kFullSubMmx };
+using blend::Special;
+using MemberFn = blend::BlitMember;
 
 // The one loop shape of the plain blit: rows of pixels, each pointer moved by
 // one pixel and by its row skip at the end of a row.
@@ -143,72 +143,20 @@ void FullParam16Pairs(const BlitRows& r) {
 }
 
 #ifdef __SSE2__
-// 32-bit direct sources without alpha and blend graph go four pixels a step
-// through the SSE2 forms of their rules; the last pixels of a row take the
-// scalar rule.
-template <class C>
-constexpr bool kVectorised = C::kIs32 && !C::kPalettised && !C::kAlpha && !C::kGraph;
+using blend::sse2::kVectorised;
 
-template <class C, class VectorOp, class ScalarOp>
-void WalkVector(const BlitRows& r, VectorOp vectorOp, ScalarOp scalarOp) {
+// 32-bit direct sources without alpha and blend graph go four pixels a step
+// through the SSE2 forms of their rules.
+template <class C, Special Kind, class ScalarOp>
+void WalkVector(const BlitRows& r, ScalarOp scalarOp) {
   const blend::sse2::Constants k = blend::sse2::MakeConstants(r);
   const uint8_t* sp = r.src;
   uint8_t* dp = r.dst;
   for (int32_t j = r.height; j > 0; --j) {
-    int32_t i = r.width;
-    for (; i >= 4; i -= 4, sp += 16, dp += 16) {
-      const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sp));
-      const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dp));
-      __m128i out = vectorOp(k, s, d);
-      if constexpr (C::kTrans) out = blend::sse2::KeepTransparent(k, s, d, out);
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(dp), out);
-    }
-    for (; i > 0; --i, sp += 4, dp += 4) scalarOp(sp, dp);
-    sp += r.srcSkip;
-    dp += r.dstSkip;
+    blend::sse2::Span<C, Kind>(k, sp, dp, r.width, scalarOp);
+    sp += r.width * 4 + r.srcSkip;
+    dp += r.width * 4 + r.dstSkip;
   }
-}
-
-template <class C, Special Kind>
-OMBREL_ALWAYS_INLINE __m128i VectorRule(const blend::sse2::Constants& k, __m128i s, __m128i d) {
-  namespace v = blend::sse2;
-  if constexpr (Kind == Special::kHalving || Kind == Special::kHalvingMmx) {
-    return v::Halve(s, d);
-  } else if constexpr (Kind == Special::kFullAdd) {
-    return v::PackedAdd<false>(d, s);
-  } else if constexpr (Kind == Special::kFullSub) {
-    return v::PackedSub(d, s);
-  } else if constexpr (Kind == Special::kFullAddMmx) {
-    return _mm_adds_epu8(d, s);
-  } else if constexpr (Kind == Special::kFullSubMmx) {
-    return _mm_subs_epu8(d, s);
-  } else if constexpr (C::kMode == 10) {
-    const __m128i inverted = _mm_xor_si128(s, _mm_set1_epi32(-1));
-    return v::BlendByParam(k, C::kBright ? v::ScaleByBright(k, inverted) : inverted, d);
-  } else {
-    const __m128i t = C::kBright ? v::ScaleByBright(k, s) : s;
-    if constexpr (C::kMode == 0) {
-      if constexpr (!C::kBright) return s;
-      else return _mm_or_si128(_mm_andnot_si128(k.fourthByte, t), _mm_and_si128(k.fourthByte, d));
-    } else if constexpr (C::kMode == 1) {
-      return v::BlendByParam(k, t, d);
-    } else if constexpr (C::kMode == 2) {
-      return v::PackedAdd<true>(d, v::ScaleByParam(k, t));
-    } else if constexpr (C::kMode == 3) {
-      return v::PackedSub(d, v::ScaleByParam(k, t));
-    } else if constexpr (C::kMode == 4) {
-      return v::Multiply(k, t, d);
-    } else {
-      return v::BlendByParam(k, v::Multiply(k, t, d), d);
-    }
-  }
-}
-
-template <class C, Special Kind>
-constexpr auto VectorOf() {
-  return [](const blend::sse2::Constants& k, __m128i s, __m128i d) {
-    return VectorRule<C, Kind>(k, s, d);
-  };
 }
 #endif
 
@@ -223,7 +171,7 @@ void RunMember(const BlitRows& r) {
       CopyIndexGroups<C>(r);
 #ifdef __SSE2__
     } else if constexpr (kVectorised<C>) {
-      WalkVector<C>(r, VectorOf<C, Kind>(), [&r](const uint8_t* sp, uint8_t* dp) {
+      WalkVector<C, Kind>(r, [&r](const uint8_t* sp, uint8_t* dp) {
         blend::BlendTexel<C>(r, sp, dp, nullptr);
       });
 #endif
@@ -255,7 +203,7 @@ void RunMember(const BlitRows& r) {
     };
 #ifdef __SSE2__
     if constexpr (kVectorised<C>) {
-      WalkVector<C>(r, VectorOf<C, Kind>(), scalar);
+      WalkVector<C, Kind>(r, scalar);
       return;
     }
 #endif
@@ -263,42 +211,13 @@ void RunMember(const BlitRows& r) {
   }
 }
 
-constexpr int kModes[7] = {0, 1, 2, 3, 4, 10, 11};
-
-int ModeIndex(uint32_t mode) {
-  for (int i = 0; i < 7; ++i) {
-    if (static_cast<uint32_t>(kModes[i]) == mode) return i;
-  }
-  return -1;
-}
-
-// General members of one colour type and source kind, indexed by
-// ((((mode * 2 + graph) * 2 + bright) * alphaCases + alpha) * 2 + trans).
-template <bool Is32, bool Palettised>
-struct GeneralMembers {
-  static constexpr size_t kAlphaCases = Palettised ? 1 : 2;
-  static constexpr size_t kCount = 7 * 2 * 2 * kAlphaCases * 2;
-
-  template <size_t I>
-  using At = blend::Settings<Is32, Palettised, kModes[I / (8 * kAlphaCases)],
-                             (I / (4 * kAlphaCases)) % 2 == 1, (I / (2 * kAlphaCases)) % 2 == 1,
-                             (I / 2) % kAlphaCases == 1, I % 2 == 1>;
-
-  template <size_t... I>
-  static constexpr std::array<MemberFn, kCount> Make(std::index_sequence<I...>) {
-    return {{&RunMember<At<I>, Special::kNone>...}};
-  }
-  static constexpr std::array<MemberFn, kCount> kTable = Make(std::make_index_sequence<kCount>{});
-
-  static MemberFn Find(int modeIndex, bool graph, bool bright, bool alpha, bool trans) {
-    size_t i = static_cast<size_t>(modeIndex);
-    i = i * 2 + graph;
-    i = i * 2 + bright;
-    i = i * kAlphaCases + (kAlphaCases == 2 && alpha);
-    i = i * 2 + trans;
-    return kTable[i];
-  }
+template <class C>
+struct GeneralLoop {
+  static void Run(const BlitRows& r) { RunMember<C, Special::kNone>(r); }
 };
+
+template <bool Is32, bool Palettised>
+using GeneralMembers = blend::MemberGrid<Is32, Palettised, true, blend::Path::kPlain, GeneralLoop>;
 
 // Special members, for transFlag off and on. The whole-byte twins exist for
 // 32-bit colour only, and the palettised halving member has none.
@@ -382,19 +301,9 @@ int32_t SaturatingEnd(int32_t origin, int32_t extent) {
 
 void DrawImageOnSoftImg(SOFTIMG* dest, const SOFTIMG* src, int x, int y, int transFlag,
                         const SOFTIMG* blendGraph) {
-  // Refused input draws nothing: images that are not valid, differing colour
-  // types, a destination with a palette or alpha, a type the loops do not
-  // handle, an empty source, a blend graph that does not cover the source.
-  if (!IsSoftImgValid(dest) || !IsSoftImgValid(src)) return;
+  if (!AcceptsBlitImages(dest, src, blendGraph)) return;
   const SoftImgBody& destBody = *dest->body;
   const SoftImgBody& srcBody = *src->body;
-  if (srcBody.colorType != destBody.colorType || destBody.palettised || destBody.alpha) return;
-  if (srcBody.colorType != kSoftImgColor16 && srcBody.colorType != kSoftImgColor32) return;
-  if (src->width <= 0 || src->height <= 0) return;
-  if (blendGraph && (!IsSoftImgValid(blendGraph) || blendGraph->width < src->width ||
-                     blendGraph->height < src->height)) {
-    return;
-  }
 
   const SoftDrawSettings& settings = GetSoftDrawSettings();
   IntRect r{x, y, SaturatingEnd(x, src->width), SaturatingEnd(y, src->height)};
@@ -412,33 +321,37 @@ void DrawImageOnSoftImg(SOFTIMG* dest, const SOFTIMG* src, int x, int y, int tra
   const bool alpha = !palettised && srcBody.alpha == 1;
   const bool trans = transFlag != 0;
   const bool graph = blendGraph != nullptr;
-  const uint32_t bright = settings.drawBright & 0xFFFFFF;
-  const bool brightOn = bright != 0xFFFFFF;
-  const uint32_t p = static_cast<uint32_t>(
-      settings.blendParam < 0 ? 0 : settings.blendParam > 255 ? 255 : settings.blendParam);
+  const DrawInputs in = ReadDrawInputs(settings);
+  const uint32_t p = in.param;
 
-  uint32_t mode = static_cast<uint32_t>(settings.blendMode);
-  if (mode == 1 && p == 255) mode = 0;
-  const int modeIndex = ModeIndex(mode);
-  if (modeIndex < 0) return;
-  if ((mode == 1 || mode == 2) && p == 0) return;
   // A palettised source still subtracts a zero term, which moves low bits.
-  if (mode == 3 && p == 0 && !palettised) return;
+  const int modeIndex = blend::SelectModeIndex(static_cast<uint32_t>(settings.blendMode), p, palettised);
+  if (modeIndex < 0) return;
+  const int mode = blend::kDrawnModes[modeIndex];
 
-  Special special = Special::kNone;
-  if (!graph && !brightOn && !alpha) {
-    if (mode == 1 && p == 128) special = Special::kHalving;
-    if (mode == 2 && p == 255) special = Special::kFullAdd;
-    if (mode == 3 && p == 255) special = Special::kFullSub;
-  }
-  const bool mmx = settings.mmxFlag == 1;
+  // A source drawn whole with transparency exactly 1 and a run table that
+  // matches its pixels is drawn run by run.
+  const bool runTablePath = transFlag == 1 && srcBody.runTableValid == 1 && srcBody.runTable &&
+                            w == src->width && h == src->height;
   MemberFn member;
-  if (is32) {
-    member = palettised ? SelectMember<true, true>(modeIndex, special, graph, brightOn, alpha, trans, mmx)
-                        : SelectMember<true, false>(modeIndex, special, graph, brightOn, alpha, trans, mmx);
+  if (runTablePath) {
+    member = SelectRunTableMember(is32, palettised, modeIndex, graph, in.brightOn, alpha);
   } else {
-    member = palettised ? SelectMember<false, true>(modeIndex, special, graph, brightOn, alpha, trans, mmx)
-                        : SelectMember<false, false>(modeIndex, special, graph, brightOn, alpha, trans, mmx);
+    Special special = Special::kNone;
+    if (!graph && !in.brightOn && !alpha) {
+      if (mode == 1 && p == 128) special = Special::kHalving;
+      if (mode == 2 && p == 255) special = Special::kFullAdd;
+      if (mode == 3 && p == 255) special = Special::kFullSub;
+    }
+    const bool mmx = settings.mmxFlag == 1;
+    const bool b = in.brightOn;
+    if (is32) {
+      member = palettised ? SelectMember<true, true>(modeIndex, special, graph, b, alpha, trans, mmx)
+                          : SelectMember<true, false>(modeIndex, special, graph, b, alpha, trans, mmx);
+    } else {
+      member = palettised ? SelectMember<false, true>(modeIndex, special, graph, b, alpha, trans, mmx)
+                          : SelectMember<false, false>(modeIndex, special, graph, b, alpha, trans, mmx);
+    }
   }
 
   const int srcBytes = SoftImgBytesPerPixel(srcBody.colorType, srcBody.palettised, srcBody.alpha);
@@ -457,16 +370,10 @@ void DrawImageOnSoftImg(SOFTIMG* dest, const SOFTIMG* src, int x, int y, int tra
   rows.width = w;
   rows.height = h;
   rows.transColor = srcBody.transparentColor;
-  rows.param = p;
-  // Every member reads the image's own 256-entry palette, so an index at or
-  // above the palette count reads one of its own (black) entries.
-  rows.palette = srcBody.paletteBlock;
-  rows.scaleParam = BlendScaleTable[p];
-  rows.scaleBright[0] = BlendScaleTable[bright & 0xFF];
-  rows.scaleBright[1] = BlendScaleTable[(bright >> 8) & 0xFF];
-  rows.scaleBright[2] = BlendScaleTable[(bright >> 16) & 0xFF];
-  rows.diffParam = &BlendDiffTable[p][256];
-  rows.lerp6 = &BlendLerp6Table[p >> 2][0][0];
-  rows.graphWeights = BlendGraphWeightTable;
+  PrepareBlitTables(&rows, srcBody, in);
+  if (runTablePath) {
+    rows.runTable = srcBody.runTable;
+    rows.runTableEnd = srcBody.runTable + srcBody.runTableSize;
+  }
   member(rows);
 }

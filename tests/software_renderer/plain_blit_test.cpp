@@ -12,241 +12,35 @@
 #include "software_renderer/blend_tables.h"
 #include "software_renderer/soft_draw_settings.h"
 #include "support/blit_oracle.h"
+#include "support/blit_scenes.h"
 
 namespace {
 
-enum class Kind { kDirect, kPalettised, kAlpha };
-
-// A destination whose pixels sit inside a larger buffer: canary bytes before
-// and after, and padding at the end of every row, all of which must survive.
-struct GuardedImage {
-  std::vector<uint8_t> bytes;
-  SOFTIMG view{};
-  static constexpr int kCanary = 64;
-
-  GuardedImage(int colorType, int width, int height, int padding, std::mt19937& rng) {
-    const int bpp = colorType == 1 ? 4 : 2;
-    const int pitch = width * bpp + padding;
-    bytes.resize(kCanary * 2 + pitch * height);
-    for (auto& b : bytes) b = static_cast<uint8_t>(rng());
-    EXPECT_EQ(0, CreateSoftImg(&view, width, height, pitch, 0, colorType, 0, 0, 0,
-                               bytes.data() + kCanary));
-  }
-  GuardedImage(const GuardedImage& other) : bytes(other.bytes) {
-    const SoftImgBody* b = other.view.body;
-    EXPECT_EQ(0, CreateSoftImg(&view, b->width, b->height, b->pitch, 0, b->colorType, 0, 0, 0,
-                               bytes.data() + kCanary));
-  }
-  ~GuardedImage() { ReleaseSoftImg(&view); }
-};
-
-// A source image of random pixels drawn from a small pool, so that equal
-// values (and so transparent ones) are common; optionally a view inside a
-// larger image.
-struct SourceImage {
-  SOFTIMG whole{};
-  SOFTIMG view{};
-  std::vector<uint32_t> pool;
-
-  SourceImage(int colorType, Kind kind, int width, int height, bool cutOut, std::mt19937& rng) {
-    const int extra = cutOut ? 3 : 0;
-    EXPECT_EQ(0, CreateSoftImg(&whole, width + extra, height + extra, -1, 0, colorType,
-                               kind == Kind::kPalettised, kind == Kind::kAlpha, 0, nullptr));
-    SoftImgBody* b = whole.body;
-    for (int i = 0; i < 5; ++i) pool.push_back(RandomPixel(colorType, kind, rng));
-    for (int y = 0; y < b->height; ++y) {
-      for (int x = 0; x < b->width; ++x) {
-        uint32_t v = rng() % 3 ? pool[rng() % pool.size()] : RandomPixel(colorType, kind, rng);
-        uint8_t* p = whole.pixels + y * b->pitch;
-        if (kind == Kind::kPalettised) p[x] = static_cast<uint8_t>(v);
-        else if (colorType == 1 || kind == Kind::kAlpha) std::memcpy(p + 4 * x, &v, 4);
-        else std::memcpy(p + 2 * x, &v, 2);
-      }
-    }
-    if (kind == Kind::kPalettised) {
-      for (int i = 0; i < 2048; ++i) b->paletteBlock[i] = static_cast<uint8_t>(rng());
-      b->paletteCount = 1 + static_cast<int>(rng() % 256);
-    }
-    if (cutOut) {
-      CreateSubSoftImg(&view, &whole, static_cast<int>(rng() % 4), static_cast<int>(rng() % 4),
-                       width, height);
-    } else {
-      CreateSubSoftImg(&view, &whole, 0, 0, width, height);
-    }
-  }
-  ~SourceImage() {
-    ReleaseSoftImg(&view);
-    ReleaseSoftImg(&whole);
-  }
-
-  static uint32_t RandomPixel(int colorType, Kind kind, std::mt19937& rng) {
-    const uint32_t alphas[] = {0, 255, 0, 255, static_cast<uint32_t>(rng() & 0xFF)};
-    switch (kind) {
-      case Kind::kPalettised:
-        return rng() % 4 == 0 ? 255 : rng() & 0xFF;
-      case Kind::kAlpha: {
-        const uint32_t a = alphas[rng() % 5];
-        return colorType == 1 ? (rng() & 0xFFFFFF) | a << 24 : (rng() & 0xFFFF) | a << 16 | (rng() & 0xFF000000);
-      }
-      default:
-        return colorType == 1 ? rng() : rng() & 0xFFFF;
-    }
-  }
-};
-
-struct DrawCase {
-  int colorType;
-  Kind kind;
-  int mode;
-  int param;
-  uint32_t bright;  // 0x00RRGGBB
-  int transFlag;
-  bool graph;
-  int mmx;
-};
-
-std::string Describe(const DrawCase& c, int x, int y, const IntRect& area, int bp, int br,
-                     uint32_t trans) {
-  std::ostringstream s;
-  s << "type " << c.colorType << " kind " << static_cast<int>(c.kind) << " mode " << c.mode
-    << " p " << c.param << " bright " << std::hex << c.bright << std::dec << " trans "
-    << c.transFlag << " (" << std::hex << trans << std::dec << ") graph " << c.graph << " ("
-    << bp << "," << br << ") mmx " << c.mmx << " at " << x << "," << y << " area " << area.left
-    << "," << area.top << "," << area.right << "," << area.bottom;
-  return s.str();
-}
+using Kind = SourceKind;
 
 class PlainBlitTest : public ::testing::Test {
  protected:
   void SetUp() override { InitSoftImgBlendTables(); }
-  void TearDown() override { GetSoftDrawSettings() = SoftDrawSettings{{0, 0, 0, 0}, 0, 0, 0xFFFFFF, 0}; }
+  void TearDown() override { ResetDrawSettings(); }
 };
 
-// Draws one random scene of the case through the blit and through the oracle
-// and compares every byte of the destination buffer.
-void DrawAndCompare(const DrawCase& c, std::mt19937& rng) {
-  const int sw = 1 + static_cast<int>(rng() % 11), sh = 1 + static_cast<int>(rng() % 6);
-  const int dw = 1 + static_cast<int>(rng() % 16), dh = 1 + static_cast<int>(rng() % 9);
-  SourceImage src(c.colorType, c.kind, sw, sh, rng() % 2, rng);
-  GuardedImage real(c.colorType, dw, dh, static_cast<int>(rng() % 3) * 4 + 2 * (c.colorType == 0 ? rng() % 2 : 0), rng);
-  GuardedImage expected(real);
-
-  uint32_t trans = src.pool[rng() % src.pool.size()];
-  if (c.kind == Kind::kPalettised) {
-    const uint32_t choices[] = {trans & 0xFF, 255, 0xFFFF, 256};
-    trans = choices[rng() % 4];
-  } else if (c.kind == Kind::kDirect && c.colorType == 1 && rng() % 4 == 0) {
-    trans ^= 0x01000000;  // equal in the low 24 bits only: must not match
-  } else if (c.kind == Kind::kDirect && c.colorType == 0 && rng() % 8 == 0) {
-    trans |= 0x10000;  // above 16 bits: matches no pixel
-  }
-  src.view.body->transparentColor = trans;
-
-  SOFTIMG graphImage{};
-  if (c.graph) {
-    const int gw = sw + static_cast<int>(rng() % 3), gh = sh + static_cast<int>(rng() % 3);
-    EXPECT_EQ(0, CreateSoftImg(&graphImage, gw, gh, -1, 0, 2, 0, 0, 0, nullptr));
-    for (int i = 0; i < graphImage.body->pitch * gh; ++i) graphImage.pixels[i] = static_cast<uint8_t>(rng());
-  }
-  const int bp = static_cast<int>(rng() % 256), br = static_cast<int>(rng() % 256);
-  MakeBlendGraphWeightTable(bp, br);
-
-  IntRect area{0, 0, dw, dh};
-  if (rng() % 2) {
-    area.left = static_cast<int>(rng() % dw);
-    area.right = area.left + static_cast<int>(rng() % (dw - area.left + 1));
-    area.top = static_cast<int>(rng() % dh);
-    area.bottom = area.top + static_cast<int>(rng() % (dh - area.top + 1));
-  } else if (rng() % 8 == 0) {
-    area = IntRect{-3, -3, dw + 5, dh + 5};  // wider than the image: the blit must still stay inside
-  }
-  const int x = static_cast<int>(rng() % (dw + sw + 4)) - sw - 2;
-  const int y = static_cast<int>(rng() % (dh + sh + 4)) - sh - 2;
-
-  GetSoftDrawSettings() = SoftDrawSettings{area, c.mode, c.param, c.bright, c.mmx};
-  DrawImageOnSoftImg(&real.view, &src.view, x, y, c.transFlag, c.graph ? &graphImage : nullptr);
-  OracleSettings o{area, c.mode, c.param, static_cast<int>((c.bright >> 16) & 0xFF),
-                   static_cast<int>((c.bright >> 8) & 0xFF), static_cast<int>(c.bright & 0xFF),
-                   c.mmx, bp, br};
-  OracleDrawImage(&expected.view, &src.view, x, y, c.transFlag, c.graph ? &graphImage : nullptr, o);
-
-  if (real.bytes != expected.bytes) {
-    size_t i = 0;
-    while (real.bytes[i] == expected.bytes[i]) ++i;
-    const long offset = static_cast<long>(i) - GuardedImage::kCanary;
-    ADD_FAILURE() << Describe(c, x, y, area, bp, br, trans) << ": first difference at byte "
-                  << offset << " (pitch " << real.view.body->pitch << "): got "
-                  << int(real.bytes[i]) << ", expected " << int(expected.bytes[i]);
-  }
-  ReleaseSoftImg(&graphImage);
-}
-
+// Every case draws random scenes at random places through the blit and
+// through the oracle and compares every byte of the destination buffer.
 TEST_F(PlainBlitTest, EveryMemberMatchesTheReferenceRules) {
   std::mt19937 rng(20240611);
-  const int modes[] = {0, 1, 2, 3, 4, 10, 11, 5, 9, 12, -1};
-  const Kind kinds[] = {Kind::kDirect, Kind::kPalettised, Kind::kAlpha};
-  int failures = 0;
-  for (int colorType : {0, 1}) {
-    for (Kind kind : kinds) {
-      for (int mode : modes) {
-        for (int param : {0, 1, 127, 128, 254, 255, -2}) {
-          for (int brightCase = 0; brightCase < 3; ++brightCase) {
-            for (int transFlag : {0, 1, 2}) {
-              for (bool graph : {false, true}) {
-                for (int mmx : {0, 1}) {
-                  DrawCase c{colorType, kind, mode, param, 0xFFFFFF, transFlag, graph, mmx};
-                  for (int rep = 0; rep < 2; ++rep) {
-                    if (param == -2) c.param = static_cast<int>(rng() % 256);
-                    if (brightCase == 1) c.bright = 0xFEFEFE;
-                    if (brightCase == 2) c.bright = rng() & 0xFFFFFF;
-                    DrawAndCompare(c, rng);
-                    if (::testing::Test::HasFailure() && ++failures > 20) return;
-                  }
-                }
-              }
-            }
-          }
-        }
-      }
-    }
-  }
+  ForEachBlitCase(rng, [&rng](const BlitCase& c) {
+    BlitScene scene(c, rng);
+    const int x = static_cast<int>(rng() % static_cast<unsigned>(scene.real->view.width + scene.sourceWidth + 4)) - scene.sourceWidth - 2;
+    const int y = static_cast<int>(rng() % static_cast<unsigned>(scene.real->view.height + scene.sourceHeight + 4)) - scene.sourceHeight - 2;
+    DrawImageOnSoftImg(&scene.real->view, &scene.source->view, x, y, c.transFlag, scene.Graph());
+    OracleDrawImage(&scene.expected->view, &scene.source->view, x, y, c.transFlag, scene.Graph(), scene.oracle);
+    scene.Compare("at " + std::to_string(x) + "," + std::to_string(y));
+  });
 }
-
-
-// Small images with given pixels, for the worked examples.
-struct Pixels {
-  SOFTIMG view{};
-  Pixels(int colorType, Kind kind, int width, int height, std::vector<uint32_t> values,
-         uint32_t trans = 0) {
-    EXPECT_EQ(0, CreateSoftImg(&view, width, height, -1, trans, colorType,
-                               kind == Kind::kPalettised, kind == Kind::kAlpha, 0, nullptr));
-    const int bpp = SoftImgBytesPerPixel(colorType, kind == Kind::kPalettised, kind == Kind::kAlpha);
-    for (int y = 0; y < height; ++y) {
-      for (int x = 0; x < width; ++x) {
-        const uint32_t v = values[static_cast<size_t>(y * width + x) % values.size()];
-        std::memcpy(view.pixels + y * view.body->pitch + x * bpp, &v, static_cast<size_t>(bpp));
-      }
-    }
-  }
-  ~Pixels() { ReleaseSoftImg(&view); }
-  uint32_t At(int x, int y) const {
-    uint32_t v = 0;
-    const int bpp = view.body->colorType == 1 ? 4 : 2;
-    std::memcpy(&v, view.pixels + y * view.body->pitch + x * bpp, static_cast<size_t>(bpp));
-    return v;
-  }
-  uint64_t Hash() const {
-    uint64_t h = 1469598103934665603ull;
-    for (int i = 0; i < view.body->pitch * view.height; ++i) h = (h ^ view.pixels[i]) * 1099511628211ull;
-    return h;
-  }
-};
 
 void UseSettings(int w, int h, int mode, int param, uint32_t bright = 0xFFFFFF) {
-  GetSoftDrawSettings() = SoftDrawSettings{{0, 0, w, h}, mode, param, bright, 0};
+  UseDrawSettings(IntRect{0, 0, w, h}, mode, param, bright);
 }
-
-uint32_t Bgrx(uint32_t b, uint32_t g, uint32_t r, uint32_t x) { return b | g << 8 | r << 16 | x << 24; }
 
 struct WorkedExample {
   const char* what;

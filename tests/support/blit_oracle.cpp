@@ -1,162 +1,55 @@
 #include "support/blit_oracle.h"
 
-#include <cstdint>
 #include <algorithm>
-#include <cstring>
+#include <cstdint>
 #include <vector>
 
-namespace {
+#include "support/blit_oracle_rules.h"
+#include "support/oracle_pixels.h"
 
-int64_t FloorDiv(int64_t a, int64_t b) {
-  int64_t q = a / b;
-  if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
-  return q;
-}
+namespace oracle {
 
-int Scale(int n, int k) { return k * n / 255; }            // floor, both non-negative
-int Diff(int n, int x) { return x * n / 255; }             // toward zero
-int Lerp6(int a, int i, int j) { return (a * i + (63 - a) * j) / 63; }
-
-int GraphWeight(int g, int p, int r) {
-  int step = 65536 / (r + 1);
-  int base = 256 - p * (step + 256) / 256;
-  int w = 256 * g / (r + 1) + base;
-  return w < 0 ? 0 : w > 255 ? 255 : w;
-}
-
-struct Pixel {
-  int c[3];     // blue, green, red (fields in 16-bit colour)
-  int fourth;   // 32-bit: the fourth byte
-};
-
-int BytesPerPixel(const SoftImgBody* b) {
+int SourceBytesPerPixel(const SoftImgBody* b) {
   if (b->palettised) return 1;
   if (b->colorType == 1) return 4;
   return b->alpha ? 4 : 2;
 }
 
-uint32_t ReadBytes(const uint8_t* p, int n) {
-  uint32_t v = 0;
-  for (int i = 0; i < n; ++i) v |= uint32_t{p[i]} << (8 * i);
-  return v;
-}
-
-void WriteBytes(uint8_t* p, int n, uint32_t v) {
-  for (int i = 0; i < n; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-Pixel Split(uint32_t v, bool is32) {
-  Pixel px{};
-  if (is32) {
-    px.c[0] = v & 0xFF;
-    px.c[1] = (v >> 8) & 0xFF;
-    px.c[2] = (v >> 16) & 0xFF;
-    px.fourth = (v >> 24) & 0xFF;
-  } else {
-    px.c[0] = v & 31;
-    px.c[1] = (v >> 5) & 63;
-    px.c[2] = (v >> 11) & 31;
+bool MakeFrame(Frame* f, const SOFTIMG* dest, const SOFTIMG* src, int transFlag,
+               const SOFTIMG* blendGraph, const OracleSettings& settings, BlitPath path) {
+  if (!IsSoftImgValid(dest) || !IsSoftImgValid(src)) return false;
+  const SoftImgBody* db = dest->body;
+  const SoftImgBody* sb = src->body;
+  if (sb->colorType != db->colorType || db->palettised || db->alpha) return false;
+  if (sb->colorType != 0 && sb->colorType != 1) return false;
+  if (src->width <= 0 || src->height <= 0) return false;
+  if (blendGraph && (!IsSoftImgValid(blendGraph) || blendGraph->width < src->width ||
+                     blendGraph->height < src->height)) {
+    return false;
   }
-  return px;
+  *f = Frame{};
+  f->is32 = sb->colorType == 1;
+  f->palettised = sb->palettised == 1;
+  f->hasAlpha = !f->palettised && sb->alpha == 1;
+  f->trans = transFlag != 0;
+  f->graph = blendGraph != nullptr;
+  f->bright[0] = settings.brightBlue;
+  f->bright[1] = settings.brightGreen;
+  f->bright[2] = settings.brightRed;
+  f->brightOn = !(settings.brightBlue == 255 && settings.brightGreen == 255 && settings.brightRed == 255);
+  f->transColor = sb->transparentColor;
+  f->srcBody = sb;
+  f->p = std::clamp(settings.param, 0, 255);
+  f->mode = settings.mode;
+  f->path = path;
+  f->borderParam = settings.borderParam;
+  f->borderRange = settings.borderRange;
+  if (!(f->mode >= 0 && f->mode <= 4) && f->mode != 10 && f->mode != 11) return false;
+  if (f->mode == 1 && f->p == 255) f->mode = 0;
+  if ((f->mode == 1 || f->mode == 2) && f->p == 0) return false;
+  if (f->mode == 3 && f->p == 0 && !f->palettised) return false;
+  return true;
 }
-
-uint32_t Join(const Pixel& px, bool is32) {
-  if (is32) {
-    return uint32_t(px.c[0]) | uint32_t(px.c[1]) << 8 | uint32_t(px.c[2]) << 16 |
-           uint32_t(px.fourth) << 24;
-  }
-  return uint32_t(px.c[0]) | uint32_t(px.c[1]) << 5 | uint32_t(px.c[2]) << 11;
-}
-
-// Channel-by-channel statements of the packed add and subtract.
-
-Pixel AddChannels(const Pixel& d, const Pixel& u, bool is32, bool orStep, int* carryOut,
-                  int pairCarryIn = -1) {
-  Pixel out = d;
-  const int top[3] = {is32 ? 255 : 31, is32 ? 255 : 63, is32 ? 255 : 31};
-  int carry;
-  if (pairCarryIn >= 0) {
-    int sum = (d.c[0] & (top[0] - 1)) + (u.c[0] & (top[0] - 1)) + pairCarryIn;
-    carry = sum > top[0];
-    out.c[0] = carry ? top[0] : sum;
-  } else {
-    int sum = d.c[0] + u.c[0];
-    carry = sum > top[0];
-    out.c[0] = carry ? top[0] : sum;
-  }
-  for (int ch = 1; ch < 3; ++ch) {
-    int even = (d.c[ch] & (top[ch] - 1)) + (u.c[ch] & (top[ch] - 1));
-    int next = even > top[ch];
-    if (next) {
-      // a saturated 16-bit green keeps its lowest bit for the carry from blue
-      out.c[ch] = (!is32 && ch == 1) ? 62 + carry : top[ch];
-    } else {
-      out.c[ch] = even + carry;
-    }
-    if (orStep && out.c[ch] != top[ch]) out.c[ch] |= (d.c[ch] | u.c[ch]) & 1;
-    carry = next;
-  }
-  *carryOut = carry;
-  out.fourth = carry;
-  return out;
-}
-
-Pixel SubChannels(const Pixel& d, const Pixel& u, bool is32, int* borrowOut, int pairBorrowIn = -1) {
-  Pixel out = d;
-  int borrow;
-  if (pairBorrowIn >= 0) {
-    if ((d.c[0] >> 1) < (u.c[0] >> 1)) {
-      out.c[0] = 0;
-      borrow = 1;
-    } else {
-      out.c[0] = (d.c[0] | 1) - (u.c[0] & 0x1E) - pairBorrowIn;
-      borrow = 0;
-    }
-  } else {
-    borrow = d.c[0] < u.c[0];
-    out.c[0] = borrow ? 0 : d.c[0] - u.c[0];
-  }
-  if (is32) {
-    for (int ch = 1; ch < 3; ++ch) {
-      if ((d.c[ch] >> 1) < (u.c[ch] >> 1)) {
-        out.c[ch] = 0;
-        borrow = 1;
-      } else {
-        out.c[ch] = (d.c[ch] | 1) - (u.c[ch] & 0xFE) - borrow;
-        borrow = 0;
-      }
-    }
-  } else {
-    const int g = (d.c[1] & 0x3E) - (u.c[1] & 0x3E);
-    out.c[1] = g < 0 ? 0 : g;
-    borrow = g < 0;
-    if ((d.c[2] >> 1) < (u.c[2] >> 1)) {
-      out.c[2] = 0;
-      borrow = 1;
-    } else {
-      out.c[2] = (d.c[2] | 1) - (u.c[2] & 0x1E) - borrow;
-      borrow = 0;
-    }
-  }
-  *borrowOut = borrow;
-  out.fourth = 0;
-  return out;
-}
-
-struct Texel {
-  uint32_t raw;     // index, colour word or whole pixel, as the skip test sees it
-  uint32_t colour;  // after the palette; 16-bit: the colour word
-  int alpha;
-};
-
-struct Frame {
-  const OracleSettings* s;
-  bool is32, palettised, hasAlpha, trans, graph, brightOn;
-  int mode, p;
-  int bright[3];
-  uint32_t transColor;
-  const SoftImgBody* srcBody;
-};
 
 Texel ReadTexel(const Frame& f, const uint8_t* sp) {
   Texel t{};
@@ -182,9 +75,18 @@ Texel ReadTexel(const Frame& f, const uint8_t* sp) {
 
 bool Skipped(const Frame& f, const Texel& t) {
   if (!f.trans) return false;
-  if (f.hasAlpha) return t.alpha == 0 && f.mode != 4;
+  if (f.hasAlpha) return t.alpha == 0 && (f.mode != 4 || f.path == BlitPath::kStretched);
   return t.raw == f.transColor;
 }
+
+bool AlphaWeighs(const Frame& f, const Texel& t) {
+  if (!f.hasAlpha) return false;
+  if (f.trans) return t.alpha != 255;
+  // The plain path copies an unblended alpha source whole.
+  return !(f.path == BlitPath::kPlain && f.mode == 0 && !f.brightOn && !f.graph);
+}
+
+namespace {
 
 int ApplyBright(const Frame& f, int ch, int v) { return f.brightOn ? Scale(f.bright[ch], v) : v; }
 
@@ -196,15 +98,13 @@ int BlendWith(const std::vector<int>& weights, int d, int v) {
   return static_cast<int>(FloorDiv(int64_t{d} * unit + int64_t{v - d} * product, unit));
 }
 
-// The general rule of one pixel (no special member).
-uint32_t GeneralRule(const Frame& f, const Texel& t, int graphWeight, uint32_t destValue) {
+}  // namespace
+
+uint32_t GeneralRule(const Frame& f, const Texel& t, bool alphaWeighs, int graphWeight,
+                     uint32_t destValue) {
   const bool is32 = f.is32;
   const Pixel s = Split(t.colour, is32);
   const Pixel d = Split(destValue, is32);
-  const int maxc[3] = {is32 ? 255 : 31, is32 ? 255 : 63, is32 ? 255 : 31};
-  bool alphaWeighs = f.hasAlpha;
-  if (f.hasAlpha && f.trans && t.alpha == 255) alphaWeighs = false;
-  if (f.hasAlpha && !f.trans && f.mode == 0 && !f.brightOn && !f.graph) alphaWeighs = false;
   const bool usesP = f.mode == 1 || f.mode == 2 || f.mode == 3 || f.mode == 10 || f.mode == 11;
   std::vector<int> weights;
   if (f.graph) weights.push_back(graphWeight);
@@ -224,7 +124,7 @@ uint32_t GeneralRule(const Frame& f, const Texel& t, int graphWeight, uint32_t d
       break;
     case 1:
       for (int ch = 0; ch < 3; ++ch) {
-        if (!is32 && onlyP && !f.brightOn && !f.hasAlpha) {
+        if (!is32 && onlyP && !f.brightOn && !f.hasAlpha && f.path == BlitPath::kPlain) {
           out.c[ch] = Lerp6(f.p >> 2, tc[ch], d.c[ch]);
         } else if (!is32 && onlyP) {
           out.c[ch] = d.c[ch] + Diff(f.p, tc[ch] - d.c[ch]);
@@ -270,7 +170,7 @@ uint32_t GeneralRule(const Frame& f, const Texel& t, int graphWeight, uint32_t d
     }
     case 10:
       for (int ch = 0; ch < 3; ++ch) {
-        const int v = ApplyBright(f, ch, maxc[ch] - s.c[ch]);
+        const int v = ApplyBright(f, ch, ChannelMax(is32, ch) - s.c[ch]);
         out.c[ch] = (!is32 && onlyP) ? d.c[ch] + Diff(f.p, v - d.c[ch]) : BlendWith(weights, d.c[ch], v);
       }
       break;
@@ -295,49 +195,40 @@ uint32_t GeneralRule(const Frame& f, const Texel& t, int graphWeight, uint32_t d
   return Join(out, is32);
 }
 
+}  // namespace oracle
+
+using namespace oracle;
+
+namespace {
+
+// The run-table codes of the drawn view, decoded into one kind per pixel
+// (0 transparent, 1 opaque, 2 translucent). A row ends at a code with both
+// top bits set; a run that passes the row's end stops there; codes end with
+// the buffer, and pixels no run reaches are not drawn.
+std::vector<std::vector<int>> DecodeRunTable(const SoftImgBody* b, int width, int height) {
+  std::vector<std::vector<int>> kinds(height, std::vector<int>(width, 0));
+  size_t pos = 0;
+  for (int y = 0; y < height; ++y) {
+    int x = 0;
+    while (pos < b->runTableSize) {
+      const int code = b->runTable[pos++];
+      if (code >= 0xC0) break;
+      for (int i = 0; i <= (code & 0x3F); ++i, ++x) {
+        if (x < width) kinds[y][x] = code >> 6;
+      }
+    }
+  }
+  return kinds;
+}
+
 }  // namespace
 
 void OracleDrawImage(SOFTIMG* dest, const SOFTIMG* src, int x, int y, int transFlag,
                      const SOFTIMG* blendGraph, const OracleSettings& settings) {
-  if (!IsSoftImgValid(dest) || !IsSoftImgValid(src)) return;
+  Frame f;
+  if (!MakeFrame(&f, dest, src, transFlag, blendGraph, settings, BlitPath::kPlain)) return;
   const SoftImgBody* db = dest->body;
   const SoftImgBody* sb = src->body;
-  if (sb->colorType != db->colorType || db->palettised || db->alpha) return;
-  if (sb->colorType != 0 && sb->colorType != 1) return;
-  if (src->width <= 0 || src->height <= 0) return;
-  if (blendGraph && (!IsSoftImgValid(blendGraph) || blendGraph->width < src->width ||
-                     blendGraph->height < src->height)) {
-    return;
-  }
-
-  Frame f{};
-  f.s = &settings;
-  f.is32 = sb->colorType == 1;
-  f.palettised = sb->palettised == 1;
-  f.hasAlpha = !f.palettised && sb->alpha == 1;
-  f.trans = transFlag != 0;
-  f.graph = blendGraph != nullptr;
-  f.bright[0] = settings.brightBlue;
-  f.bright[1] = settings.brightGreen;
-  f.bright[2] = settings.brightRed;
-  f.brightOn = !(settings.brightBlue == 255 && settings.brightGreen == 255 && settings.brightRed == 255);
-  f.transColor = sb->transparentColor;
-  f.srcBody = sb;
-  f.p = settings.param;
-  f.mode = settings.mode;
-
-  // Which modes draw, and the parameter tests.
-  if (!(f.mode >= 0 && f.mode <= 4) && f.mode != 10 && f.mode != 11) return;
-  if (f.mode == 1 && f.p == 255) f.mode = 0;
-  if ((f.mode == 1 || f.mode == 2) && f.p == 0) return;
-  if (f.mode == 3 && f.p == 0 && !f.palettised) return;
-  enum { kGeneral, kHalving, kFullAdd, kFullSub } member = kGeneral;
-  if (!f.graph && !f.brightOn && !f.hasAlpha) {
-    if (f.mode == 1 && f.p == 128) member = kHalving;
-    if (f.mode == 2 && f.p == 255) member = kFullAdd;
-    if (f.mode == 3 && f.p == 255) member = kFullSub;
-  }
-  const bool wholeBytes = settings.mmxFlag == 1 && f.is32;
 
   // The drawn rectangle: the source's place, inside the area and the image.
   const IntRect& a = settings.drawArea;
@@ -347,7 +238,21 @@ void OracleDrawImage(SOFTIMG* dest, const SOFTIMG* src, int x, int y, int transF
   const int64_t bottom = std::min<int64_t>({int64_t{y} + src->height, a.bottom, dest->height});
   if (right <= left || bottom <= top) return;
 
-  const int sbpp = BytesPerPixel(sb);
+  const bool runTable = transFlag == 1 && sb->runTableValid == 1 && sb->runTable &&
+                        right - left == src->width && bottom - top == src->height;
+  enum { kGeneral, kHalving, kFullAdd, kFullSub } member = kGeneral;
+  std::vector<std::vector<int>> kinds;
+  if (runTable) {
+    f.path = BlitPath::kRunTable;
+    kinds = DecodeRunTable(sb, src->width, src->height);
+  } else if (!f.graph && !f.brightOn && !f.hasAlpha) {
+    if (f.mode == 1 && f.p == 128) member = kHalving;
+    if (f.mode == 2 && f.p == 255) member = kFullAdd;
+    if (f.mode == 3 && f.p == 255) member = kFullSub;
+  }
+  const bool wholeBytes = settings.mmxFlag == 1 && f.is32;
+
+  const int sbpp = SourceBytesPerPixel(sb);
   const int dbpp = f.is32 ? 4 : 2;
   auto srcAt = [&](int64_t dx, int64_t dy) {
     return src->pixels + (dy - y) * sb->pitch + (dx - x) * sbpp;
@@ -400,7 +305,16 @@ void OracleDrawImage(SOFTIMG* dest, const SOFTIMG* src, int x, int y, int transF
     }
     for (int64_t dx = left; dx < right; ++dx) {
       const Texel t = ReadTexel(f, srcAt(dx, dy));
-      if (Skipped(f, t)) continue;
+      bool alphaWeighs;
+      if (runTable) {
+        // The run's kind stands in for the skip test and the texel's alpha.
+        const int kind = kinds[dy - top][dx - left];
+        if (kind == 0) continue;
+        alphaWeighs = f.hasAlpha && kind == 2;
+      } else {
+        if (Skipped(f, t)) continue;
+        alphaWeighs = AlphaWeighs(f, t);
+      }
       uint8_t* dp = destAt(dx, dy);
       const uint32_t dv = ReadBytes(dp, dbpp);
       uint32_t result;
@@ -422,7 +336,7 @@ void OracleDrawImage(SOFTIMG* dest, const SOFTIMG* src, int x, int y, int transF
         result = Join(member == kFullAdd ? AddChannels(d, s, true, false, &carry)
                                          : SubChannels(d, s, true, &carry), true);
       } else {
-        result = GeneralRule(f, t, weightAt(dx, dy), dv);
+        result = GeneralRule(f, t, alphaWeighs, weightAt(dx, dy), dv);
       }
       WriteBytes(dp, dbpp, result);
     }

@@ -1,0 +1,110 @@
+#include "software_renderer/run_table_blit.h"
+
+#include <cstring>
+
+#include "software_renderer/blend_rules_sse2.h"
+#include "software_renderer/member_grid.h"
+#include "software_renderer/soft_image_convert.h"
+
+namespace {
+
+using blend::BlitRows;
+
+// The per-call constants of the SSE2 rules, when the member uses them.
+struct VectorState {
+#ifdef __SSE2__
+  blend::sse2::Constants k;
+#endif
+};
+
+// n pixels of one run. The run's kind replaces the per-pixel tests: an opaque
+// run of an alpha source draws each texel as fully opaque, a translucent run
+// weighs each by its own alpha; sources without alpha draw both kinds alike.
+template <class C, bool Translucent>
+OMBREL_ALWAYS_INLINE void DrawRun(const BlitRows& r, const VectorState& v, const uint8_t* sp,
+                                  uint8_t* dp, const uint8_t* gp, int32_t n) {
+  constexpr bool kAlphaWeighs = C::kAlpha && Translucent;
+  constexpr bool kWholeCopy = C::kMode == 0 && !C::kGraph && !C::kBright && !kAlphaWeighs &&
+                              !C::kPalettised && C::kSourceBytes == C::kDestBytes;
+  auto one = [&r](const uint8_t* s, uint8_t* d, const uint8_t* g) {
+    uint32_t texel, a;
+    blend::FetchTexel<C>(r, s, &texel, &a);
+    uint32_t w = 0;
+    if constexpr (C::kGraph) w = r.graphWeights[*g];
+    blend::CombinePixel<C, kAlphaWeighs>(r, texel, a, w, d);
+  };
+  if constexpr (kWholeCopy) {
+    std::memcpy(dp, sp, static_cast<size_t>(n) * C::kDestBytes);
+#ifdef __SSE2__
+  } else if constexpr (blend::sse2::kVectorised<C>) {
+    blend::sse2::Span<C, blend::Special::kNone>(
+        v.k, sp, dp, n, [&one](const uint8_t* s, uint8_t* d) { one(s, d, nullptr); });
+#endif
+  } else {
+    for (; n > 0; --n) {
+      one(sp, dp, gp);
+      sp += C::kSourceBytes;
+      dp += C::kDestBytes;
+      if constexpr (C::kGraph) ++gp;
+    }
+  }
+}
+
+template <class C>
+struct RunTableLoop {
+  static void Run(const BlitRows& r) {
+    VectorState v{};
+#ifdef __SSE2__
+    if constexpr (blend::sse2::kVectorised<C>) v.k = blend::sse2::MakeConstants(r);
+#endif
+    const uint8_t* code = r.runTable;
+    const uint8_t* const end = r.runTableEnd;
+    const uint8_t* srcRow = r.src;
+    uint8_t* dstRow = r.dst;
+    const uint8_t* graphRow = r.graph;
+    for (int32_t j = r.height; j > 0; --j) {
+      // A row ends at its end code. Runs are cut at the row's last pixel and
+      // the codes stop at the end of the buffer, so a table that does not
+      // match the image still draws only inside it.
+      int32_t x = 0;
+      while (code < end) {
+        const uint32_t c = *code++;
+        if ((c & kTransRunRowEnd) == kTransRunRowEnd) break;
+        int32_t n = static_cast<int32_t>(c & 0x3F) + 1;
+        if (n > r.width - x) n = r.width - x;
+        const uint8_t* gp = nullptr;
+        if constexpr (C::kGraph) gp = graphRow + x;
+        if (c >> 6 == kTransRunOpaque) {
+          DrawRun<C, false>(r, v, srcRow + x * C::kSourceBytes, dstRow + x * C::kDestBytes, gp, n);
+        } else if (c >> 6 == kTransRunTranslucent) {
+          DrawRun<C, true>(r, v, srcRow + x * C::kSourceBytes, dstRow + x * C::kDestBytes, gp, n);
+        }
+        x += n;
+      }
+      srcRow += r.width * C::kSourceBytes + r.srcSkip;
+      dstRow += r.width * C::kDestBytes + r.dstSkip;
+      if constexpr (C::kGraph) graphRow += r.width + r.graphSkip;
+    }
+  }
+};
+
+template <bool Is32, bool Palettised>
+using RunTableMembers =
+    blend::MemberGrid<Is32, Palettised, false, blend::Path::kRunTable, RunTableLoop>;
+
+static_assert(RunTableMembers<true, true>::kCount == 28);
+static_assert(RunTableMembers<true, false>::kCount == 56);
+static_assert(RunTableMembers<false, true>::kCount == 28);
+static_assert(RunTableMembers<false, false>::kCount == 56);
+
+}  // namespace
+
+blend::BlitMember SelectRunTableMember(bool is32, bool palettised, int modeIndex, bool graph,
+                                       bool bright, bool alpha) {
+  if (is32) {
+    return palettised ? RunTableMembers<true, true>::Find(modeIndex, graph, bright, alpha, false)
+                      : RunTableMembers<true, false>::Find(modeIndex, graph, bright, alpha, false);
+  }
+  return palettised ? RunTableMembers<false, true>::Find(modeIndex, graph, bright, alpha, false)
+                    : RunTableMembers<false, false>::Find(modeIndex, graph, bright, alpha, false);
+}

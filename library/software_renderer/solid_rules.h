@@ -1,0 +1,122 @@
+// The pixel rules of the one-colour primitives (filled rectangles and
+// lines). They follow the blend rules of the blits with the colour in place
+// of the texel, except where a solid colour is treated differently: the
+// bright scales the colour once with a shift by 8, mode 0 writes the whole
+// colour, 16-bit blends always step through BlendDiffTable, and add always
+// takes the scaled colour with the OR-step.
+#ifndef OMBREL_SOFTWARE_RENDERER_SOLID_RULES_H
+#define OMBREL_SOFTWARE_RENDERER_SOLID_RULES_H
+
+#include <stdint.h>
+
+#include "software_renderer/blend_rules.h"
+#include "software_renderer/blend_rules_sse2.h"
+#include "software_renderer/blend_tables.h"
+
+namespace blend {
+
+// The colour of one call, prepared once.
+struct SolidColor {
+  uint32_t pixel;         // what mode 0 writes: 32-bit with the colour's top byte, 16-bit the low word
+  uint32_t channel[3];    // blue, green, red (fields in 16-bit colour) after the bright
+  uint32_t inverted[3];   // mode 10: the complement of each channel
+  uint32_t scaled;        // modes 2 and 3: every channel scaled by the parameter, packed
+  uint32_t param;
+  const int32_t* diffParam;  // BlendDiffTable row of the parameter, at its centre
+};
+
+template <bool Is32>
+inline SolidColor PrepareSolidColor(uint32_t color, uint32_t bright, bool brightOn, uint32_t param) {
+  using L = Layout<Is32>;
+  SolidColor c{};
+  const uint32_t brights[3] = {bright & 0xFF, (bright >> 8) & 0xFF, (bright >> 16) & 0xFF};
+  uint32_t pixel = Is32 ? (color & 0xFF000000u) : 0;
+  for (int ch = 0; ch < 3; ++ch) {
+    uint32_t v = (color >> L::kShift[ch]) & L::kMax[ch];
+    // Divided by 256, not 255: a component of 255 still lowers 255 to 254.
+    if (brightOn) v = v * brights[ch] >> 8;
+    c.channel[ch] = v;
+    c.inverted[ch] = L::kMax[ch] - v;
+    c.scaled |= static_cast<uint32_t>(BlendScaleTable[param][v]) << L::kShift[ch];
+    pixel |= v << L::kShift[ch];
+  }
+  c.pixel = pixel;
+  c.param = param;
+  c.diffParam = &BlendDiffTable[param][256];
+  return c;
+}
+
+// The new value of destination pixel d under mode Mode.
+template <bool Is32, int Mode>
+OMBREL_ALWAYS_INLINE uint32_t SolidPixel(const SolidColor& c, uint32_t d) {
+  using L = Layout<Is32>;
+  if constexpr (Mode == 0) {
+    return c.pixel;
+  } else if constexpr (Mode == 2) {
+    return Is32 ? PackedAdd32<true>(d, c.scaled) : PackedAdd16<true>(d, c.scaled);
+  } else if constexpr (Mode == 3) {
+    return Is32 ? PackedSub32(d, c.scaled) : PackedSub16(d, c.scaled);
+  } else {
+    uint32_t out = Is32 ? (d & 0xFF000000u) : 0;
+    ForChannels([&](auto ch) {
+      const uint32_t dc = (d >> L::kShift[ch]) & L::kMax[ch];
+      uint32_t toward;  // the value that modes 1, 10 and 11 blend toward
+      if constexpr (Mode == 4) {
+        out |= ((dc * c.channel[ch]) >> L::kProductShift[ch]) << L::kShift[ch];
+        return;
+      } else if constexpr (Mode == 1) {
+        toward = c.channel[ch];
+      } else if constexpr (Mode == 10) {
+        toward = c.inverted[ch];
+      } else {
+        toward = (dc * c.channel[ch]) >> L::kProductShift[ch];
+      }
+      uint32_t v;
+      if constexpr (Is32) v = Blend<1>(dc, toward, c.param);
+      else v = dc + static_cast<uint32_t>(c.diffParam[static_cast<int32_t>(toward - dc)]);
+      out |= (v & L::kMax[ch]) << L::kShift[ch];
+    });
+    return out;
+  }
+}
+
+#ifdef __SSE2__
+namespace sse2 {
+
+// The colour of one call in SSE2 lanes.
+struct SolidVectors {
+  Constants k;
+  __m128i color;     // the colour after the bright, four times
+  __m128i inverted;  // its complement
+  __m128i scaled;    // the scaled colour of modes 2 and 3
+};
+
+inline SolidVectors MakeSolidVectors(const SolidColor& c) {
+  SolidVectors v{};
+  const auto high = static_cast<int16_t>(128 * c.param);
+  v.k.paramHigh = _mm_setr_epi16(high, high, high, 0, high, high, high, 0);
+  v.k.fourthByte = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+  v.color = _mm_set1_epi32(static_cast<int>(c.pixel));
+  v.inverted = _mm_xor_si128(v.color, _mm_set1_epi32(-1));
+  v.scaled = _mm_set1_epi32(static_cast<int>(c.scaled));
+  return v;
+}
+
+// Four 32-bit pixels d under mode Mode: the exact SSE2 form of SolidPixel.
+template <int Mode>
+OMBREL_ALWAYS_INLINE __m128i SolidRule(const SolidVectors& v, __m128i d) {
+  if constexpr (Mode == 0) return v.color;
+  else if constexpr (Mode == 1) return BlendByParam(v.k, v.color, d);
+  else if constexpr (Mode == 2) return PackedAdd<true>(d, v.scaled);
+  else if constexpr (Mode == 3) return PackedSub(d, v.scaled);
+  else if constexpr (Mode == 4) return Multiply(v.k, v.color, d);
+  else if constexpr (Mode == 10) return BlendByParam(v.k, v.inverted, d);
+  else return BlendByParam(v.k, Multiply(v.k, v.color, d), d);
+}
+
+}  // namespace sse2
+#endif
+
+}  // namespace blend
+
+#endif

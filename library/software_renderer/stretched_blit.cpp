@@ -1,0 +1,332 @@
+#include "software_renderer/stretched_blit.h"
+
+#include <array>
+#include <climits>
+#include <cstring>
+#include <utility>
+
+#include "software_renderer/blend_rules.h"
+#include "software_renderer/blend_rules_sse2.h"
+#include "software_renderer/blit_frame.h"
+#include "software_renderer/member_grid.h"
+#include "software_renderer/plain_blit.h"
+
+namespace {
+
+using blend::BlitRows;
+using blend::Special;
+
+// Fixed16: 65536 is one destination pixel per texel.
+constexpr int32_t kFixedOne = 65536;
+
+// The frame's result. b.src, b.graph and b.dst are the first texel, blend-
+// graph byte and destination pixel; b.width and b.height the clipped size.
+struct StretchRows {
+  BlitRows b;
+  int32_t srcAcross;    // bytes from a texel to the next one drawn, with the mirror's sign
+  int32_t srcDown;      // bytes from a source row to the next one drawn
+  int32_t graphAcross;
+  int32_t graphDown;
+  int32_t destPitch;
+  int32_t colScale;     // Fixed16 destination pixels per texel
+  int32_t rowScale;
+  int32_t colStart;     // the column accumulator at the first drawn pixel of a row
+  int32_t rowStart;     // the row accumulator at the first drawn row
+};
+
+// After a destination pixel: the accumulator loses one pixel and, when it is
+// spent, moves on by whole texels. The general members move on until it is
+// positive again; the whole-pixel members stop once it is not negative, which
+// when reducing takes a texel one step early wherever a pixel boundary falls
+// exactly on a texel boundary.
+template <bool WholeStep>
+OMBREL_ALWAYS_INLINE int32_t StepsAfterPixel(int32_t* acc, int32_t scale) {
+  *acc -= kFixedOne;
+  int32_t steps = 0;
+  if (*acc <= 0) {
+    do {
+      *acc += scale;
+      ++steps;
+    } while (WholeStep ? *acc < 0 : *acc <= 0);
+  }
+  return steps;
+}
+
+// Rows of the stretched blit. drawRow(srcRow, graphRow, dstRow) draws one
+// destination row from the source row; rows that take the same source row
+// as the row before may be copied from it instead when CopyRepeats is set.
+template <bool WholeStep, bool CopyRepeats, class DrawRow>
+OMBREL_ALWAYS_INLINE void WalkRows(const StretchRows& r, size_t rowBytes, DrawRow drawRow) {
+  int32_t srcOffset = 0;
+  int32_t graphOffset = 0;
+  int32_t acc = r.rowStart;
+  uint8_t* dst = r.b.dst;
+  bool repeat = false;
+  for (int32_t j = r.b.height; j > 0; --j) {
+    if (CopyRepeats && repeat) {
+      std::memcpy(dst, dst - r.destPitch, rowBytes);
+    } else {
+      drawRow(r.b.src + srcOffset, r.b.graph ? r.b.graph + graphOffset : nullptr, dst);
+    }
+    if (j == 1) break;
+    dst += r.destPitch;
+    const int32_t steps = StepsAfterPixel<WholeStep>(&acc, r.rowScale);
+    repeat = steps == 0;
+    srcOffset += steps * r.srcDown;
+    graphOffset += steps * r.graphDown;
+  }
+}
+
+// One destination row by texels: each texel is fetched, keyed and weighed
+// once per destination pixel it covers.
+template <class C, bool WholeStep, class PixelOp>
+OMBREL_ALWAYS_INLINE void WalkTexels(const StretchRows& r, const uint8_t* srcRow,
+                                     const uint8_t* graphRow, uint8_t* dp, PixelOp op) {
+  int32_t srcOffset = 0;
+  int32_t graphOffset = 0;
+  int32_t acc = r.colStart;
+  for (int32_t n = r.b.width;;) {
+    // The texel takes one pixel, and the next ones while the accumulator
+    // stays positive (a whole-pixel step may leave it at 0).
+    int32_t covered = static_cast<int32_t>((static_cast<uint32_t>(acc) + 0xFFFF) >> 16);
+    if (covered < 1) covered = 1;
+    if (covered > n) covered = n;
+    const uint8_t* gp = nullptr;
+    if constexpr (C::kGraph) gp = graphRow + graphOffset;
+    for (int32_t i = covered; i > 0; --i, dp += C::kDestBytes) op(srcRow + srcOffset, gp, dp);
+    n -= covered;
+    if (n == 0) return;
+    acc -= covered * kFixedOne;
+    do {
+      acc += r.colScale;
+      srcOffset += r.srcAcross;
+      if constexpr (C::kGraph) graphOffset += r.graphAcross;
+    } while (WholeStep ? acc < 0 : acc <= 0);
+  }
+}
+
+#ifdef __SSE2__
+// 32-bit direct sources without alpha and blend graph: the texels of four
+// destination pixels are gathered and go through the SSE2 rule together.
+template <class C, Special Kind, bool WholeStep, class ScalarOp>
+OMBREL_ALWAYS_INLINE void WalkGathered(const StretchRows& r, const blend::sse2::Constants& k,
+                                       const uint8_t* srcRow, uint8_t* dp, ScalarOp scalarOp) {
+  int32_t srcOffset = 0;
+  int32_t acc = r.colStart;
+  int32_t n = r.b.width;
+  auto next = [&] {
+    const uint32_t texel = blend::Load32(srcRow + srcOffset);
+    if (--n > 0) srcOffset += StepsAfterPixel<WholeStep>(&acc, r.colScale) * r.srcAcross;
+    return texel;
+  };
+  while (n >= 4) {
+    const uint32_t t0 = next();
+    const uint32_t t1 = next();
+    const uint32_t t2 = next();
+    const uint32_t t3 = next();
+    const __m128i s = _mm_setr_epi32(static_cast<int>(t0), static_cast<int>(t1),
+                                     static_cast<int>(t2), static_cast<int>(t3));
+    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dp));
+    __m128i out = blend::sse2::Rule<C, Kind>(k, s, d);
+    if constexpr (C::kTrans) out = blend::sse2::KeepTransparent(k, s, d, out);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dp), out);
+    dp += 16;
+  }
+  while (n > 0) {
+    const uint8_t* sp = srcRow + srcOffset;
+    scalarOp(sp, dp);
+    dp += 4;
+    if (--n > 0) srcOffset += StepsAfterPixel<WholeStep>(&acc, r.colScale) * r.srcAcross;
+  }
+}
+#endif
+
+// The whole-pixel subtract of one pixel: the texel itself, no table.
+template <class C, Special Kind>
+OMBREL_ALWAYS_INLINE void SubtractTexel(const BlitRows& b, const uint8_t* sp, uint8_t* dp) {
+  uint32_t s, a;
+  if (!blend::FetchTexel<C>(b, sp, &s, &a)) return;
+  if constexpr (!C::kIs32) blend::Store16(dp, blend::PackedSub16(blend::Load16(dp), s));
+  else if constexpr (Kind == Special::kFullSubMmx) blend::Store32(dp, blend::SaturatingSubBytes(blend::Load32(dp), s));
+  else blend::Store32(dp, blend::PackedSub32(blend::Load32(dp), s));
+}
+
+template <class C, Special Kind>
+void RunStretched(const StretchRows& r) {
+  // The whole-pixel members: the copy (mode 0 without blend graph, bright and
+  // alpha) and the full-parameter subtract.
+  constexpr bool kWholeStep =
+      Kind != Special::kNone || (C::kMode == 0 && !C::kGraph && !C::kBright && !C::kAlpha);
+  // Only a copy without transparency makes a row that does not depend on the
+  // destination, so a repeated source row can be copied.
+  constexpr bool kCopyRepeats = kWholeStep && Kind == Special::kNone && !C::kTrans;
+  const BlitRows& b = r.b;
+  auto pixel = [&b](const uint8_t* sp, const uint8_t* gp, uint8_t* dp) {
+    if constexpr (Kind == Special::kNone) blend::BlendTexel<C>(b, sp, dp, gp);
+    else SubtractTexel<C, Kind>(b, sp, dp);
+  };
+  const size_t rowBytes = static_cast<size_t>(b.width) * C::kDestBytes;
+#ifdef __SSE2__
+  if constexpr (blend::sse2::kVectorised<C>) {
+    const blend::sse2::Constants k = blend::sse2::MakeConstants(b);
+    WalkRows<kWholeStep, kCopyRepeats>(r, rowBytes, [&](const uint8_t* srcRow, const uint8_t*, uint8_t* dp) {
+      WalkGathered<C, Kind, kWholeStep>(r, k, srcRow, dp, [&pixel](const uint8_t* sp, uint8_t* d) {
+        pixel(sp, nullptr, d);
+      });
+    });
+    return;
+  }
+#endif
+  WalkRows<kWholeStep, kCopyRepeats>(r, rowBytes, [&](const uint8_t* srcRow, const uint8_t* graphRow, uint8_t* dp) {
+    WalkTexels<C, kWholeStep>(r, srcRow, graphRow, dp, pixel);
+  });
+}
+
+template <class C>
+struct StretchLoop {
+  static void Run(const StretchRows& r) { RunStretched<C, Special::kNone>(r); }
+};
+
+template <bool Is32, bool Palettised>
+using GeneralMembers =
+    blend::MemberGrid<Is32, Palettised, true, blend::Path::kStretched, StretchLoop>;
+
+using StretchFn = void (*)(const StretchRows&);
+
+// The full-parameter subtract, for transFlag off and on; 32-bit colour has
+// whole-byte twins.
+template <bool Is32, bool Palettised>
+struct SubtractMembers {
+  template <bool Trans>
+  using At = blend::Settings<Is32, Palettised, 3, false, false, false, Trans, blend::Path::kStretched>;
+  static constexpr std::array<StretchFn, 2> kPlain{
+      {&RunStretched<At<false>, Special::kFullSub>, &RunStretched<At<true>, Special::kFullSub>}};
+  static constexpr std::array<StretchFn, Is32 ? 2 : 0> MakeTwins() {
+    if constexpr (Is32) {
+      return {{&RunStretched<At<false>, Special::kFullSubMmx>, &RunStretched<At<true>, Special::kFullSubMmx>}};
+    } else {
+      return {};
+    }
+  }
+  static constexpr auto kTwins = MakeTwins();
+  static constexpr size_t kCount = kPlain.size() + kTwins.size();
+
+  static StretchFn Find(bool trans, bool mmx) {
+    if constexpr (Is32) {
+      if (mmx) return kTwins[trans];
+    }
+    return kPlain[trans];
+  }
+};
+
+template <bool Is32, bool Palettised>
+constexpr size_t kMemberCount =
+    GeneralMembers<Is32, Palettised>::kCount + SubtractMembers<Is32, Palettised>::kCount;
+
+static_assert(kMemberCount<true, true> == 60);
+static_assert(kMemberCount<true, false> == 116);
+static_assert(kMemberCount<false, true> == 58);
+static_assert(kMemberCount<false, false> == 114);
+static_assert(kMemberCount<true, true> + kMemberCount<true, false> + kMemberCount<false, true> +
+                  kMemberCount<false, false> == 348);
+
+template <bool Is32, bool Palettised>
+StretchFn SelectMember(int modeIndex, bool fullSubtract, bool graph, bool bright, bool alpha,
+                       bool trans, bool mmx) {
+  if (fullSubtract) return SubtractMembers<Is32, Palettised>::Find(trans, mmx);
+  return GeneralMembers<Is32, Palettised>::Find(modeIndex, graph, bright, alpha, trans);
+}
+
+}  // namespace
+
+void DrawStretchedImageOnSoftImg(SOFTIMG* dest, const SOFTIMG* src, const IntRect* rect,
+                                 int transFlag, const SOFTIMG* blendGraph) {
+  if (!rect || !AcceptsBlitImages(dest, src, blendGraph)) return;
+  const SoftImgBody& destBody = *dest->body;
+  const SoftImgBody& srcBody = *src->body;
+  const int32_t sw = src->width;
+  const int32_t sh = src->height;
+  int32_t l = rect->left, t = rect->top, r = rect->right, b = rect->bottom;
+  const int dirX = l > r ? -1 : 1;
+  const int dirY = t > b ? -1 : 1;
+  if (dirX < 0) std::swap(l, r);
+  if (dirY < 0) std::swap(t, b);
+  const int64_t dw = int64_t{r} - l;
+  const int64_t dh = int64_t{b} - t;
+  if (dw == 0 || dh == 0) return;
+  if (dw == sw && dh == sh && dirX > 0 && dirY > 0) {
+    DrawImageOnSoftImg(dest, src, l, t, transFlag, blendGraph);
+    return;
+  }
+
+  // Texel positions are 16.16 fixed point. The scales are taken in 64 bits,
+  // so that no extent wraps; the accumulators hold them in 32 bits.
+  if (sw >= 65536 || sh >= 65536) return;
+  const int64_t colScale = dw * kFixedOne / sw;
+  const int64_t rowScale = dh * kFixedOne / sh;
+  if (colScale > INT32_MAX || rowScale > INT32_MAX) return;
+
+  const SoftDrawSettings& settings = GetSoftDrawSettings();
+  IntRect clipped{l, t, r, b};
+  const IntRect area = TargetDrawArea(dest, settings);
+  ClipRectToBounds(&clipped, &area);
+  const int32_t w = clipped.right - clipped.left;
+  const int32_t h = clipped.bottom - clipped.top;
+  if (w <= 0 || h <= 0) return;
+
+  const bool is32 = srcBody.colorType == kSoftImgColor32;
+  const bool palettised = srcBody.palettised == 1;
+  const bool alpha = !palettised && srcBody.alpha == 1;
+  const bool trans = transFlag != 0;
+  const bool graph = blendGraph != nullptr;
+  const DrawInputs in = ReadDrawInputs(settings);
+  const int modeIndex = blend::SelectModeIndex(static_cast<uint32_t>(settings.blendMode), in.param, palettised);
+  if (modeIndex < 0) return;
+  const bool fullSubtract =
+      blend::kDrawnModes[modeIndex] == 3 && in.param == 255 && !graph && !in.brightOn && !alpha;
+  const bool mmx = settings.mmxFlag == 1;
+  const bool bo = in.brightOn;
+  StretchFn member;
+  if (is32) {
+    member = palettised ? SelectMember<true, true>(modeIndex, fullSubtract, graph, bo, alpha, trans, mmx)
+                        : SelectMember<true, false>(modeIndex, fullSubtract, graph, bo, alpha, trans, mmx);
+  } else {
+    member = palettised ? SelectMember<false, true>(modeIndex, fullSubtract, graph, bo, alpha, trans, mmx)
+                        : SelectMember<false, false>(modeIndex, fullSubtract, graph, bo, alpha, trans, mmx);
+  }
+
+  // The loops start in the state that they would have reached at the first
+  // visible pixel, so clipping never changes which texel a pixel takes.
+  const int64_t skipX = (int64_t{clipped.left} - l) * kFixedOne;
+  const int64_t skipY = (int64_t{clipped.top} - t) * kFixedOne;
+  const auto qx = static_cast<int32_t>(skipX / colScale);
+  const auto qy = static_cast<int32_t>(skipY / rowScale);
+  const auto rx = static_cast<int32_t>(skipX % colScale);
+  const auto ry = static_cast<int32_t>(skipY % rowScale);
+  const int32_t cx = dirX > 0 ? qx : sw - 1 - qx;
+  const int32_t cy = dirY > 0 ? qy : sh - 1 - qy;
+
+  const int srcBytes = SoftImgBytesPerPixel(srcBody.colorType, srcBody.palettised, srcBody.alpha);
+  const int destBytes = is32 ? 4 : 2;
+  StretchRows rows{};
+  rows.b.src = src->pixels + cy * srcBody.pitch + cx * srcBytes;
+  rows.b.dst = dest->pixels + clipped.top * destBody.pitch + clipped.left * destBytes;
+  rows.b.width = w;
+  rows.b.height = h;
+  rows.b.transColor = srcBody.transparentColor;
+  PrepareBlitTables(&rows.b, srcBody, in);
+  rows.srcAcross = dirX * srcBytes;
+  rows.srcDown = dirY * srcBody.pitch;
+  if (graph) {
+    const int32_t graphPitch = blendGraph->body->pitch;
+    rows.b.graph = blendGraph->pixels + cy * graphPitch + cx;
+    rows.graphAcross = dirX;
+    rows.graphDown = dirY * graphPitch;
+  }
+  rows.destPitch = destBody.pitch;
+  rows.colScale = static_cast<int32_t>(colScale);
+  rows.rowScale = static_cast<int32_t>(rowScale);
+  rows.colStart = rows.colScale - rx;
+  rows.rowStart = rows.rowScale - ry;
+  member(rows);
+}

@@ -1,0 +1,196 @@
+#include "software_renderer/draw_line.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <random>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "software_renderer/blend_tables.h"
+#include "support/blit_oracle.h"
+#include "support/blit_scenes.h"
+
+namespace {
+
+using Point = std::pair<int, int>;
+
+class DrawLineTest : public ::testing::Test {
+ protected:
+  void SetUp() override { InitSoftImgBlendTables(); }
+  void TearDown() override { ResetDrawSettings(); }
+};
+
+// Pixels of the image that are not zero.
+std::set<Point> Drawn(const Pixels& image) {
+  std::set<Point> points;
+  for (int y = 0; y < image.view.height; ++y) {
+    for (int x = 0; x < image.view.width; ++x) {
+      if (image.At(x, y) != 0) points.insert({x, y});
+    }
+  }
+  return points;
+}
+
+// Points from (x, y) stepping count times by (dx, dy).
+std::set<Point> PointsFrom(int x, int y, int dx, int dy, int count) {
+  std::set<Point> points;
+  for (int i = 0; i < count; ++i) points.insert({x + i * dx, y + i * dy});
+  return points;
+}
+
+std::set<Point> Join(std::set<Point> a, const std::set<Point>& b) {
+  a.insert(b.begin(), b.end());
+  return a;
+}
+
+TEST_F(DrawLineTest, WorkedExamplesDrawTheirPixels) {
+  struct Case {
+    const char* what;
+    IntRect area;
+    int x1, y1, x2, y2;
+    std::set<Point> pixels;
+  };
+  const IntRect screen{0, 0, 320, 240};
+  const IntRect small{3, 2, 20, 15};
+  const Case cases[] = {
+      {"shallow", screen, 0, 0, 4, 2, {{0, 0}, {1, 0}, {2, 1}, {3, 1}}},
+      {"leftwards", screen, 10, 0, 0, 3, Join(Join(PointsFrom(10, 0, -1, 0, 4), PointsFrom(6, 1, -1, 0, 3)), PointsFrom(3, 2, -1, 0, 3))},
+      {"one step", screen, 3, 3, 4, 3, {{3, 3}}},
+      {"one point", screen, 3, 3, 3, 3, {}},
+      {"past the right edge", screen, 5, 5, 400, 5, PointsFrom(5, 5, 1, 0, 315)},
+      {"from past the right edge", screen, 400, 5, 5, 5, PointsFrom(319, 5, -1, 0, 314)},
+      {"from past the corner", screen, -10, -10, 10, 10, PointsFrom(0, 0, 1, 1, 10)},
+      {"last corner", screen, 319, 239, 320, 240, {{319, 239}}},
+      {"from outside the last corner", screen, 320, 240, 319, 239, {}},
+      {"steep", screen, 2, 0, 4, 4, {{2, 0}, {2, 1}, {3, 2}, {3, 3}}},
+      // From (4, 2) to (18, 14): 15 steps along x, 13 down.
+      {"through a small area", small, -5, -7, 30, 25,
+       {{4, 2}, {5, 2}, {6, 3}, {7, 4}, {8, 5}, {9, 6}, {10, 7}, {11, 8}, {12, 8}, {13, 9}, {14, 10},
+        {15, 11}, {16, 12}, {17, 13}, {18, 14}}},
+      // Passing the area by draws nothing at all.
+      {"passing the corner", screen, -100, 50, 50, -100, {}},
+      {"passing below the corner", IntRect{0, 0, 10, 10}, 5, 20, -10, 0, {}},
+  };
+  for (const Case& c : cases) {
+    Pixels image(1, SourceKind::kDirect, 320, 240, {0});
+    UseDrawSettings(c.area, 0, 0);
+    DrawLineOnSoftImg(&image.view, c.x1, c.y1, c.x2, c.y2, 0xFFFFFF);
+    EXPECT_EQ(c.pixels, Drawn(image)) << c.what;
+  }
+}
+
+TEST_F(DrawLineTest, ReversedLineThroughASmallAreaStartsAtItsOtherEnd) {
+  Pixels image(1, SourceKind::kDirect, 320, 240, {0});
+  UseDrawSettings(IntRect{3, 2, 20, 15}, 0, 0);
+  DrawLineOnSoftImg(&image.view, 30, 25, -5, -7, 0xFFFFFF);
+  const std::set<Point> drawn = Drawn(image);
+  EXPECT_EQ(16u, drawn.size());
+  EXPECT_TRUE(drawn.count({19, 14}));
+  EXPECT_TRUE(drawn.count({4, 2}));
+  for (const Point& p : drawn) {
+    EXPECT_TRUE(p.first >= 3 && p.first < 20 && p.second >= 2 && p.second < 15) << p.first << "," << p.second;
+  }
+}
+
+TEST_F(DrawLineTest, ListsDrawEachRecordWithTheSettingsParameter) {
+  const LineRecord lines[] = {{0, 0, 3, 0, 0x102030, 0}, {0, 2, 0, 4, 0x405060, 255}};
+  for (int count : {0, -1}) {
+    Pixels image(1, SourceKind::kDirect, 4, 5, {0});
+    UseDrawSettings(IntRect{0, 0, 4, 5}, 1, 128);
+    DrawLinesOnSoftImg(&image.view, lines, count);
+    EXPECT_TRUE(Drawn(image).empty()) << count;
+  }
+  Pixels image(1, SourceKind::kDirect, 4, 5, {0});
+  UseDrawSettings(IntRect{0, 0, 4, 5}, 1, 128);
+  DrawLinesOnSoftImg(&image.view, lines, 2);
+  // Both lines blend at the settings' 128, whatever the record's field says.
+  EXPECT_EQ(Join(PointsFrom(0, 0, 1, 0, 3), PointsFrom(0, 2, 0, 1, 2)), Drawn(image));
+  EXPECT_EQ(0x081018u, image.At(0, 0));
+  EXPECT_EQ(0x202830u, image.At(0, 3));
+}
+
+TEST_F(DrawLineTest, TargetsWithPaletteOrAlphaAreNeverChanged) {
+  for (int colorType : {0, 1}) {
+    Pixels palettised(colorType, SourceKind::kPalettised, 6, 3, {9});
+    Pixels withAlpha(colorType, SourceKind::kAlpha, 6, 3, {0x12345678});
+    for (Pixels* target : {&palettised, &withAlpha}) {
+      const uint64_t before = target->Hash();
+      UseDrawSettings(IntRect{0, 0, 6, 3}, 0, 0);
+      DrawLineOnSoftImg(&target->view, 0, 0, 6, 3, 0xFFFFFF);
+      EXPECT_EQ(before, target->Hash()) << colorType;
+    }
+  }
+}
+
+// Random lines, from short ones inside the image to ones with far and
+// extreme coordinates, in every mode, parameter and bright, compared byte
+// for byte with the reference model; no pixel outside the area may change.
+TEST_F(DrawLineTest, EveryMemberMatchesTheReferenceRules) {
+  std::mt19937 rng(9901);
+  int failures = 0;
+  for (int colorType : {0, 1}) {
+    for (int mode : {0, 1, 2, 3, 4, 10, 11, 5, 12, -1}) {
+      for (int param : {0, 1, 128, 254, 255, -2}) {
+        for (int brightCase = 0; brightCase < 2; ++brightCase) {
+          for (int rep = 0; rep < 12 && failures < 20; ++rep) {
+            const int p = param == -2 ? static_cast<int>(rng() % 256) : param;
+            const uint32_t bright = brightCase == 0 ? 0xFFFFFF : rng() & 0xFFFFFF;
+            const int w = 1 + static_cast<int>(rng() % 24), h = 1 + static_cast<int>(rng() % 16);
+            GuardedImage real(colorType, w, h, static_cast<int>(rng() % 3) * 4, rng);
+            GuardedImage expected(real);
+            const GuardedImage before(real);
+            IntRect area{0, 0, w, h};
+            if (rng() % 2) {
+              area.left = static_cast<int>(rng() % w);
+              area.right = area.left + static_cast<int>(rng() % (w - area.left + 1));
+              area.top = static_cast<int>(rng() % h);
+              area.bottom = area.top + static_cast<int>(rng() % (h - area.top + 1));
+            } else if (rng() % 4 == 0) {
+              area = IntRect{-5, -5, w + 6, h + 6};
+            }
+            auto coord = [&](int extent) {
+              switch (rng() % 8) {
+                case 0: return static_cast<int>(rng() % 2001) - 1000;
+                case 1: return static_cast<int>(rng());  // anywhere in the int range
+                case 2: return rng() % 2 ? INT_MAX : INT_MIN;
+                default: return static_cast<int>(rng() % static_cast<unsigned>(extent + 12)) - 6;
+              }
+            };
+            const int x1 = coord(w), y1 = coord(h), x2 = coord(w), y2 = coord(h);
+            const uint32_t color = colorType == 1 ? rng() : rng() & 0xFFFF;
+            UseDrawSettings(area, mode, p, bright);
+            DrawLineOnSoftImg(&real.view, x1, y1, x2, y2, color);
+            OracleDrawLine(&expected.view, x1, y1, x2, y2, color, OracleSettingsOf(area, mode, p, bright, 0, 0, 0));
+            const std::string where = "type " + std::to_string(colorType) + " mode " + std::to_string(mode) +
+                                      " p " + std::to_string(p) + " line " + std::to_string(x1) + "," +
+                                      std::to_string(y1) + " to " + std::to_string(x2) + "," + std::to_string(y2) +
+                                      " in " + std::to_string(w) + "x" + std::to_string(h) + " area " +
+                                      std::to_string(area.left) + "," + std::to_string(area.top) + "," +
+                                      std::to_string(area.right) + "," + std::to_string(area.bottom);
+            std::string difference = FirstDifference(real, expected);
+            // Independently of the model: bytes outside the area are as they were.
+            const int bpp = colorType == 1 ? 4 : 2;
+            const int pitch = real.view.body->pitch;
+            for (size_t i = 0; i < real.bytes.size() && difference.empty(); ++i) {
+              const long offset = static_cast<long>(i) - GuardedImage::kCanary;
+              const long row = offset >= 0 ? offset / pitch : -1;
+              const long column = offset >= 0 ? (offset % pitch) / bpp : -1;
+              const bool inArea = offset >= 0 && row < h && column < w && column >= area.left &&
+                                  column < area.right && row >= area.top && row < area.bottom;
+              if (!inArea && real.bytes[i] != before.bytes[i]) difference = "outside the area at byte " + std::to_string(offset);
+            }
+            if (!difference.empty()) {
+              ADD_FAILURE() << where << ": " << difference;
+              ++failures;
+            }
+          }
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
