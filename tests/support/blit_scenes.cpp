@@ -159,10 +159,12 @@ void ForEachBlitCase(std::mt19937& rng, const std::function<void(const BlitCase&
   }
 }
 
-BlitScene::BlitScene(const BlitCase& c, std::mt19937& rng, int maxSource, bool workBuffers) : c(c) {
+BlitScene::BlitScene(const BlitCase& c, std::mt19937& rng, int maxSource, int maxDest, bool workBuffers)
+    : c(c) {
   sourceWidth = 1 + static_cast<int>(rng() % static_cast<unsigned>(maxSource));
-  sourceHeight = 1 + static_cast<int>(rng() % static_cast<unsigned>(maxSource / 2 + 1));
-  const int dw = 1 + static_cast<int>(rng() % 16), dh = 1 + static_cast<int>(rng() % 9);
+  sourceHeight = 1 + static_cast<int>(rng() % 6);
+  const int dw = 1 + static_cast<int>(rng() % static_cast<unsigned>(maxDest));
+  const int dh = 1 + static_cast<int>(rng() % 9);
   source = std::make_unique<SourceImage>(c.colorType, c.kind, sourceWidth, sourceHeight, rng() % 2, rng, workBuffers);
   const int padding = static_cast<int>(rng() % 3) * 4 + 2 * (c.colorType == 0 ? static_cast<int>(rng() % 2) : 0);
   real = std::make_unique<GuardedImage>(c.colorType, dw, dh, padding, rng);

@@ -89,13 +89,14 @@ struct BlitCase {
 // flag, twice each; stops after 20 failing cases.
 void ForEachBlitCase(std::mt19937& rng, const std::function<void(const BlitCase&)>& draw);
 
-// One random scene of a case: a source of up to maxSource x maxSource pixels
-// (with work buffers when asked), a guarded destination and its expected
-// twin, a blend graph at least as large as the source, random blend-graph
+// One random scene of a case: a source of up to maxSource x 6 pixels (with
+// work buffers when asked), a guarded destination of up to maxDest x 9
+// pixels and its expected twin, a blend graph at least as large as the source, random blend-graph
 // weights, a drawing area (often smaller than the image, sometimes larger)
 // and the library's drawing settings set to match.
 struct BlitScene {
-  BlitScene(const BlitCase& c, std::mt19937& rng, int maxSource = 11, bool workBuffers = false);
+  BlitScene(const BlitCase& c, std::mt19937& rng, int maxSource = 11, int maxDest = 16,
+            bool workBuffers = false);
   const SOFTIMG* Graph() const { return graph ? &graph->view : nullptr; }
   // The case, the scene and what follows, for a failure message.
   std::string Describe(const std::string& where) const;
