@@ -151,18 +151,30 @@ OMBREL_ALWAYS_INLINE __m128i Rule(const Constants& k, __m128i s, __m128i d) {
 
 // n pixels of one row, four a step through the SSE2 rule, the last ones by
 // the scalar op (sp, dp). With C::kTrans a texel equal to the transparent
-// colour keeps its destination pixel.
+// colour keeps its destination pixel; four such texels skip the rule
+// altogether, and four drawn ones skip the masking.
 template <class C, Special Kind, class ScalarOp>
 OMBREL_ALWAYS_INLINE void Span(const Constants& k, const uint8_t* sp, uint8_t* dp, int32_t n,
                                ScalarOp scalarOp) {
-  for (; n >= 4; n -= 4, sp += 16, dp += 16) {
-    const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sp));
-    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dp));
-    __m128i out = Rule<C, Kind>(k, s, d);
-    if constexpr (C::kTrans) out = KeepTransparent(k, s, d, out);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dp), out);
+  const int32_t vectorBytes = (n & ~3) * 4;
+  for (int32_t i = 0; i < vectorBytes; i += 16) {
+    const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sp + i));
+    if constexpr (C::kTrans) {
+      const __m128i keep = _mm_cmpeq_epi32(s, k.transColor);
+      const int kept = _mm_movemask_epi8(keep);
+      if (kept == 0xFFFF) continue;
+      const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dp + i));
+      __m128i out = Rule<C, Kind>(k, s, d);
+      if (kept != 0) out = _mm_or_si128(_mm_and_si128(keep, d), _mm_andnot_si128(keep, out));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(dp + i), out);
+    } else {
+      const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dp + i));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(dp + i), Rule<C, Kind>(k, s, d));
+    }
   }
-  for (; n > 0; --n, sp += 4, dp += 4) scalarOp(sp, dp);
+  sp += vectorBytes;
+  dp += vectorBytes;
+  for (n &= 3; n > 0; --n, sp += 4, dp += 4) scalarOp(sp, dp);
 }
 
 }  // namespace blend::sse2

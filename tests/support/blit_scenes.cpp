@@ -43,8 +43,10 @@ SourceImage::SourceImage(int colorType, SourceKind kind, int width, int height, 
   SoftImgBody* b = whole.body;
   for (int i = 0; i < 5; ++i) pool.push_back(RandomPixel(colorType, kind, rng));
   for (int y = 0; y < b->height; ++y) {
+    uint32_t v = 0;
     for (int x = 0; x < b->width; ++x) {
-      uint32_t v = rng() % 3 ? pool[rng() % pool.size()] : RandomPixel(colorType, kind, rng);
+      // Runs of equal pixels, so that whole groups share the transparent colour.
+      if (x == 0 || rng() % 2) v = rng() % 3 ? pool[rng() % pool.size()] : RandomPixel(colorType, kind, rng);
       uint8_t* p = whole.pixels + y * b->pitch;
       if (kind == SourceKind::kPalettised) p[x] = static_cast<uint8_t>(v);
       else if (colorType == 1 || kind == SourceKind::kAlpha) std::memcpy(p + 4 * x, &v, 4);

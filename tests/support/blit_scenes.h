@@ -33,9 +33,10 @@ struct GuardedImage {
 // differ, for a failure message.
 std::string FirstDifference(const GuardedImage& real, const GuardedImage& expected);
 
-// A source image of random pixels drawn from a small pool, so that equal
-// values (and so transparent ones) are common; optionally a view inside a
-// larger image, and with work buffers (a run table) when asked.
+// A source image of runs of random pixels drawn from a small pool, so that
+// equal values (and so transparent ones, also several in a row) are common;
+// optionally a view inside a larger image, and with work buffers (a run
+// table) when asked.
 struct SourceImage {
   SOFTIMG whole{};
   SOFTIMG view{};
