@@ -1,6 +1,5 @@
 #include "software_renderer/run_table_blit.h"
 
-#include <cstring>
 
 #include "software_renderer/blend_rules_sse2.h"
 #include "software_renderer/member_grid.h"
@@ -34,7 +33,15 @@ OMBREL_ALWAYS_INLINE void DrawRun(const BlitRows& r, const VectorState& v, const
     blend::CombinePixel<C, kAlphaWeighs>(r, texel, a, w, d);
   };
   if constexpr (kWholeCopy) {
-    std::memcpy(dp, sp, static_cast<size_t>(n) * C::kDestBytes);
+    // Runs are short (64 pixels at most), too short for a call to memcpy.
+    int32_t bytes = n * C::kDestBytes;
+#ifdef __SSE2__
+    for (; bytes >= 16; bytes -= 16, sp += 16, dp += 16) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(dp), _mm_loadu_si128(reinterpret_cast<const __m128i*>(sp)));
+    }
+#endif
+    for (; bytes >= 4; bytes -= 4, sp += 4, dp += 4) blend::Store32(dp, blend::Load32(sp));
+    if (bytes) blend::Store16(dp, blend::Load16(sp));
 #ifdef __SSE2__
   } else if constexpr (blend::sse2::kVectorised<C>) {
     blend::sse2::Span<C, blend::Special::kNone>(

@@ -23,9 +23,8 @@ constexpr int32_t kFixedOne = 65536;
 // graph byte and destination pixel; b.width and b.height the clipped size.
 struct StretchRows {
   BlitRows b;
-  int32_t srcAcross;    // bytes from a texel to the next one drawn, with the mirror's sign
-  int32_t srcDown;      // bytes from a source row to the next one drawn
-  int32_t graphAcross;
+  int32_t dirX;         // +1, or -1 when mirrored left to right
+  int32_t srcDown;      // bytes from a source row to the next one drawn, with the mirror's sign
   int32_t graphDown;
   int32_t destPitch;
   int32_t colScale;     // Fixed16 destination pixels per texel
@@ -52,19 +51,31 @@ OMBREL_ALWAYS_INLINE int32_t StepsAfterPixel(int32_t* acc, int32_t scale) {
   return steps;
 }
 
-// Rows of the stretched blit. drawRow(srcRow, graphRow, dstRow) draws one
-// destination row from the source row; rows that take the same source row
-// as the row before may be copied from it instead when CopyRepeats is set.
-template <bool WholeStep, bool CopyRepeats, class DrawRow>
-OMBREL_ALWAYS_INLINE void WalkRows(const StretchRows& r, size_t rowBytes, DrawRow drawRow) {
+// Every row takes the same columns, so they are stepped once per call, a
+// chunk of columns at a time, and each row of the chunk reads its texels
+// from the table.
+constexpr int32_t kColumnChunk = 256;
+
+struct Chunk {
+  int32_t first;                 // destination column of the chunk, from the clipped left edge
+  int32_t count;
+  int32_t column[kColumnChunk];  // texel of each pixel, from the first one, with the mirror's sign
+};
+
+// Rows of one chunk. drawRow(srcRow, graphRow, dstRow) draws the chunk's
+// pixels of one destination row; a row that takes the same source row as the
+// one before is copied from it instead when CopyRepeats is set.
+template <int DestBytes, bool WholeStep, bool CopyRepeats, class DrawRow>
+OMBREL_ALWAYS_INLINE void WalkRows(const StretchRows& r, const Chunk& chunk, DrawRow drawRow) {
   int32_t srcOffset = 0;
   int32_t graphOffset = 0;
   int32_t acc = r.rowStart;
-  uint8_t* dst = r.b.dst;
+  uint8_t* dst = r.b.dst + DestBytes * chunk.first;
+  const size_t chunkBytes = static_cast<size_t>(DestBytes) * chunk.count;
   bool repeat = false;
   for (int32_t j = r.b.height; j > 0; --j) {
     if (CopyRepeats && repeat) {
-      std::memcpy(dst, dst - r.destPitch, rowBytes);
+      std::memcpy(dst, dst - r.destPitch, chunkBytes);
     } else {
       drawRow(r.b.src + srcOffset, r.b.graph ? r.b.graph + graphOffset : nullptr, dst);
     }
@@ -77,69 +88,24 @@ OMBREL_ALWAYS_INLINE void WalkRows(const StretchRows& r, size_t rowBytes, DrawRo
   }
 }
 
-// One destination row by texels: each texel is fetched, keyed and weighed
-// once per destination pixel it covers.
-template <class C, bool WholeStep, class PixelOp>
-OMBREL_ALWAYS_INLINE void WalkTexels(const StretchRows& r, const uint8_t* srcRow,
-                                     const uint8_t* graphRow, uint8_t* dp, PixelOp op) {
-  int32_t srcOffset = 0;
-  int32_t graphOffset = 0;
+// Draws the clipped rectangle chunk by chunk; drawRow(chunk, srcRow,
+// graphRow, dstRow) draws one row of a chunk.
+template <int DestBytes, bool WholeStep, bool CopyRepeats, class DrawRow>
+OMBREL_ALWAYS_INLINE void WalkStretched(const StretchRows& r, DrawRow drawRow) {
+  Chunk chunk;
   int32_t acc = r.colStart;
-  for (int32_t n = r.b.width;;) {
-    // The texel takes one pixel, and the next ones while the accumulator
-    // stays positive (a whole-pixel step may leave it at 0).
-    int32_t covered = static_cast<int32_t>((static_cast<uint32_t>(acc) + 0xFFFF) >> 16);
-    if (covered < 1) covered = 1;
-    if (covered > n) covered = n;
-    const uint8_t* gp = nullptr;
-    if constexpr (C::kGraph) gp = graphRow + graphOffset;
-    for (int32_t i = covered; i > 0; --i, dp += C::kDestBytes) op(srcRow + srcOffset, gp, dp);
-    n -= covered;
-    if (n == 0) return;
-    acc -= covered * kFixedOne;
-    do {
-      acc += r.colScale;
-      srcOffset += r.srcAcross;
-      if constexpr (C::kGraph) graphOffset += r.graphAcross;
-    } while (WholeStep ? acc < 0 : acc <= 0);
+  int32_t texel = 0;
+  for (chunk.first = 0; chunk.first < r.b.width; chunk.first += kColumnChunk) {
+    chunk.count = r.b.width - chunk.first < kColumnChunk ? r.b.width - chunk.first : kColumnChunk;
+    for (int32_t i = 0; i < chunk.count; ++i) {
+      chunk.column[i] = texel;
+      if (chunk.first + i + 1 < r.b.width) texel += StepsAfterPixel<WholeStep>(&acc, r.colScale) * r.dirX;
+    }
+    WalkRows<DestBytes, WholeStep, CopyRepeats>(r, chunk, [&](const uint8_t* srcRow, const uint8_t* graphRow, uint8_t* dst) {
+      drawRow(chunk, srcRow, graphRow, dst);
+    });
   }
 }
-
-#ifdef __SSE2__
-// 32-bit direct sources without alpha and blend graph: the texels of four
-// destination pixels are gathered and go through the SSE2 rule together.
-template <class C, Special Kind, bool WholeStep, class ScalarOp>
-OMBREL_ALWAYS_INLINE void WalkGathered(const StretchRows& r, const blend::sse2::Constants& k,
-                                       const uint8_t* srcRow, uint8_t* dp, ScalarOp scalarOp) {
-  int32_t srcOffset = 0;
-  int32_t acc = r.colStart;
-  int32_t n = r.b.width;
-  auto next = [&] {
-    const uint32_t texel = blend::Load32(srcRow + srcOffset);
-    if (--n > 0) srcOffset += StepsAfterPixel<WholeStep>(&acc, r.colScale) * r.srcAcross;
-    return texel;
-  };
-  while (n >= 4) {
-    const uint32_t t0 = next();
-    const uint32_t t1 = next();
-    const uint32_t t2 = next();
-    const uint32_t t3 = next();
-    const __m128i s = _mm_setr_epi32(static_cast<int>(t0), static_cast<int>(t1),
-                                     static_cast<int>(t2), static_cast<int>(t3));
-    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dp));
-    __m128i out = blend::sse2::Rule<C, Kind>(k, s, d);
-    if constexpr (C::kTrans) out = blend::sse2::KeepTransparent(k, s, d, out);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dp), out);
-    dp += 16;
-  }
-  while (n > 0) {
-    const uint8_t* sp = srcRow + srcOffset;
-    scalarOp(sp, dp);
-    dp += 4;
-    if (--n > 0) srcOffset += StepsAfterPixel<WholeStep>(&acc, r.colScale) * r.srcAcross;
-  }
-}
-#endif
 
 // The whole-pixel subtract of one pixel: the texel itself, no table.
 template <class C, Special Kind>
@@ -165,20 +131,42 @@ void RunStretched(const StretchRows& r) {
     if constexpr (Kind == Special::kNone) blend::BlendTexel<C>(b, sp, dp, gp);
     else SubtractTexel<C, Kind>(b, sp, dp);
   };
-  const size_t rowBytes = static_cast<size_t>(b.width) * C::kDestBytes;
 #ifdef __SSE2__
   if constexpr (blend::sse2::kVectorised<C>) {
+    // The texels of four pixels are gathered and go through the SSE2 rule
+    // together.
     const blend::sse2::Constants k = blend::sse2::MakeConstants(b);
-    WalkRows<kWholeStep, kCopyRepeats>(r, rowBytes, [&](const uint8_t* srcRow, const uint8_t*, uint8_t* dp) {
-      WalkGathered<C, Kind, kWholeStep>(r, k, srcRow, dp, [&pixel](const uint8_t* sp, uint8_t* d) {
-        pixel(sp, nullptr, d);
-      });
+    WalkStretched<C::kDestBytes, kWholeStep, kCopyRepeats>(r, [&](const Chunk& chunk, const uint8_t* srcRow, const uint8_t*, uint8_t* dp) {
+      const int32_t* column = chunk.column;
+      int32_t n = chunk.count;
+      for (; n >= 4; n -= 4, column += 4, dp += 16) {
+        const __m128i s = _mm_setr_epi32(static_cast<int>(blend::Load32(srcRow + 4 * column[0])),
+                                         static_cast<int>(blend::Load32(srcRow + 4 * column[1])),
+                                         static_cast<int>(blend::Load32(srcRow + 4 * column[2])),
+                                         static_cast<int>(blend::Load32(srcRow + 4 * column[3])));
+        if constexpr (C::kTrans) {
+          const __m128i keep = _mm_cmpeq_epi32(s, k.transColor);
+          const int kept = _mm_movemask_epi8(keep);
+          if (kept == 0xFFFF) continue;
+          const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dp));
+          __m128i out = blend::sse2::Rule<C, Kind>(k, s, d);
+          if (kept != 0) out = _mm_or_si128(_mm_and_si128(keep, d), _mm_andnot_si128(keep, out));
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(dp), out);
+        } else {
+          const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dp));
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(dp), blend::sse2::Rule<C, Kind>(k, s, d));
+        }
+      }
+      for (; n > 0; --n, ++column, dp += 4) pixel(srcRow + 4 * *column, nullptr, dp);
     });
     return;
   }
 #endif
-  WalkRows<kWholeStep, kCopyRepeats>(r, rowBytes, [&](const uint8_t* srcRow, const uint8_t* graphRow, uint8_t* dp) {
-    WalkTexels<C, kWholeStep>(r, srcRow, graphRow, dp, pixel);
+  WalkStretched<C::kDestBytes, kWholeStep, kCopyRepeats>(r, [&](const Chunk& chunk, const uint8_t* srcRow, const uint8_t* graphRow, uint8_t* dp) {
+    for (int32_t i = 0; i < chunk.count; ++i, dp += C::kDestBytes) {
+      const int32_t texel = chunk.column[i];
+      pixel(srcRow + texel * C::kSourceBytes, C::kGraph ? graphRow + texel : nullptr, dp);
+    }
   });
 }
 
@@ -315,12 +303,11 @@ void DrawStretchedImageOnSoftImg(SOFTIMG* dest, const SOFTIMG* src, const IntRec
   rows.b.height = h;
   rows.b.transColor = srcBody.transparentColor;
   PrepareBlitTables(&rows.b, srcBody, in);
-  rows.srcAcross = dirX * srcBytes;
+  rows.dirX = dirX;
   rows.srcDown = dirY * srcBody.pitch;
   if (graph) {
     const int32_t graphPitch = blendGraph->body->pitch;
     rows.b.graph = blendGraph->pixels + cy * graphPitch + cx;
-    rows.graphAcross = dirX;
     rows.graphDown = dirY * graphPitch;
   }
   rows.destPitch = destBody.pitch;

@@ -78,6 +78,26 @@ TEST_F(StretchedBlitTest, ExtremeRectanglesStayInsideTheImage) {
   }
 }
 
+// Rectangles wider than the loops' column tables, enlarging and reducing.
+TEST_F(StretchedBlitTest, WideRectanglesMatchTheReferenceRules) {
+  std::mt19937 rng(2718);
+  const BlitCase cases[] = {
+      {1, SourceKind::kDirect, 0, 0, 0xFFFFFF, 0, false, 0},  {1, SourceKind::kDirect, 1, 90, 0xFFFFFF, 1, false, 0},
+      {1, SourceKind::kAlpha, 2, 200, 0x808080, 1, true, 0},  {1, SourceKind::kPalettised, 3, 255, 0xFFFFFF, 0, false, 0},
+      {0, SourceKind::kDirect, 10, 40, 0xFFFFFF, 1, true, 0}, {0, SourceKind::kAlpha, 11, 128, 0xFFFFFF, 0, false, 0},
+  };
+  for (const BlitCase& c : cases) {
+    for (int rep = 0; rep < 6; ++rep) {
+      BlitScene scene(c, rng, rep % 2 ? 1500 : 9, 700);
+      IntRect rect{-static_cast<int>(rng() % 300), 0, scene.real->view.width + static_cast<int>(rng() % 300), 9};
+      if (rng() % 2) std::swap(rect.left, rect.right);
+      DrawStretchedImageOnSoftImg(&scene.real->view, &scene.source->view, &rect, c.transFlag, scene.Graph());
+      OracleDrawStretchedImage(&scene.expected->view, &scene.source->view, &rect, c.transFlag, scene.Graph(), scene.oracle);
+      scene.Compare("rect " + RectText(rect));
+    }
+  }
+}
+
 // Source columns that a row of destination pixels takes: a source row of
 // pixels that carry their own column, drawn through a whole-pixel member (a
 // plain source in mode 0) or a general one (the same pixels with alpha 255
