@@ -11,6 +11,20 @@ DrawInputs ReadDrawInputs(const SoftDrawSettings& settings) {
   return in;
 }
 
+BlitChoice ReadBlitChoice(const SoftImgBody& srcBody, int transFlag, const SOFTIMG* blendGraph,
+                          const SoftDrawSettings& settings) {
+  BlitChoice c;
+  c.is32 = srcBody.colorType == kSoftImgColor32;
+  c.palettised = srcBody.palettised == 1;
+  c.alpha = !c.palettised && srcBody.alpha == 1;
+  c.trans = transFlag != 0;
+  c.graph = blendGraph != nullptr;
+  c.in = ReadDrawInputs(settings);
+  // A palettised source still subtracts a zero term, which moves low bits.
+  c.modeIndex = blend::SelectModeIndex(static_cast<uint32_t>(settings.blendMode), c.in.param, c.palettised);
+  return c;
+}
+
 bool AcceptsBlitImages(const SOFTIMG* dest, const SOFTIMG* src, const SOFTIMG* blendGraph) {
   if (!IsSoftImgValid(dest) || !IsSoftImgValid(src)) return false;
   const SoftImgBody& destBody = *dest->body;

@@ -18,6 +18,20 @@ struct DrawInputs {
 
 DrawInputs ReadDrawInputs(const SoftDrawSettings& settings);
 
+// What the choice of a blit's member reads of the source and the settings.
+struct BlitChoice {
+  bool is32;        // 32-bit colour, else 16-bit
+  bool palettised;
+  bool alpha;       // a direct source with alpha
+  bool trans;
+  bool graph;
+  DrawInputs in;
+  int modeIndex;    // in blend::kDrawnModes, or -1 when the call draws nothing
+};
+
+BlitChoice ReadBlitChoice(const SoftImgBody& srcBody, int transFlag, const SOFTIMG* blendGraph,
+                          const SoftDrawSettings& settings);
+
 // False for images that no blit member can draw: an image that is not valid,
 // differing colour types, a destination with a palette or alpha, a colour
 // type other than 16- or 32-bit colour, an empty source, or a blend graph

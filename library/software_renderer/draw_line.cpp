@@ -14,7 +14,6 @@ using blend::SolidColor;
 
 struct LineSteps {
   uint8_t* dst;        // the first point
-  int32_t count;       // pixels drawn: the major axis's distance
   int32_t majorStep;   // bytes of one step along the major axis, with its direction
   int32_t minorStep;
   int32_t majorDelta;  // |major distance|
@@ -22,15 +21,19 @@ struct LineSteps {
   SolidColor color;
 };
 
-// Pixel i lies i steps along the major axis and floor(i * minor / major)
-// steps along the minor one.
+// The major distance is the number of pixels drawn; pixel i lies i steps
+// along the major axis and floor(i * minor / major) steps along the minor one.
 template <bool Is32, int Mode>
-void LineMember(const LineSteps& s) {
+struct LineLoop {
+  static void Run(const LineSteps& s);
+};
+
+template <bool Is32, int Mode>
+void LineLoop<Is32, Mode>::Run(const LineSteps& s) {
   uint8_t* dp = s.dst;
   int32_t e = 0;
-  for (int32_t i = s.count; i > 0; --i) {
-    if constexpr (Is32) blend::Store32(dp, blend::SolidPixel<true, Mode>(s.color, blend::Load32(dp)));
-    else blend::Store16(dp, blend::SolidPixel<false, Mode>(s.color, blend::Load16(dp)));
+  for (int32_t i = s.majorDelta; i > 0; --i) {
+    blend::ApplySolid<Is32, Mode>(s.color, dp);
     e += s.minorDelta;
     dp += s.majorStep;
     if (e >= s.majorDelta) {
@@ -40,15 +43,7 @@ void LineMember(const LineSteps& s) {
   }
 }
 
-using LineFn = void (*)(const LineSteps&);
-
-template <bool Is32, size_t... I>
-constexpr std::array<LineFn, 7> MakeLineMembers(std::index_sequence<I...>) {
-  return {{&LineMember<Is32, blend::kDrawnModes[I]>...}};
-}
-constexpr auto kLine32 = MakeLineMembers<true>(std::make_index_sequence<7>{});
-constexpr auto kLine16 = MakeLineMembers<false>(std::make_index_sequence<7>{});
-static_assert(kLine32.size() + kLine16.size() == 14);
+static_assert(blend::SolidMembers<LineLoop, true>::kTable.size() == 7);
 
 // Truncates toward zero; values beyond the int range keep their side
 // instead of wrapping to the most negative value.
@@ -56,6 +51,22 @@ int32_t TruncClamped(double v) {
   if (v >= 2147483647.0) return INT32_MAX;
   if (v <= -2147483648.0) return INT32_MIN;
   return static_cast<int32_t>(v);
+}
+
+// Moves one end of the line onto the area along one axis: *along is its
+// coordinate on that axis, *across on the other, which the line gives as
+// intercept + slope * along. The first point comes to the area's first or
+// last pixel; the last point, which is not drawn, to the pixel beyond.
+void ClipEnd(int32_t* along, int32_t* across, int32_t low, int32_t high, double intercept,
+             double slope, bool first) {
+  if (*along < low) {
+    *along = first ? low : low - 1;
+  } else if (*along >= high) {
+    *along = first ? high - 1 : high;
+  } else {
+    return;
+  }
+  *across = TruncClamped(intercept + slope * *along);
 }
 
 }  // namespace
@@ -86,34 +97,10 @@ void DrawLineOnSoftImg(SOFTIMG* target, int x1, int y1, int x2, int y2, uint32_t
   const double k = x1 == x2 ? 0.0 : (double(y2) - y1) / (double(x2) - x1);
   const double cx = x1 - a * y1;
   const double cy = y1 - k * x1;
-  if (x1 < left) {
-    x1 = left;
-    y1 = TruncClamped(cy + k * left);
-  } else if (x1 >= right) {
-    x1 = right - 1;
-    y1 = TruncClamped(cy + k * (right - 1));
-  }
-  if (x2 < left) {
-    x2 = left - 1;
-    y2 = TruncClamped(cy + k * (left - 1));
-  } else if (x2 >= right) {
-    x2 = right;
-    y2 = TruncClamped(cy + k * right);
-  }
-  if (y1 < top) {
-    y1 = top;
-    x1 = TruncClamped(cx + a * top);
-  } else if (y1 >= bottom) {
-    y1 = bottom - 1;
-    x1 = TruncClamped(cx + a * (bottom - 1));
-  }
-  if (y2 < top) {
-    y2 = top - 1;
-    x2 = TruncClamped(cx + a * (top - 1));
-  } else if (y2 >= bottom) {
-    y2 = bottom;
-    x2 = TruncClamped(cx + a * bottom);
-  }
+  ClipEnd(&x1, &y1, left, right, cy, k, true);
+  ClipEnd(&x2, &y2, left, right, cy, k, false);
+  ClipEnd(&y1, &x1, top, bottom, cx, a, true);
+  ClipEnd(&y2, &x2, top, bottom, cx, a, false);
   // A first point still more than a pixel outside the area means the line
   // passes the area by: clamping it in would draw pixels that are not on the
   // line. Within a pixel, clamping keeps a line that grazes a corner.
@@ -134,27 +121,16 @@ void DrawLineOnSoftImg(SOFTIMG* target, int x1, int y1, int x2, int y2, uint32_t
 
   LineSteps steps;
   steps.dst = target->pixels + y1 * body.pitch + x1 * bytes;
+  steps.majorStep = xStep;
+  steps.minorStep = yStep;
+  steps.majorDelta = adx;
+  steps.minorDelta = ady;
   // A diagonal steps along x.
-  if (adx >= ady) {
-    steps.count = adx;
-    steps.majorStep = xStep;
-    steps.minorStep = yStep;
-    steps.majorDelta = adx;
-    steps.minorDelta = ady;
-  } else {
-    steps.count = ady;
-    steps.majorStep = yStep;
-    steps.minorStep = xStep;
-    steps.majorDelta = ady;
-    steps.minorDelta = adx;
+  if (ady > adx) {
+    std::swap(steps.majorStep, steps.minorStep);
+    std::swap(steps.majorDelta, steps.minorDelta);
   }
-  if (is32) {
-    steps.color = blend::PrepareSolidColor<true>(color, in.bright, in.brightOn, in.param);
-    kLine32[static_cast<size_t>(modeIndex)](steps);
-  } else {
-    steps.color = blend::PrepareSolidColor<false>(color, in.bright, in.brightOn, in.param);
-    kLine16[static_cast<size_t>(modeIndex)](steps);
-  }
+  blend::RunSolid<LineLoop>(is32, modeIndex, color, in, &steps);
 }
 
 void DrawLinesOnSoftImg(SOFTIMG* target, const LineRecord* lines, int count) {

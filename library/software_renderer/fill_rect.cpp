@@ -31,7 +31,12 @@ void FillPattern(uint8_t* dp, size_t bytes, uint32_t pattern) {
 }
 
 template <bool Is32, int Mode>
-void FillMember(const FillRows& r) {
+struct FillLoop {
+  static void Run(const FillRows& r);
+};
+
+template <bool Is32, int Mode>
+void FillLoop<Is32, Mode>::Run(const FillRows& r) {
   constexpr int kBytes = Is32 ? 4 : 2;
 #ifdef __SSE2__
   [[maybe_unused]] blend::sse2::SolidVectors v{};
@@ -55,22 +60,11 @@ void FillMember(const FillRows& r) {
       }
     }
 #endif
-    for (; n > 0; --n, dp += kBytes) {
-      if constexpr (Is32) blend::Store32(dp, blend::SolidPixel<true, Mode>(r.color, blend::Load32(dp)));
-      else blend::Store16(dp, blend::SolidPixel<false, Mode>(r.color, blend::Load16(dp)));
-    }
+    for (; n > 0; --n, dp += kBytes) blend::ApplySolid<Is32, Mode>(r.color, dp);
   }
 }
 
-using FillFn = void (*)(const FillRows&);
-
-template <bool Is32, size_t... I>
-constexpr std::array<FillFn, 7> MakeFillMembers(std::index_sequence<I...>) {
-  return {{&FillMember<Is32, blend::kDrawnModes[I]>...}};
-}
-constexpr auto kFill32 = MakeFillMembers<true>(std::make_index_sequence<7>{});
-constexpr auto kFill16 = MakeFillMembers<false>(std::make_index_sequence<7>{});
-static_assert(kFill32.size() + kFill16.size() == 14);
+static_assert(blend::SolidMembers<FillLoop, true>::kTable.size() == 7);
 
 }  // namespace
 
@@ -100,11 +94,5 @@ void FillRectOnSoftImg(SOFTIMG* target, const IntRect* rect, uint32_t color) {
   rows.dst = target->pixels + r.top * body.pitch + r.left * (is32 ? 4 : 2);
   rows.width = r.right - r.left;
   rows.height = r.bottom - r.top;
-  if (is32) {
-    rows.color = blend::PrepareSolidColor<true>(color, in.bright, in.brightOn, in.param);
-    kFill32[static_cast<size_t>(modeIndex)](rows);
-  } else {
-    rows.color = blend::PrepareSolidColor<false>(color, in.bright, in.brightOn, in.param);
-    kFill16[static_cast<size_t>(modeIndex)](rows);
-  }
+  blend::RunSolid<FillLoop>(is32, modeIndex, color, in, &rows);
 }

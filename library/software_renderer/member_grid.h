@@ -46,6 +46,38 @@ struct MemberGrid {
   }
 };
 
+// Every member of one colour type and source kind: the general grid, and
+// special members that take over some parameter values.
+template <class General, class Specials>
+struct WithSpecials {
+  static constexpr size_t kCount = General::kCount + Specials::kCount;
+
+  static auto Find(int modeIndex, Special special, bool graph, bool bright, bool alpha, bool trans,
+                   bool mmx) {
+    if (special != Special::kNone) return Specials::Find(special, trans, mmx);
+    return General::Find(modeIndex, graph, bright, alpha, trans);
+  }
+};
+
+// The member that Members<Is32, Palettised>::Find(args...) picks for the
+// source's colour type and kind.
+template <template <bool, bool> class Members, class... Args>
+auto FindForSource(bool is32, bool palettised, Args... args) {
+  if (is32) {
+    return palettised ? Members<true, true>::Find(args...) : Members<true, false>::Find(args...);
+  }
+  return palettised ? Members<false, true>::Find(args...) : Members<false, false>::Find(args...);
+}
+
+// Whether a primitive has the given numbers of members for 32-bit
+// palettised, 32-bit direct, 16-bit palettised and 16-bit direct sources.
+template <template <bool, bool> class Members>
+constexpr bool MemberCountsAre(size_t palettised32, size_t direct32, size_t palettised16,
+                               size_t direct16) {
+  return Members<true, true>::kCount == palettised32 && Members<true, false>::kCount == direct32 &&
+         Members<false, true>::kCount == palettised16 && Members<false, false>::kCount == direct16;
+}
+
 }  // namespace blend
 
 #endif

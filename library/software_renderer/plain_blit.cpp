@@ -275,22 +275,10 @@ struct SpecialMembers {
 };
 
 template <bool Is32, bool Palettised>
-constexpr size_t kMemberCount =
-    GeneralMembers<Is32, Palettised>::kCount + SpecialMembers<Is32, Palettised>::kCount;
+using PlainMembers = blend::WithSpecials<GeneralMembers<Is32, Palettised>, SpecialMembers<Is32, Palettised>>;
 
-static_assert(kMemberCount<true, true> == 66);
-static_assert(kMemberCount<true, false> == 124);
-static_assert(kMemberCount<false, true> == 62);
-static_assert(kMemberCount<false, false> == 118);
-static_assert(kMemberCount<true, true> + kMemberCount<true, false> + kMemberCount<false, true> +
-                  kMemberCount<false, false> == 370);
-
-template <bool Is32, bool Palettised>
-MemberFn SelectMember(int modeIndex, Special special, bool graph, bool bright, bool alpha,
-                      bool trans, bool mmx) {
-  if (special != Special::kNone) return SpecialMembers<Is32, Palettised>::Find(special, trans, mmx);
-  return GeneralMembers<Is32, Palettised>::Find(modeIndex, graph, bright, alpha, trans);
-}
+// 370 members on the plain path.
+static_assert(blend::MemberCountsAre<PlainMembers>(66, 124, 62, 118));
 
 int32_t SaturatingEnd(int32_t origin, int32_t extent) {
   const int64_t end = int64_t{origin} + extent;
@@ -316,18 +304,10 @@ void DrawImageOnSoftImg(SOFTIMG* dest, const SOFTIMG* src, int x, int y, int tra
   const int32_t h = r.bottom - r.top;
   if (w <= 0 || h <= 0) return;
 
-  const bool is32 = srcBody.colorType == kSoftImgColor32;
-  const bool palettised = srcBody.palettised == 1;
-  const bool alpha = !palettised && srcBody.alpha == 1;
-  const bool trans = transFlag != 0;
-  const bool graph = blendGraph != nullptr;
-  const DrawInputs in = ReadDrawInputs(settings);
-  const uint32_t p = in.param;
-
-  // A palettised source still subtracts a zero term, which moves low bits.
-  const int modeIndex = blend::SelectModeIndex(static_cast<uint32_t>(settings.blendMode), p, palettised);
-  if (modeIndex < 0) return;
-  const int mode = blend::kDrawnModes[modeIndex];
+  const BlitChoice c = ReadBlitChoice(srcBody, transFlag, blendGraph, settings);
+  if (c.modeIndex < 0) return;
+  const int mode = blend::kDrawnModes[c.modeIndex];
+  const uint32_t p = c.in.param;
 
   // A source drawn whole with transparency exactly 1 and a run table that
   // matches its pixels is drawn run by run.
@@ -335,27 +315,20 @@ void DrawImageOnSoftImg(SOFTIMG* dest, const SOFTIMG* src, int x, int y, int tra
                             w == src->width && h == src->height;
   MemberFn member;
   if (runTablePath) {
-    member = SelectRunTableMember(is32, palettised, modeIndex, graph, in.brightOn, alpha);
+    member = SelectRunTableMember(c.is32, c.palettised, c.modeIndex, c.graph, c.in.brightOn, c.alpha);
   } else {
     Special special = Special::kNone;
-    if (!graph && !in.brightOn && !alpha) {
+    if (!c.graph && !c.in.brightOn && !c.alpha) {
       if (mode == 1 && p == 128) special = Special::kHalving;
       if (mode == 2 && p == 255) special = Special::kFullAdd;
       if (mode == 3 && p == 255) special = Special::kFullSub;
     }
-    const bool mmx = settings.mmxFlag == 1;
-    const bool b = in.brightOn;
-    if (is32) {
-      member = palettised ? SelectMember<true, true>(modeIndex, special, graph, b, alpha, trans, mmx)
-                          : SelectMember<true, false>(modeIndex, special, graph, b, alpha, trans, mmx);
-    } else {
-      member = palettised ? SelectMember<false, true>(modeIndex, special, graph, b, alpha, trans, mmx)
-                          : SelectMember<false, false>(modeIndex, special, graph, b, alpha, trans, mmx);
-    }
+    member = blend::FindForSource<PlainMembers>(c.is32, c.palettised, c.modeIndex, special, c.graph,
+                                                c.in.brightOn, c.alpha, c.trans, settings.mmxFlag == 1);
   }
 
   const int srcBytes = SoftImgBytesPerPixel(srcBody.colorType, srcBody.palettised, srcBody.alpha);
-  const int destBytes = is32 ? 4 : 2;
+  const int destBytes = c.is32 ? 4 : 2;
   const int32_t offsetX = r.left - x;
   const int32_t offsetY = r.top - y;
   BlitRows rows{};
@@ -363,14 +336,14 @@ void DrawImageOnSoftImg(SOFTIMG* dest, const SOFTIMG* src, int x, int y, int tra
   rows.srcSkip = srcBody.pitch - w * srcBytes;
   rows.dst = dest->pixels + r.top * destBody.pitch + r.left * destBytes;
   rows.dstSkip = destBody.pitch - w * destBytes;
-  if (graph) {
+  if (c.graph) {
     rows.graph = blendGraph->pixels + offsetY * blendGraph->body->pitch + offsetX;
     rows.graphSkip = blendGraph->body->pitch - w;
   }
   rows.width = w;
   rows.height = h;
   rows.transColor = srcBody.transparentColor;
-  PrepareBlitTables(&rows, srcBody, in);
+  PrepareBlitTables(&rows, srcBody, c.in);
   if (runTablePath) {
     rows.runTable = srcBody.runTable;
     rows.runTableEnd = srcBody.runTable + srcBody.runTableSize;

@@ -99,19 +99,12 @@ template <bool Is32, bool Palettised>
 using RunTableMembers =
     blend::MemberGrid<Is32, Palettised, false, blend::Path::kRunTable, RunTableLoop>;
 
-static_assert(RunTableMembers<true, true>::kCount == 28);
-static_assert(RunTableMembers<true, false>::kCount == 56);
-static_assert(RunTableMembers<false, true>::kCount == 28);
-static_assert(RunTableMembers<false, false>::kCount == 56);
+// 168 members on the run-table path.
+static_assert(blend::MemberCountsAre<RunTableMembers>(28, 56, 28, 56));
 
 }  // namespace
 
 blend::BlitMember SelectRunTableMember(bool is32, bool palettised, int modeIndex, bool graph,
                                        bool bright, bool alpha) {
-  if (is32) {
-    return palettised ? RunTableMembers<true, true>::Find(modeIndex, graph, bright, alpha, false)
-                      : RunTableMembers<true, false>::Find(modeIndex, graph, bright, alpha, false);
-  }
-  return palettised ? RunTableMembers<false, true>::Find(modeIndex, graph, bright, alpha, false)
-                    : RunTableMembers<false, false>::Find(modeIndex, graph, bright, alpha, false);
+  return blend::FindForSource<RunTableMembers>(is32, palettised, modeIndex, graph, bright, alpha, false);
 }

@@ -7,11 +7,16 @@
 #ifndef OMBREL_SOFTWARE_RENDERER_SOLID_RULES_H
 #define OMBREL_SOFTWARE_RENDERER_SOLID_RULES_H
 
+#include <stddef.h>
 #include <stdint.h>
+
+#include <array>
+#include <utility>
 
 #include "software_renderer/blend_rules.h"
 #include "software_renderer/blend_rules_sse2.h"
 #include "software_renderer/blend_tables.h"
+#include "software_renderer/blit_frame.h"
 
 namespace blend {
 
@@ -77,6 +82,37 @@ OMBREL_ALWAYS_INLINE uint32_t SolidPixel(const SolidColor& c, uint32_t d) {
       out |= (v & L::kMax[ch]) << L::kShift[ch];
     });
     return out;
+  }
+}
+
+// Combines the colour with the pixel at dp.
+template <bool Is32, int Mode>
+OMBREL_ALWAYS_INLINE void ApplySolid(const SolidColor& c, uint8_t* dp) {
+  if constexpr (Is32) Store32(dp, SolidPixel<true, Mode>(c, Load32(dp)));
+  else Store16(dp, SolidPixel<false, Mode>(c, Load16(dp)));
+}
+
+// One member per drawn mode, in the order of kDrawnModes: Loop<Is32, Mode>::Run.
+template <template <bool, int> class Loop, bool Is32>
+struct SolidMembers {
+  template <size_t... I>
+  static constexpr auto Make(std::index_sequence<I...>) {
+    return std::array{&Loop<Is32, kDrawnModes[I]>::Run...};
+  }
+  static constexpr auto kTable = Make(std::make_index_sequence<7>{});
+};
+
+// Prepares the colour for the colour type into rows->color and runs the
+// member of the mode on rows.
+template <template <bool, int> class Loop, class Rows>
+void RunSolid(bool is32, int modeIndex, uint32_t color, const DrawInputs& in, Rows* rows) {
+  const auto i = static_cast<size_t>(modeIndex);
+  if (is32) {
+    rows->color = PrepareSolidColor<true>(color, in.bright, in.brightOn, in.param);
+    SolidMembers<Loop, true>::kTable[i](*rows);
+  } else {
+    rows->color = PrepareSolidColor<false>(color, in.bright, in.brightOn, in.param);
+    SolidMembers<Loop, false>::kTable[i](*rows);
   }
 }
 

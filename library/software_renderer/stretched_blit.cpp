@@ -199,7 +199,7 @@ struct SubtractMembers {
   static constexpr auto kTwins = MakeTwins();
   static constexpr size_t kCount = kPlain.size() + kTwins.size();
 
-  static StretchFn Find(bool trans, bool mmx) {
+  static StretchFn Find(Special, bool trans, bool mmx) {
     if constexpr (Is32) {
       if (mmx) return kTwins[trans];
     }
@@ -208,22 +208,10 @@ struct SubtractMembers {
 };
 
 template <bool Is32, bool Palettised>
-constexpr size_t kMemberCount =
-    GeneralMembers<Is32, Palettised>::kCount + SubtractMembers<Is32, Palettised>::kCount;
+using StretchMembers = blend::WithSpecials<GeneralMembers<Is32, Palettised>, SubtractMembers<Is32, Palettised>>;
 
-static_assert(kMemberCount<true, true> == 60);
-static_assert(kMemberCount<true, false> == 116);
-static_assert(kMemberCount<false, true> == 58);
-static_assert(kMemberCount<false, false> == 114);
-static_assert(kMemberCount<true, true> + kMemberCount<true, false> + kMemberCount<false, true> +
-                  kMemberCount<false, false> == 348);
-
-template <bool Is32, bool Palettised>
-StretchFn SelectMember(int modeIndex, bool fullSubtract, bool graph, bool bright, bool alpha,
-                       bool trans, bool mmx) {
-  if (fullSubtract) return SubtractMembers<Is32, Palettised>::Find(trans, mmx);
-  return GeneralMembers<Is32, Palettised>::Find(modeIndex, graph, bright, alpha, trans);
-}
+// 348 members.
+static_assert(blend::MemberCountsAre<StretchMembers>(60, 116, 58, 114));
 
 }  // namespace
 
@@ -262,26 +250,13 @@ void DrawStretchedImageOnSoftImg(SOFTIMG* dest, const SOFTIMG* src, const IntRec
   const int32_t h = clipped.bottom - clipped.top;
   if (w <= 0 || h <= 0) return;
 
-  const bool is32 = srcBody.colorType == kSoftImgColor32;
-  const bool palettised = srcBody.palettised == 1;
-  const bool alpha = !palettised && srcBody.alpha == 1;
-  const bool trans = transFlag != 0;
-  const bool graph = blendGraph != nullptr;
-  const DrawInputs in = ReadDrawInputs(settings);
-  const int modeIndex = blend::SelectModeIndex(static_cast<uint32_t>(settings.blendMode), in.param, palettised);
-  if (modeIndex < 0) return;
-  const bool fullSubtract =
-      blend::kDrawnModes[modeIndex] == 3 && in.param == 255 && !graph && !in.brightOn && !alpha;
-  const bool mmx = settings.mmxFlag == 1;
-  const bool bo = in.brightOn;
-  StretchFn member;
-  if (is32) {
-    member = palettised ? SelectMember<true, true>(modeIndex, fullSubtract, graph, bo, alpha, trans, mmx)
-                        : SelectMember<true, false>(modeIndex, fullSubtract, graph, bo, alpha, trans, mmx);
-  } else {
-    member = palettised ? SelectMember<false, true>(modeIndex, fullSubtract, graph, bo, alpha, trans, mmx)
-                        : SelectMember<false, false>(modeIndex, fullSubtract, graph, bo, alpha, trans, mmx);
-  }
+  const BlitChoice c = ReadBlitChoice(srcBody, transFlag, blendGraph, settings);
+  if (c.modeIndex < 0) return;
+  const bool fullSubtract = blend::kDrawnModes[c.modeIndex] == 3 && c.in.param == 255 && !c.graph &&
+                            !c.in.brightOn && !c.alpha;
+  const StretchFn member = blend::FindForSource<StretchMembers>(
+      c.is32, c.palettised, c.modeIndex, fullSubtract ? Special::kFullSub : Special::kNone, c.graph,
+      c.in.brightOn, c.alpha, c.trans, settings.mmxFlag == 1);
 
   // The loops start in the state that they would have reached at the first
   // visible pixel, so clipping never changes which texel a pixel takes.
@@ -295,17 +270,17 @@ void DrawStretchedImageOnSoftImg(SOFTIMG* dest, const SOFTIMG* src, const IntRec
   const int32_t cy = dirY > 0 ? qy : sh - 1 - qy;
 
   const int srcBytes = SoftImgBytesPerPixel(srcBody.colorType, srcBody.palettised, srcBody.alpha);
-  const int destBytes = is32 ? 4 : 2;
+  const int destBytes = c.is32 ? 4 : 2;
   StretchRows rows{};
   rows.b.src = src->pixels + cy * srcBody.pitch + cx * srcBytes;
   rows.b.dst = dest->pixels + clipped.top * destBody.pitch + clipped.left * destBytes;
   rows.b.width = w;
   rows.b.height = h;
   rows.b.transColor = srcBody.transparentColor;
-  PrepareBlitTables(&rows.b, srcBody, in);
+  PrepareBlitTables(&rows.b, srcBody, c.in);
   rows.dirX = dirX;
   rows.srcDown = dirY * srcBody.pitch;
-  if (graph) {
+  if (c.graph) {
     const int32_t graphPitch = blendGraph->body->pitch;
     rows.b.graph = blendGraph->pixels + cy * graphPitch + cx;
     rows.graphDown = dirY * graphPitch;

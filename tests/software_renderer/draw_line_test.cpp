@@ -130,67 +130,44 @@ TEST_F(DrawLineTest, TargetsWithPaletteOrAlphaAreNeverChanged) {
 // for byte with the reference model; no pixel outside the area may change.
 TEST_F(DrawLineTest, EveryMemberMatchesTheReferenceRules) {
   std::mt19937 rng(9901);
-  int failures = 0;
-  for (int colorType : {0, 1}) {
-    for (int mode : {0, 1, 2, 3, 4, 10, 11, 5, 12, -1}) {
-      for (int param : {0, 1, 128, 254, 255, -2}) {
-        for (int brightCase = 0; brightCase < 2; ++brightCase) {
-          for (int rep = 0; rep < 12 && failures < 20; ++rep) {
-            const int p = param == -2 ? static_cast<int>(rng() % 256) : param;
-            const uint32_t bright = brightCase == 0 ? 0xFFFFFF : rng() & 0xFFFFFF;
-            const int w = 1 + static_cast<int>(rng() % 24), h = 1 + static_cast<int>(rng() % 16);
-            GuardedImage real(colorType, w, h, static_cast<int>(rng() % 3) * 4, rng);
-            GuardedImage expected(real);
-            const GuardedImage before(real);
-            IntRect area{0, 0, w, h};
-            if (rng() % 2) {
-              area.left = static_cast<int>(rng() % w);
-              area.right = area.left + static_cast<int>(rng() % (w - area.left + 1));
-              area.top = static_cast<int>(rng() % h);
-              area.bottom = area.top + static_cast<int>(rng() % (h - area.top + 1));
-            } else if (rng() % 4 == 0) {
-              area = IntRect{-5, -5, w + 6, h + 6};
-            }
-            auto coord = [&](int extent) {
-              switch (rng() % 8) {
-                case 0: return static_cast<int>(rng() % 2001) - 1000;
-                case 1: return static_cast<int>(rng());  // anywhere in the int range
-                case 2: return rng() % 2 ? INT_MAX : INT_MIN;
-                default: return static_cast<int>(rng() % static_cast<unsigned>(extent + 12)) - 6;
-              }
-            };
-            const int x1 = coord(w), y1 = coord(h), x2 = coord(w), y2 = coord(h);
-            const uint32_t color = colorType == 1 ? rng() : rng() & 0xFFFF;
-            UseDrawSettings(area, mode, p, bright);
-            DrawLineOnSoftImg(&real.view, x1, y1, x2, y2, color);
-            OracleDrawLine(&expected.view, x1, y1, x2, y2, color, OracleSettingsOf(area, mode, p, bright, 0, 0, 0));
-            const std::string where = "type " + std::to_string(colorType) + " mode " + std::to_string(mode) +
-                                      " p " + std::to_string(p) + " line " + std::to_string(x1) + "," +
-                                      std::to_string(y1) + " to " + std::to_string(x2) + "," + std::to_string(y2) +
-                                      " in " + std::to_string(w) + "x" + std::to_string(h) + " area " +
-                                      std::to_string(area.left) + "," + std::to_string(area.top) + "," +
-                                      std::to_string(area.right) + "," + std::to_string(area.bottom);
-            std::string difference = FirstDifference(real, expected);
-            // Independently of the model: bytes outside the area are as they were.
-            const int bpp = colorType == 1 ? 4 : 2;
-            const int pitch = real.view.body->pitch;
-            for (size_t i = 0; i < real.bytes.size() && difference.empty(); ++i) {
-              const long offset = static_cast<long>(i) - GuardedImage::kCanary;
-              const long row = offset >= 0 ? offset / pitch : -1;
-              const long column = offset >= 0 ? (offset % pitch) / bpp : -1;
-              const bool inArea = offset >= 0 && row < h && column < w && column >= area.left &&
-                                  column < area.right && row >= area.top && row < area.bottom;
-              if (!inArea && real.bytes[i] != before.bytes[i]) difference = "outside the area at byte " + std::to_string(offset);
-            }
-            if (!difference.empty()) {
-              ADD_FAILURE() << where << ": " << difference;
-              ++failures;
-            }
-          }
-        }
+  ForEachSolidCase(rng, 8, [&rng](const SolidCase& c) {
+    const int w = 1 + static_cast<int>(rng() % 24), h = 1 + static_cast<int>(rng() % 16);
+    GuardedImage real(c.colorType, w, h, static_cast<int>(rng() % 3) * 4, rng);
+    GuardedImage expected(real);
+    const GuardedImage before(real);
+    const IntRect area = RandomDrawArea(w, h, rng);
+    auto coord = [&](int extent) {
+      switch (rng() % 8) {
+        case 0: return static_cast<int>(rng() % 2001) - 1000;
+        case 1: return static_cast<int>(rng());  // anywhere in the int range
+        case 2: return rng() % 2 ? INT_MAX : INT_MIN;
+        default: return static_cast<int>(rng() % static_cast<unsigned>(extent + 12)) - 6;
       }
+    };
+    const int x1 = coord(w), y1 = coord(h), x2 = coord(w), y2 = coord(h);
+    const uint32_t color = c.colorType == 1 ? rng() : rng() & 0xFFFF;
+    UseDrawSettings(area, c.mode, c.param, c.bright);
+    DrawLineOnSoftImg(&real.view, x1, y1, x2, y2, color);
+    OracleDrawLine(&expected.view, x1, y1, x2, y2, color, OracleSettingsOf(area, c.mode, c.param, c.bright, 0, 0, 0));
+    std::string difference = FirstDifference(real, expected);
+    // Independently of the model: bytes outside the area are as they were.
+    const int bpp = c.colorType == 1 ? 4 : 2;
+    const int pitch = real.view.body->pitch;
+    for (size_t i = 0; i < real.bytes.size() && difference.empty(); ++i) {
+      const long offset = static_cast<long>(i) - GuardedImage::kCanary;
+      const long row = offset >= 0 ? offset / pitch : -1;
+      const long column = offset >= 0 ? (offset % pitch) / bpp : -1;
+      const bool inArea = offset >= 0 && row < h && column < w && column >= area.left &&
+                          column < area.right && row >= area.top && row < area.bottom;
+      if (!inArea && real.bytes[i] != before.bytes[i]) difference = "outside the area at byte " + std::to_string(offset);
     }
-  }
+    if (!difference.empty()) {
+      ADD_FAILURE() << "type " << c.colorType << " mode " << c.mode << " p " << c.param << " bright "
+                    << c.bright << " line " << x1 << "," << y1 << " to " << x2 << "," << y2 << " in " << w
+                    << "x" << h << " area " << area.left << "," << area.top << "," << area.right << ","
+                    << area.bottom << ": " << difference;
+    }
+  });
 }
 
 }  // namespace

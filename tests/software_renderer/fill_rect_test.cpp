@@ -18,10 +18,9 @@ class FillRectTest : public ::testing::Test {
   void TearDown() override { ResetDrawSettings(); }
 };
 
-std::string Describe(int colorType, int mode, int param, uint32_t bright, uint32_t color,
-                     const IntRect* r, const IntRect& area) {
-  std::string s = "type " + std::to_string(colorType) + " mode " + std::to_string(mode) + " p " +
-                  std::to_string(param) + " bright " + std::to_string(bright) + " colour " +
+std::string Describe(const SolidCase& c, uint32_t color, const IntRect* r, const IntRect& area) {
+  std::string s = "type " + std::to_string(c.colorType) + " mode " + std::to_string(c.mode) + " p " +
+                  std::to_string(c.param) + " bright " + std::to_string(c.bright) + " colour " +
                   std::to_string(color) + " area " + std::to_string(area.left) + "," +
                   std::to_string(area.top) + "," + std::to_string(area.right) + "," +
                   std::to_string(area.bottom);
@@ -37,44 +36,22 @@ std::string Describe(int colorType, int mode, int param, uint32_t bright, uint32
 // reference model.
 TEST_F(FillRectTest, EveryMemberMatchesTheReferenceRules) {
   std::mt19937 rng(7411);
-  int failures = 0;
-  for (int colorType : {0, 1}) {
-    for (int mode : {0, 1, 2, 3, 4, 10, 11, 5, 9, 12, -1}) {
-      for (int param : {0, 1, 127, 128, 254, 255, -2}) {
-        for (int brightCase = 0; brightCase < 3; ++brightCase) {
-          for (int rep = 0; rep < 6 && failures < 20; ++rep) {
-            const int p = param == -2 ? static_cast<int>(rng() % 256) : param;
-            const uint32_t bright = brightCase == 0 ? 0xFFFFFF : brightCase == 1 ? 0xFFFF00 : rng() & 0xFFFFFF;
-            const int w = 1 + static_cast<int>(rng() % 19), h = 1 + static_cast<int>(rng() % 7);
-            GuardedImage real(colorType, w, h, static_cast<int>(rng() % 3) * 2 * (colorType == 0 ? 1 : 2), rng);
-            GuardedImage expected(real);
-            IntRect area{0, 0, w, h};
-            if (rng() % 2) {
-              area.left = static_cast<int>(rng() % w);
-              area.right = area.left + static_cast<int>(rng() % (w - area.left + 1));
-              area.top = static_cast<int>(rng() % h);
-              area.bottom = area.top + static_cast<int>(rng() % (h - area.top + 1));
-            } else if (rng() % 4 == 0) {
-              area = IntRect{-2, -3, w + 4, h + 1};  // the fill must still stay inside the image
-            }
-            auto coord = [&](int extent) { return static_cast<int>(rng() % (extent + 8)) - 4; };
-            IntRect rect{coord(w), coord(h), coord(w), coord(h)};
-            const IntRect* r = rng() % 6 == 0 ? nullptr : &rect;
-            uint32_t color = rng();
-            if (colorType == 0 && rng() % 2) color &= 0xFFFF;
-            UseDrawSettings(area, mode, p, bright);
-            FillRectOnSoftImg(&real.view, r, color);
-            OracleFillRect(&expected.view, r, color, OracleSettingsOf(area, mode, p, bright, 0, 0, 0));
-            const std::string difference = FirstDifference(real, expected);
-            if (!difference.empty()) {
-              ADD_FAILURE() << Describe(colorType, mode, p, bright, color, r, area) << ": " << difference;
-              ++failures;
-            }
-          }
-        }
-      }
-    }
-  }
+  ForEachSolidCase(rng, 6, [&rng](const SolidCase& c) {
+    const int w = 1 + static_cast<int>(rng() % 19), h = 1 + static_cast<int>(rng() % 7);
+    GuardedImage real(c.colorType, w, h, static_cast<int>(rng() % 3) * 2 * (c.colorType == 0 ? 1 : 2), rng);
+    GuardedImage expected(real);
+    const IntRect area = RandomDrawArea(w, h, rng);
+    auto coord = [&](int extent) { return static_cast<int>(rng() % (extent + 8)) - 4; };
+    IntRect rect{coord(w), coord(h), coord(w), coord(h)};
+    const IntRect* r = rng() % 6 == 0 ? nullptr : &rect;
+    uint32_t color = rng();
+    if (c.colorType == 0 && rng() % 2) color &= 0xFFFF;
+    UseDrawSettings(area, c.mode, c.param, c.bright);
+    FillRectOnSoftImg(&real.view, r, color);
+    OracleFillRect(&expected.view, r, color, OracleSettingsOf(area, c.mode, c.param, c.bright, 0, 0, 0));
+    const std::string difference = FirstDifference(real, expected);
+    if (!difference.empty()) ADD_FAILURE() << Describe(c, color, r, area) << ": " << difference;
+  });
 }
 
 struct ColourExample {

@@ -182,13 +182,8 @@ TEST_F(PlainBlitTest, ClippingDrawsTheVisiblePart) {
 }
 
 TEST_F(PlainBlitTest, RefusedDrawsLeaveTheDestinationUnchanged) {
-  Pixels src32(1, Kind::kDirect, 5, 4, {0x12345678});
-  Pixels src16(0, Kind::kDirect, 5, 4, {0x1234});
-  Pixels dest32(1, Kind::kDirect, 10, 8, {0xCAFEBABE});
-  Pixels palDest(1, Kind::kPalettised, 10, 8, {3});
-  Pixels alphaDest(1, Kind::kAlpha, 10, 8, {0x01020304});
-  Pixels single(2, Kind::kDirect, 5, 4, {1});
-  Pixels smallGraph(2, Kind::kDirect, 4, 4, {200});
+  RefusalImages images;
+  auto& [src32, src16, dest32, palDest, alphaDest, single, smallGraph] = images;
   SOFTIMG empty{};
   CreateSubSoftImg(&empty, &src32.view, 0, 0, 0, 4);
   SOFTIMG released{};

@@ -243,13 +243,8 @@ TEST_F(StretchedBlitTest, WorkedExamplesGiveTheirPixels) {
 }
 
 TEST_F(StretchedBlitTest, RefusedDrawsLeaveTheDestinationUnchanged) {
-  Pixels src32(1, SourceKind::kDirect, 5, 4, {0x12345678});
-  Pixels src16(0, SourceKind::kDirect, 5, 4, {0x1234});
-  Pixels dest32(1, SourceKind::kDirect, 10, 8, {0xCAFEBABE});
-  Pixels palDest(1, SourceKind::kPalettised, 10, 8, {3});
-  Pixels alphaDest(1, SourceKind::kAlpha, 10, 8, {0x01020304});
-  Pixels single(2, SourceKind::kDirect, 5, 4, {1});
-  Pixels smallGraph(2, SourceKind::kDirect, 4, 4, {200});
+  RefusalImages images;
+  auto& [src32, src16, dest32, palDest, alphaDest, single, smallGraph] = images;
   struct Refusal {
     const char* what;
     Pixels* dest;

@@ -161,6 +161,37 @@ void ForEachBlitCase(std::mt19937& rng, const std::function<void(const BlitCase&
   }
 }
 
+IntRect RandomDrawArea(int width, int height, std::mt19937& rng) {
+  IntRect area{0, 0, width, height};
+  if (rng() % 2) {
+    area.left = static_cast<int>(rng() % static_cast<unsigned>(width));
+    area.right = area.left + static_cast<int>(rng() % static_cast<unsigned>(width - area.left + 1));
+    area.top = static_cast<int>(rng() % static_cast<unsigned>(height));
+    area.bottom = area.top + static_cast<int>(rng() % static_cast<unsigned>(height - area.top + 1));
+  } else if (rng() % 6 == 0) {
+    area = IntRect{-3, -3, width + 5, height + 5};  // wider than the image: nothing may land outside it
+  }
+  return area;
+}
+
+void ForEachSolidCase(std::mt19937& rng, int reps, const std::function<void(const SolidCase&)>& draw) {
+  int failures = 0;
+  for (int colorType : {0, 1}) {
+    for (int mode : {0, 1, 2, 3, 4, 10, 11, 5, 9, 12, -1}) {
+      for (int param : {0, 1, 127, 128, 254, 255, -2}) {
+        for (int brightCase = 0; brightCase < 3; ++brightCase) {
+          for (int rep = 0; rep < reps; ++rep) {
+            const int p = param == -2 ? static_cast<int>(rng() % 256) : param;
+            const uint32_t bright = brightCase == 0 ? 0xFFFFFF : brightCase == 1 ? 0xFFFF00 : rng() & 0xFFFFFF;
+            draw(SolidCase{colorType, mode, p, bright});
+            if (::testing::Test::HasFailure() && ++failures > 20) return;
+          }
+        }
+      }
+    }
+  }
+}
+
 BlitScene::BlitScene(const BlitCase& c, std::mt19937& rng, int maxSource, int maxDest, bool workBuffers)
     : c(c) {
   sourceWidth = 1 + static_cast<int>(rng() % static_cast<unsigned>(maxSource));
@@ -190,15 +221,7 @@ BlitScene::BlitScene(const BlitCase& c, std::mt19937& rng, int maxSource, int ma
   const int bp = static_cast<int>(rng() % 256), br = static_cast<int>(rng() % 256);
   MakeBlendGraphWeightTable(bp, br);
 
-  area = IntRect{0, 0, dw, dh};
-  if (rng() % 2) {
-    area.left = static_cast<int>(rng() % dw);
-    area.right = area.left + static_cast<int>(rng() % (dw - area.left + 1));
-    area.top = static_cast<int>(rng() % dh);
-    area.bottom = area.top + static_cast<int>(rng() % (dh - area.top + 1));
-  } else if (rng() % 8 == 0) {
-    area = IntRect{-3, -3, dw + 5, dh + 5};  // wider than the image: nothing may land outside it
-  }
+  area = RandomDrawArea(dw, dh, rng);
   UseDrawSettings(area, c.mode, c.param, c.bright, c.mmx);
   oracle = OracleSettingsOf(area, c.mode, c.param, c.bright, c.mmx, bp, br);
 }

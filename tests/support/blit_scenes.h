@@ -90,6 +90,23 @@ struct BlitCase {
 // flag, twice each; stops after 20 failing cases.
 void ForEachBlitCase(std::mt19937& rng, const std::function<void(const BlitCase&)>& draw);
 
+// A drawing area inside a width x height image, often smaller than it and
+// sometimes reaching past it.
+IntRect RandomDrawArea(int width, int height, std::mt19937& rng);
+
+// The settings of one fill or line.
+struct SolidCase {
+  int colorType;
+  int mode;
+  int param;
+  uint32_t bright;  // 0x00RRGGBB
+};
+
+// Calls draw reps times for every colour type, mode (the drawn ones and a
+// few that draw nothing), parameter (0, 1, 127, 128, 254, 255 and random)
+// and bright (off, 0xFFFF00, random); stops after 20 failing cases.
+void ForEachSolidCase(std::mt19937& rng, int reps, const std::function<void(const SolidCase&)>& draw);
+
 // One random scene of a case: a source of up to maxSource x 6 pixels (with
 // work buffers when asked), a guarded destination of up to maxDest x 9
 // pixels and its expected twin, a blend graph at least as large as the source, random blend-graph
@@ -112,6 +129,20 @@ struct BlitScene {
   std::unique_ptr<GraphImageOf> graph;
   IntRect area;
   OracleSettings oracle;
+};
+
+// Images that the blits must refuse to draw with or into, beside ones they
+// accept: 32-bit and 16-bit 5 x 4 sources, a 10 x 8 32-bit destination,
+// destinations with a palette or alpha, a single-channel image and a blend
+// graph smaller than the sources.
+struct RefusalImages {
+  Pixels src32{1, SourceKind::kDirect, 5, 4, {0x12345678}};
+  Pixels src16{0, SourceKind::kDirect, 5, 4, {0x1234}};
+  Pixels dest32{1, SourceKind::kDirect, 10, 8, {0xCAFEBABE}};
+  Pixels palDest{1, SourceKind::kPalettised, 10, 8, {3}};
+  Pixels alphaDest{1, SourceKind::kAlpha, 10, 8, {0x01020304}};
+  Pixels single{2, SourceKind::kDirect, 5, 4, {1}};
+  Pixels smallGraph{2, SourceKind::kDirect, 4, 4, {200}};
 };
 
 // The drawing settings of the library and of the oracle from the same values.
