@@ -21,7 +21,8 @@ BlitChoice ReadBlitChoice(const SoftImgBody& srcBody, int transFlag, const SOFTI
   c.graph = blendGraph != nullptr;
   c.in = ReadDrawInputs(settings);
   // A palettised source still subtracts a zero term, which moves low bits.
-  c.modeIndex = blend::SelectModeIndex(static_cast<uint32_t>(settings.blendMode), c.in.param, c.palettised);
+  c.modeIndex =
+      blend::SelectModeIndex(static_cast<uint32_t>(settings.blendMode), c.in.param, c.palettised);
   return c;
 }
 
@@ -29,7 +30,8 @@ bool AcceptsBlitImages(const SOFTIMG* dest, const SOFTIMG* src, const SOFTIMG* b
   if (!IsSoftImgValid(dest) || !IsSoftImgValid(src)) return false;
   const SoftImgBody& destBody = *dest->body;
   const SoftImgBody& srcBody = *src->body;
-  if (srcBody.colorType != destBody.colorType || destBody.palettised || destBody.alpha) return false;
+  if (srcBody.colorType != destBody.colorType || destBody.palettised || destBody.alpha)
+    return false;
   if (srcBody.colorType != kSoftImgColor16 && srcBody.colorType != kSoftImgColor32) return false;
   if (src->width <= 0 || src->height <= 0) return false;
   if (blendGraph && (!IsSoftImgValid(blendGraph) || blendGraph->width < src->width ||

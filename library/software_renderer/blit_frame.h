@@ -20,13 +20,13 @@ DrawInputs ReadDrawInputs(const SoftDrawSettings& settings);
 
 // What the choice of a blit's member reads of the source and the settings.
 struct BlitChoice {
-  bool is32;        // 32-bit colour, else 16-bit
+  bool is32;  // 32-bit colour, else 16-bit
   bool palettised;
-  bool alpha;       // a direct source with alpha
+  bool alpha;  // a direct source with alpha
   bool trans;
   bool graph;
   DrawInputs in;
-  int modeIndex;    // in blend::kDrawnModes, or -1 when the call draws nothing
+  int modeIndex;  // in blend::kDrawnModes, or -1 when the call draws nothing
 };
 
 BlitChoice ReadBlitChoice(const SoftImgBody& srcBody, int transFlag, const SOFTIMG* blendGraph,

@@ -1,7 +1,6 @@
 #include "software_renderer/draw_line.h"
 
 #include <algorithm>
-#include <array>
 #include <climits>
 #include <utility>
 
@@ -13,8 +12,8 @@ namespace {
 using blend::SolidColor;
 
 struct LineSteps {
-  uint8_t* dst;        // the first point
-  int32_t majorStep;   // bytes of one step along the major axis, with its direction
+  uint8_t* dst;       // the first point
+  int32_t majorStep;  // bytes of one step along the major axis, with its direction
   int32_t minorStep;
   int32_t majorDelta;  // |major distance|
   int32_t minorDelta;
@@ -43,7 +42,10 @@ void LineLoop<Is32, Mode>::Run(const LineSteps& s) {
   }
 }
 
-static_assert(blend::SolidMembers<LineLoop, true>::kTable.size() == 7);
+// 14 members: one per drawn mode in each colour type.
+static_assert(blend::SolidMembers<LineLoop, true>::kTable.size() +
+                  blend::SolidMembers<LineLoop, false>::kTable.size() ==
+              14);
 
 // Truncates toward zero; values beyond the int range keep their side
 // instead of wrapping to the most negative value.
@@ -89,7 +91,8 @@ void DrawLineOnSoftImg(SOFTIMG* target, int x1, int y1, int x2, int y2, uint32_t
     return;
   }
   const DrawInputs in = ReadDrawInputs(settings);
-  const int modeIndex = blend::SelectModeIndex(static_cast<uint32_t>(settings.blendMode), in.param, false);
+  const int modeIndex =
+      blend::SelectModeIndex(static_cast<uint32_t>(settings.blendMode), in.param, false);
   if (modeIndex < 0) return;
 
   // Clip both points to the area along the line: x = cx + a y, y = cy + k x.

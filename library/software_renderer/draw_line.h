@@ -9,9 +9,9 @@
 
 // One element of a line list.
 struct LineRecord {
-  int32_t x1, y1;  // first point, drawn
-  int32_t x2, y2;  // last point, not drawn
-  int32_t color;   // in the target's layout
+  int32_t x1, y1;      // first point, drawn
+  int32_t x2, y2;      // last point, not drawn
+  int32_t color;       // in the target's layout
   int32_t blendParam;  // not read: the line takes the parameter of the drawing settings
 };
 

@@ -1,9 +1,7 @@
 #include "software_renderer/fill_rect.h"
 
 #include <algorithm>
-#include <array>
 #include <cstddef>
-#include <utility>
 
 #include "software_renderer/blit_frame.h"
 #include "software_renderer/solid_rules.h"
@@ -64,7 +62,10 @@ void FillLoop<Is32, Mode>::Run(const FillRows& r) {
   }
 }
 
-static_assert(blend::SolidMembers<FillLoop, true>::kTable.size() == 7);
+// 14 members: one per drawn mode in each colour type.
+static_assert(blend::SolidMembers<FillLoop, true>::kTable.size() +
+                  blend::SolidMembers<FillLoop, false>::kTable.size() ==
+              14);
 
 }  // namespace
 
@@ -86,7 +87,8 @@ void FillRectOnSoftImg(SOFTIMG* target, const IntRect* rect, uint32_t color) {
   if (r.right <= r.left || r.bottom <= r.top) return;
 
   const DrawInputs in = ReadDrawInputs(settings);
-  const int modeIndex = blend::SelectModeIndex(static_cast<uint32_t>(settings.blendMode), in.param, false);
+  const int modeIndex =
+      blend::SelectModeIndex(static_cast<uint32_t>(settings.blendMode), in.param, false);
   if (modeIndex < 0) return;
 
   FillRows rows;

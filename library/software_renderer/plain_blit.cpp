@@ -275,7 +275,8 @@ struct SpecialMembers {
 };
 
 template <bool Is32, bool Palettised>
-using PlainMembers = blend::WithSpecials<GeneralMembers<Is32, Palettised>, SpecialMembers<Is32, Palettised>>;
+using PlainMembers =
+    blend::WithSpecials<GeneralMembers<Is32, Palettised>, SpecialMembers<Is32, Palettised>>;
 
 // 370 members on the plain path.
 static_assert(blend::MemberCountsAre<PlainMembers>(66, 124, 62, 118));
@@ -315,7 +316,8 @@ void DrawImageOnSoftImg(SOFTIMG* dest, const SOFTIMG* src, int x, int y, int tra
                             w == src->width && h == src->height;
   MemberFn member;
   if (runTablePath) {
-    member = SelectRunTableMember(c.is32, c.palettised, c.modeIndex, c.graph, c.in.brightOn, c.alpha);
+    member =
+        SelectRunTableMember(c.is32, c.palettised, c.modeIndex, c.graph, c.in.brightOn, c.alpha);
   } else {
     Special special = Special::kNone;
     if (!c.graph && !c.in.brightOn && !c.alpha) {
@@ -323,8 +325,9 @@ void DrawImageOnSoftImg(SOFTIMG* dest, const SOFTIMG* src, int x, int y, int tra
       if (mode == 2 && p == 255) special = Special::kFullAdd;
       if (mode == 3 && p == 255) special = Special::kFullSub;
     }
-    member = blend::FindForSource<PlainMembers>(c.is32, c.palettised, c.modeIndex, special, c.graph,
-                                                c.in.brightOn, c.alpha, c.trans, settings.mmxFlag == 1);
+    member = blend::FindForSource<PlainMembers>(c.is32, c.palettised, c.modeIndex, special,
+                                                c.graph, c.in.brightOn, c.alpha, c.trans,
+                                                settings.mmxFlag == 1);
   }
 
   const int srcBytes = SoftImgBytesPerPixel(srcBody.colorType, srcBody.palettised, srcBody.alpha);

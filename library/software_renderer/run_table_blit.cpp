@@ -1,6 +1,5 @@
 #include "software_renderer/run_table_blit.h"
 
-
 #include "software_renderer/blend_rules_sse2.h"
 #include "software_renderer/member_grid.h"
 #include "software_renderer/soft_image_convert.h"
@@ -37,7 +36,8 @@ OMBREL_ALWAYS_INLINE void DrawRun(const BlitRows& r, const VectorState& v, const
     int32_t bytes = n * C::kDestBytes;
 #ifdef __SSE2__
     for (; bytes >= 16; bytes -= 16, sp += 16, dp += 16) {
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(dp), _mm_loadu_si128(reinterpret_cast<const __m128i*>(sp)));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(dp),
+                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(sp)));
     }
 #endif
     for (; bytes >= 4; bytes -= 4, sp += 4, dp += 4) blend::Store32(dp, blend::Load32(sp));
@@ -106,5 +106,6 @@ static_assert(blend::MemberCountsAre<RunTableMembers>(28, 56, 28, 56));
 
 blend::BlitMember SelectRunTableMember(bool is32, bool palettised, int modeIndex, bool graph,
                                        bool bright, bool alpha) {
-  return blend::FindForSource<RunTableMembers>(is32, palettised, modeIndex, graph, bright, alpha, false);
+  return blend::FindForSource<RunTableMembers>(is32, palettised, modeIndex, graph, bright, alpha,
+                                               false);
 }

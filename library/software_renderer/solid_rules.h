@@ -22,16 +22,17 @@ namespace blend {
 
 // The colour of one call, prepared once.
 struct SolidColor {
-  uint32_t pixel;         // what mode 0 writes: 32-bit with the colour's top byte, 16-bit the low word
-  uint32_t channel[3];    // blue, green, red (fields in 16-bit colour) after the bright
-  uint32_t inverted[3];   // mode 10: the complement of each channel
-  uint32_t scaled;        // modes 2 and 3: every channel scaled by the parameter, packed
+  uint32_t pixel;  // what mode 0 writes: 32-bit with the colour's top byte, 16-bit the low word
+  uint32_t channel[3];   // blue, green, red (fields in 16-bit colour) after the bright
+  uint32_t inverted[3];  // mode 10: the complement of each channel
+  uint32_t scaled;       // modes 2 and 3: every channel scaled by the parameter, packed
   uint32_t param;
   const int32_t* diffParam;  // BlendDiffTable row of the parameter, at its centre
 };
 
 template <bool Is32>
-inline SolidColor PrepareSolidColor(uint32_t color, uint32_t bright, bool brightOn, uint32_t param) {
+inline SolidColor PrepareSolidColor(uint32_t color, uint32_t bright, bool brightOn,
+                                    uint32_t param) {
   using L = Layout<Is32>;
   SolidColor c{};
   const uint32_t brights[3] = {bright & 0xFF, (bright >> 8) & 0xFF, (bright >> 16) & 0xFF};
@@ -77,8 +78,10 @@ OMBREL_ALWAYS_INLINE uint32_t SolidPixel(const SolidColor& c, uint32_t d) {
         toward = (dc * c.channel[ch]) >> L::kProductShift[ch];
       }
       uint32_t v;
-      if constexpr (Is32) v = Blend<1>(dc, toward, c.param);
-      else v = dc + static_cast<uint32_t>(c.diffParam[static_cast<int32_t>(toward - dc)]);
+      if constexpr (Is32)
+        v = Blend<1>(dc, toward, c.param);
+      else
+        v = dc + static_cast<uint32_t>(c.diffParam[static_cast<int32_t>(toward - dc)]);
       out |= (v & L::kMax[ch]) << L::kShift[ch];
     });
     return out;
@@ -88,8 +91,10 @@ OMBREL_ALWAYS_INLINE uint32_t SolidPixel(const SolidColor& c, uint32_t d) {
 // Combines the colour with the pixel at dp.
 template <bool Is32, int Mode>
 OMBREL_ALWAYS_INLINE void ApplySolid(const SolidColor& c, uint8_t* dp) {
-  if constexpr (Is32) Store32(dp, SolidPixel<true, Mode>(c, Load32(dp)));
-  else Store16(dp, SolidPixel<false, Mode>(c, Load16(dp)));
+  if constexpr (Is32)
+    Store32(dp, SolidPixel<true, Mode>(c, Load32(dp)));
+  else
+    Store16(dp, SolidPixel<false, Mode>(c, Load16(dp)));
 }
 
 // One member per drawn mode, in the order of kDrawnModes: Loop<Is32, Mode>::Run.
@@ -141,13 +146,20 @@ inline SolidVectors MakeSolidVectors(const SolidColor& c) {
 // Four 32-bit pixels d under mode Mode: the exact SSE2 form of SolidPixel.
 template <int Mode>
 OMBREL_ALWAYS_INLINE __m128i SolidRule(const SolidVectors& v, __m128i d) {
-  if constexpr (Mode == 0) return v.color;
-  else if constexpr (Mode == 1) return BlendByParam(v.k, v.color, d);
-  else if constexpr (Mode == 2) return PackedAdd<true>(d, v.scaled);
-  else if constexpr (Mode == 3) return PackedSub(d, v.scaled);
-  else if constexpr (Mode == 4) return Multiply(v.k, v.color, d);
-  else if constexpr (Mode == 10) return BlendByParam(v.k, v.inverted, d);
-  else return BlendByParam(v.k, Multiply(v.k, v.color, d), d);
+  if constexpr (Mode == 0)
+    return v.color;
+  else if constexpr (Mode == 1)
+    return BlendByParam(v.k, v.color, d);
+  else if constexpr (Mode == 2)
+    return PackedAdd<true>(d, v.scaled);
+  else if constexpr (Mode == 3)
+    return PackedSub(d, v.scaled);
+  else if constexpr (Mode == 4)
+    return Multiply(v.k, v.color, d);
+  else if constexpr (Mode == 10)
+    return BlendByParam(v.k, v.inverted, d);
+  else
+    return BlendByParam(v.k, Multiply(v.k, v.color, d), d);
 }
 
 }  // namespace sse2

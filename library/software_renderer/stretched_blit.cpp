@@ -23,14 +23,14 @@ constexpr int32_t kFixedOne = 65536;
 // graph byte and destination pixel; b.width and b.height the clipped size.
 struct StretchRows {
   BlitRows b;
-  int32_t dirX;         // +1, or -1 when mirrored left to right
-  int32_t srcDown;      // bytes from a source row to the next one drawn, with the mirror's sign
+  int32_t dirX;     // +1, or -1 when mirrored left to right
+  int32_t srcDown;  // bytes from a source row to the next one drawn, with the mirror's sign
   int32_t graphDown;
   int32_t destPitch;
-  int32_t colScale;     // Fixed16 destination pixels per texel
+  int32_t colScale;  // Fixed16 destination pixels per texel
   int32_t rowScale;
-  int32_t colStart;     // the column accumulator at the first drawn pixel of a row
-  int32_t rowStart;     // the row accumulator at the first drawn row
+  int32_t colStart;  // the column accumulator at the first drawn pixel of a row
+  int32_t rowStart;  // the row accumulator at the first drawn row
 };
 
 // After a destination pixel: the accumulator loses one pixel and, when it is
@@ -57,7 +57,7 @@ OMBREL_ALWAYS_INLINE int32_t StepsAfterPixel(int32_t* acc, int32_t scale) {
 constexpr int32_t kColumnChunk = 256;
 
 struct Chunk {
-  int32_t first;                 // destination column of the chunk, from the clipped left edge
+  int32_t first;  // destination column of the chunk, from the clipped left edge
   int32_t count;
   int32_t column[kColumnChunk];  // texel of each pixel, from the first one, with the mirror's sign
 };
@@ -99,11 +99,13 @@ OMBREL_ALWAYS_INLINE void WalkStretched(const StretchRows& r, DrawRow drawRow) {
     chunk.count = r.b.width - chunk.first < kColumnChunk ? r.b.width - chunk.first : kColumnChunk;
     for (int32_t i = 0; i < chunk.count; ++i) {
       chunk.column[i] = texel;
-      if (chunk.first + i + 1 < r.b.width) texel += StepsAfterPixel<WholeStep>(&acc, r.colScale) * r.dirX;
+      if (chunk.first + i + 1 < r.b.width)
+        texel += StepsAfterPixel<WholeStep>(&acc, r.colScale) * r.dirX;
     }
-    WalkRows<DestBytes, WholeStep, CopyRepeats>(r, chunk, [&](const uint8_t* srcRow, const uint8_t* graphRow, uint8_t* dst) {
-      drawRow(chunk, srcRow, graphRow, dst);
-    });
+    WalkRows<DestBytes, WholeStep, CopyRepeats>(
+        r, chunk, [&](const uint8_t* srcRow, const uint8_t* graphRow, uint8_t* dst) {
+          drawRow(chunk, srcRow, graphRow, dst);
+        });
   }
 }
 
@@ -112,9 +114,12 @@ template <class C, Special Kind>
 OMBREL_ALWAYS_INLINE void SubtractTexel(const BlitRows& b, const uint8_t* sp, uint8_t* dp) {
   uint32_t s, a;
   if (!blend::FetchTexel<C>(b, sp, &s, &a)) return;
-  if constexpr (!C::kIs32) blend::Store16(dp, blend::PackedSub16(blend::Load16(dp), s));
-  else if constexpr (Kind == Special::kFullSubMmx) blend::Store32(dp, blend::SaturatingSubBytes(blend::Load32(dp), s));
-  else blend::Store32(dp, blend::PackedSub32(blend::Load32(dp), s));
+  if constexpr (!C::kIs32)
+    blend::Store16(dp, blend::PackedSub16(blend::Load16(dp), s));
+  else if constexpr (Kind == Special::kFullSubMmx)
+    blend::Store32(dp, blend::SaturatingSubBytes(blend::Load32(dp), s));
+  else
+    blend::Store32(dp, blend::PackedSub32(blend::Load32(dp), s));
 }
 
 template <class C, Special Kind>
@@ -128,46 +133,52 @@ void RunStretched(const StretchRows& r) {
   constexpr bool kCopyRepeats = kWholeStep && Kind == Special::kNone && !C::kTrans;
   const BlitRows& b = r.b;
   auto pixel = [&b](const uint8_t* sp, const uint8_t* gp, uint8_t* dp) {
-    if constexpr (Kind == Special::kNone) blend::BlendTexel<C>(b, sp, dp, gp);
-    else SubtractTexel<C, Kind>(b, sp, dp);
+    if constexpr (Kind == Special::kNone)
+      blend::BlendTexel<C>(b, sp, dp, gp);
+    else
+      SubtractTexel<C, Kind>(b, sp, dp);
   };
 #ifdef __SSE2__
   if constexpr (blend::sse2::kVectorised<C>) {
     // The texels of four pixels are gathered and go through the SSE2 rule
     // together.
     const blend::sse2::Constants k = blend::sse2::MakeConstants(b);
-    WalkStretched<C::kDestBytes, kWholeStep, kCopyRepeats>(r, [&](const Chunk& chunk, const uint8_t* srcRow, const uint8_t*, uint8_t* dp) {
-      const int32_t* column = chunk.column;
-      int32_t n = chunk.count;
-      for (; n >= 4; n -= 4, column += 4, dp += 16) {
-        const __m128i s = _mm_setr_epi32(static_cast<int>(blend::Load32(srcRow + 4 * column[0])),
-                                         static_cast<int>(blend::Load32(srcRow + 4 * column[1])),
-                                         static_cast<int>(blend::Load32(srcRow + 4 * column[2])),
-                                         static_cast<int>(blend::Load32(srcRow + 4 * column[3])));
-        if constexpr (C::kTrans) {
-          const __m128i keep = _mm_cmpeq_epi32(s, k.transColor);
-          const int kept = _mm_movemask_epi8(keep);
-          if (kept == 0xFFFF) continue;
-          const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dp));
-          __m128i out = blend::sse2::Rule<C, Kind>(k, s, d);
-          if (kept != 0) out = _mm_or_si128(_mm_and_si128(keep, d), _mm_andnot_si128(keep, out));
-          _mm_storeu_si128(reinterpret_cast<__m128i*>(dp), out);
-        } else {
-          const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dp));
-          _mm_storeu_si128(reinterpret_cast<__m128i*>(dp), blend::sse2::Rule<C, Kind>(k, s, d));
-        }
-      }
-      for (; n > 0; --n, ++column, dp += 4) pixel(srcRow + 4 * *column, nullptr, dp);
-    });
+    WalkStretched<C::kDestBytes, kWholeStep, kCopyRepeats>(
+        r, [&](const Chunk& chunk, const uint8_t* srcRow, const uint8_t*, uint8_t* dp) {
+          const int32_t* column = chunk.column;
+          int32_t n = chunk.count;
+          for (; n >= 4; n -= 4, column += 4, dp += 16) {
+            const __m128i s =
+                _mm_setr_epi32(static_cast<int>(blend::Load32(srcRow + 4 * column[0])),
+                               static_cast<int>(blend::Load32(srcRow + 4 * column[1])),
+                               static_cast<int>(blend::Load32(srcRow + 4 * column[2])),
+                               static_cast<int>(blend::Load32(srcRow + 4 * column[3])));
+            if constexpr (C::kTrans) {
+              const __m128i keep = _mm_cmpeq_epi32(s, k.transColor);
+              const int kept = _mm_movemask_epi8(keep);
+              if (kept == 0xFFFF) continue;
+              const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dp));
+              __m128i out = blend::sse2::Rule<C, Kind>(k, s, d);
+              if (kept != 0)
+                out = _mm_or_si128(_mm_and_si128(keep, d), _mm_andnot_si128(keep, out));
+              _mm_storeu_si128(reinterpret_cast<__m128i*>(dp), out);
+            } else {
+              const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dp));
+              _mm_storeu_si128(reinterpret_cast<__m128i*>(dp), blend::sse2::Rule<C, Kind>(k, s, d));
+            }
+          }
+          for (; n > 0; --n, ++column, dp += 4) pixel(srcRow + 4 * *column, nullptr, dp);
+        });
     return;
   }
 #endif
-  WalkStretched<C::kDestBytes, kWholeStep, kCopyRepeats>(r, [&](const Chunk& chunk, const uint8_t* srcRow, const uint8_t* graphRow, uint8_t* dp) {
-    for (int32_t i = 0; i < chunk.count; ++i, dp += C::kDestBytes) {
-      const int32_t texel = chunk.column[i];
-      pixel(srcRow + texel * C::kSourceBytes, C::kGraph ? graphRow + texel : nullptr, dp);
-    }
-  });
+  WalkStretched<C::kDestBytes, kWholeStep, kCopyRepeats>(
+      r, [&](const Chunk& chunk, const uint8_t* srcRow, const uint8_t* graphRow, uint8_t* dp) {
+        for (int32_t i = 0; i < chunk.count; ++i, dp += C::kDestBytes) {
+          const int32_t texel = chunk.column[i];
+          pixel(srcRow + texel * C::kSourceBytes, C::kGraph ? graphRow + texel : nullptr, dp);
+        }
+      });
 }
 
 template <class C>
@@ -186,12 +197,14 @@ using StretchFn = void (*)(const StretchRows&);
 template <bool Is32, bool Palettised>
 struct SubtractMembers {
   template <bool Trans>
-  using At = blend::Settings<Is32, Palettised, 3, false, false, false, Trans, blend::Path::kStretched>;
+  using At =
+      blend::Settings<Is32, Palettised, 3, false, false, false, Trans, blend::Path::kStretched>;
   static constexpr std::array<StretchFn, 2> kPlain{
       {&RunStretched<At<false>, Special::kFullSub>, &RunStretched<At<true>, Special::kFullSub>}};
   static constexpr std::array<StretchFn, Is32 ? 2 : 0> MakeTwins() {
     if constexpr (Is32) {
-      return {{&RunStretched<At<false>, Special::kFullSubMmx>, &RunStretched<At<true>, Special::kFullSubMmx>}};
+      return {{&RunStretched<At<false>, Special::kFullSubMmx>,
+               &RunStretched<At<true>, Special::kFullSubMmx>}};
     } else {
       return {};
     }
@@ -208,7 +221,8 @@ struct SubtractMembers {
 };
 
 template <bool Is32, bool Palettised>
-using StretchMembers = blend::WithSpecials<GeneralMembers<Is32, Palettised>, SubtractMembers<Is32, Palettised>>;
+using StretchMembers =
+    blend::WithSpecials<GeneralMembers<Is32, Palettised>, SubtractMembers<Is32, Palettised>>;
 
 // 348 members.
 static_assert(blend::MemberCountsAre<StretchMembers>(60, 116, 58, 114));
