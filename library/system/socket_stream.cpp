@@ -107,7 +107,7 @@ int WriteNetWorkData(int handle, const void* data, int size) {
   if (size == 0) return 0;
   if (WriteRingBuffer(&record->send.ring, data, size) != 0) {
     return AppendLogFormat(
-        "送信データを保存するリングバッファのリサイズに失敗しました(データサイズ %d byte)\n", size);
+        "送信データを保存するリングバッファのリサイズに失敗しました(データサイズ %d byte)", size);
   }
   SendSocket(handle);
   return 0;
