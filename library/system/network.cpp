@@ -64,14 +64,25 @@ bool ShouldCloseInPass(const NetworkRecord* record) {
   return record->error || (!record->connected && record->closed && record->autoClose);
 }
 
-// The events that found RecvSocket or SendSocket busy would otherwise be
-// lost: WinSock announces a socket's data once until it is read.
+// A read or write event that finds its call busy is kept for the next
+// frame: WinSock announces a socket's data (or room) once until it is used,
+// so a dropped event would stall the connection.
+void RunOrDefer(NetworkRecord* record, int event) {
+  const int busy = event == FD_READ ? network.receiving : network.sending;
+  if (busy) {
+    record->deferredEvents |= event;
+  } else if (event == FD_READ) {
+    RecvSocket(NetworkRecordHandle(record));
+  } else {
+    SendSocket(NetworkRecordHandle(record));
+  }
+}
+
 void RunDeferredEvents(NetworkRecord* record) {
   const int events = record->deferredEvents;
-  const int handle = NetworkRecordHandle(record);
   record->deferredEvents = 0;
-  if (events & FD_READ) RecvSocket(handle);
-  if (events & FD_WRITE) SendSocket(handle);
+  if (events & FD_READ) RunOrDefer(record, FD_READ);
+  if (events & FD_WRITE) RunOrDefer(record, FD_WRITE);
 }
 
 // Every record is visited once even while the calls made for it accept new
@@ -189,21 +200,10 @@ LRESULT HandleSocketMessage(WPARAM socket, LPARAM eventWord) {
     if (event == FD_WRITE) record->writable = 1;
     return 1;
   }
-  const int handle = NetworkRecordHandle(record);
   switch (event) {
     case FD_READ:
-      if (network.receiving) {
-        record->deferredEvents |= FD_READ;
-      } else {
-        RecvSocket(handle);
-      }
-      break;
     case FD_WRITE:
-      if (network.sending) {
-        record->deferredEvents |= FD_WRITE;
-      } else {
-        SendSocket(handle);
-      }
+      RunOrDefer(record, event);
       break;
     case FD_ACCEPT:
       return AcceptNetWork();
@@ -289,6 +289,14 @@ NetworkRecord* FindConnectionRecord(int handle) {
   if (!record || !record->valid || record->datagram) return nullptr;
   if (HandleSlot(handle) == kNetworkListenSlot) return nullptr;
   return record;
+}
+
+sockaddr_in MakeSocketAddress(const unsigned char address[4], int port) {
+  sockaddr_in result = {};
+  result.sin_family = AF_INET;
+  result.sin_port = Ws2().htons(static_cast<unsigned short>(port));
+  CopyBytes(&result.sin_addr, address, 4);
+  return result;
 }
 
 int ResolveIPv4Address(const char* host, unsigned char address[4]) {

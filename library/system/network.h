@@ -62,6 +62,7 @@ int UndoSocketRecord(NetworkRecord* record);
 // or a datagram socket), or null.
 NetworkRecord* FindConnectionRecord(int handle);
 
+sockaddr_in MakeSocketAddress(const unsigned char address[4], int port);
 // A dotted IPv4 address or a host name into the four address bytes; 0 or -1.
 int ResolveIPv4Address(const char* host, unsigned char address[4]);
 

@@ -12,14 +12,6 @@ constexpr LONG kConnectionEvents = FD_READ | FD_WRITE | FD_CLOSE;
 
 bool ValidPort(int port) { return port >= 1 && port <= 65535; }
 
-sockaddr_in MakeAddress(const unsigned char address[4], int port) {
-  sockaddr_in result = {};
-  result.sin_family = AF_INET;
-  result.sin_port = Ws2().htons(static_cast<unsigned short>(port));
-  CopyBytes(&result.sin_addr, address, 4);
-  return result;
-}
-
 // A connection the table has no room for is taken and closed at once: left
 // waiting, it would never be announced again and would hold back every
 // later connection's announcement too.
@@ -72,7 +64,7 @@ int StartListenNetWork(int port) {
     return UndoSocketRecord(record);
   }
   const unsigned char anyAddress[4] = {0, 0, 0, 0};
-  const sockaddr_in address = MakeAddress(anyAddress, port);
+  const sockaddr_in address = MakeSocketAddress(anyAddress, port);
   if (Ws2().bind(record->socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) ==
       SOCKET_ERROR) {
     LogSocketError("ポート %d の bind に失敗しました", port);
@@ -159,7 +151,7 @@ int ConnectNetWork(const char* host, int port) {
   if (slot < 0) return AppendLog("空きソケットデータがなかったので接続できませんでした\n");
   NetworkRecord* record = MakeSocketRecord(slot);
   if (!record) return -1;
-  const sockaddr_in address = MakeAddress(peer, port);
+  const sockaddr_in address = MakeSocketAddress(peer, port);
   CopyBytes(record->peerAddress, peer, 4);
   record->peerPort = address.sin_port;
   record->socket = Ws2().socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);

@@ -34,9 +34,8 @@ int MakeDatagramSocket(int port) {
     return UndoSocketRecord(record);
   }
   // Bound even for any port, so that datagrams can arrive before the first send.
-  sockaddr_in address = {};
-  address.sin_family = AF_INET;
-  address.sin_port = Ws2().htons(static_cast<unsigned short>(port < 0 ? 0 : port));
+  const unsigned char anyAddress[4] = {0, 0, 0, 0};
+  const sockaddr_in address = MakeSocketAddress(anyAddress, port < 0 ? 0 : port);
   if (Ws2().bind(record->socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) ==
       SOCKET_ERROR) {
     LogSocketError("ポート %d の bind に失敗しました", port);
@@ -58,10 +57,7 @@ int SendDatagram(int handle, const char* host, int port, const void* data, int s
   }
   unsigned char peer[4];
   if (ResolveIPv4Address(host, peer) != 0) return -1;
-  sockaddr_in address = {};
-  address.sin_family = AF_INET;
-  address.sin_port = Ws2().htons(static_cast<unsigned short>(port));
-  CopyBytes(&address.sin_addr, peer, 4);
+  const sockaddr_in address = MakeSocketAddress(peer, port);
   const int sent = Ws2().sendto(record->socket, static_cast<const char*>(data), size, 0,
                                 reinterpret_cast<const sockaddr*>(&address), sizeof address);
   if (sent == size) return 0;

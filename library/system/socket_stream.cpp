@@ -46,6 +46,20 @@ NetworkRecord* FindUsableConnection(int handle) {
   return record && !record->error ? record : nullptr;
 }
 
+// The checks both directions make before moving bytes; false, with the
+// reason logged, when the connection cannot move any.
+bool ReadyToTransfer(const NetworkRecord* record, const char* caller) {
+  if (!record->valid) {
+    AppendLogFormat("有効なネットワークハンドルではありません in %s", caller);
+    return false;
+  }
+  if (record->error) {
+    AppendLogFormat("このネットワークハンドルにはエラーが発生しています in %s", caller);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int RecvSocket(int handle) {
@@ -54,10 +68,7 @@ int RecvSocket(int handle) {
   if (!record || network.receiving) return -1;
   BusyFlag busy(&network.receiving);
   PumpSocketWindow();
-  if (!record->valid) return AppendLog("有効なネットワークハンドルではありません in RecvSocket\n");
-  if (record->error) {
-    return AppendLog("このネットワークハンドルにはエラーが発生しています in RecvSocket\n");
-  }
+  if (!ReadyToTransfer(record, "RecvSocket")) return -1;
   if (!record->lengthPrefixed) return 0;
   if (ReceiveMessages(&record->receive, SocketTransport(record)) != kMessageReceiveDone) {
     record->error = 1;
@@ -74,10 +85,7 @@ int SendSocket(int handle) {
   if (!record || network.sending) return -1;
   BusyFlag busy(&network.sending);
   PumpSocketWindow();
-  if (!record->valid) return AppendLog("有効なネットワークハンドルではありません in SendSocket\n");
-  if (record->error) {
-    return AppendLog("このネットワークハンドルにはエラーが発生しています in SendSocket\n");
-  }
+  if (!ReadyToTransfer(record, "SendSocket")) return -1;
   if (record->send.ring.stored == 0 || !record->lengthPrefixed) return 0;
   SendMessages(&record->send, SocketTransport(record));
   return 0;

@@ -82,6 +82,12 @@ std::string ReadAll(int handle) {
   return bytes;
 }
 
+// Runs frames until size bytes are ready, then reads everything ready.
+std::string AwaitData(int handle, int size) {
+  EXPECT_TRUE(PumpUntil([&] { return GetNetWorkDataLength(handle) >= size; })) << size;
+  return ReadAll(handle);
+}
+
 bool Write(int handle, const std::string& bytes) {
   return WriteNetWorkData(handle, bytes.data(), static_cast<int>(bytes.size())) == 0;
 }
@@ -235,11 +241,9 @@ TEST_F(NetworkTest, TwoHandlesOfOneProcessTalk) {
 
   ASSERT_TRUE(Write(client, "hello"));
   ASSERT_TRUE(Write(client, "world"));
-  ASSERT_TRUE(PumpUntil([&] { return GetNetWorkDataLength(server) == 10; }));
-  EXPECT_EQ(ReadAll(server), "helloworld");
+  EXPECT_EQ(AwaitData(server, 10), "helloworld");
   ASSERT_TRUE(Write(server, "pong"));
-  ASSERT_TRUE(PumpUntil([&] { return GetNetWorkDataLength(client) == 4; }));
-  EXPECT_EQ(ReadAll(client), "pong");
+  EXPECT_EQ(AwaitData(client, 4), "pong");
 
   // A host name is looked up.
   const int named = ConnectNetWork("localhost", port_);
@@ -277,12 +281,10 @@ TEST_F(NetworkTest, MessagesSplitAndJoinedOnTheWireArriveWhole) {
     peer.Send(std::string(1, byte));
     PumpFrames(1);
   }
-  ASSERT_TRUE(PumpUntil([&] { return GetNetWorkDataLength(server) == 6; }));
-  EXPECT_EQ(ReadAll(server), "second");
+  EXPECT_EQ(AwaitData(server, 6), "second");
   // Three messages, an empty one among them, in one send.
   peer.Send(Frame("third").substr(2) + Frame("") + Frame("fourth"));
-  ASSERT_TRUE(PumpUntil([&] { return GetNetWorkDataLength(server) == 11; }));
-  EXPECT_EQ(ReadAll(server), "thirdfourth");
+  EXPECT_EQ(AwaitData(server, 11), "thirdfourth");
 }
 
 TEST_F(NetworkTest, MessagesLargerThanEveryBufferArriveWhole) {
@@ -405,8 +407,7 @@ TEST_F(NetworkTest, ImpossibleLengthsCloseOnlyTheirConnection) {
     EXPECT_EQ(GetNetWorkDataLength(hostile), -1);
   }
   ASSERT_TRUE(Write(client, "still here"));
-  ASSERT_TRUE(PumpUntil([&] { return GetNetWorkDataLength(server) == 10; }));
-  EXPECT_EQ(ReadAll(server), "still here");
+  EXPECT_EQ(AwaitData(server, 10), "still here");
 }
 
 TEST_F(NetworkTest, AConnectionWithAnErrorClosesWithoutRetrying) {
