@@ -359,6 +359,44 @@ int GetScreenColorBits();
 
 // Sound, music and movies.
 
-// Network.
+// Network. A connection carries messages: the bytes of each write go out as
+// one message with its length in front, and they become readable once the
+// whole message has arrived. Connection handles last until CloseSocketHandle
+// or EndLibrary; all calls belong on the window's thread.
+//
+// Listens on the port (1-65535) of every local address; -1 when already
+// listening or when the port cannot be had. Connections are accepted while
+// messages are processed.
+int StartListenNetWork(int port);
+int StopListenNetWork();
+// A connection accepted since the last call, oldest first, or -1.
+int GetNewAcceptNetWork();
+// Connects to a dotted IPv4 address or a host name and waits (at most ten
+// seconds) until the connection stands; the handle, or -1 when refused.
+int ConnectNetWork(const char* host, int port);
+// 1 while connected, 0 once the peer has closed the connection.
+int IsNetWorkConnected(int handle);
+// The peer's IPv4 address bytes and port; either pointer may be null.
+int GetNetWorkPeerAddress(int handle, unsigned char address[4], int* port);
+// The bytes of whole messages that are ready to read.
+int GetNetWorkDataLength(int handle);
+// Copies at most size ready bytes into buffer; the count copied.
+int ReadNetWorkData(int handle, void* buffer, int size);
+// Queues the bytes as a message and starts sending; -1 once the peer has
+// closed the connection.
+int WriteNetWorkData(int handle, const void* data, int size);
+// Finishes a message under way and sends what is queued (each for at most a
+// second), then closes the connection; also ends listening for its handle.
+int CloseSocketHandle(int handle);
+
+// Datagram sockets, bound to the port (-1 or 0: one the system chooses).
+int MakeDatagramSocket(int port);
+int SendDatagram(int handle, const char* host, int port, const void* data, int size);
+// 1 when a datagram has arrived since the last ReceiveDatagram.
+int IsDatagramWaiting(int handle);
+// Takes one datagram: its size, or -1 when none waits or it was longer than
+// the buffer (its rest is lost). The sender's address and port may be null.
+int ReceiveDatagram(int handle, void* buffer, int size, unsigned char address[4], int* port);
+int DropSocketHandle(int handle);
 
 #endif
