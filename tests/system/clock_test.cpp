@@ -84,9 +84,11 @@ TEST(ClockTest, CpuCounterServesOnlyWhenAllowedAndInitialised) {
   const int64_t slow = MicrosecondsAcrossASleep(1);
   EXPECT_GE(slow, 20);
   EXPECT_LT(slow, 1000);
-  EXPECT_GE(MicrosecondsAcrossASleep(0), 40000);  // not allowed: the millisecond clock
+  // The millisecond clock reads thousands of microseconds where the counter
+  // reads tens; its exact figure follows a tick that Wine updates late under load.
+  EXPECT_GE(MicrosecondsAcrossASleep(0), 5000);  // not allowed: the millisecond clock
   state.run.initialised = 0;
-  EXPECT_GE(MicrosecondsAcrossASleep(1), 40000);  // not initialised: the same
+  EXPECT_GE(MicrosecondsAcrossASleep(1), 5000);  // not initialised: the same
 }
 
 }  // namespace
