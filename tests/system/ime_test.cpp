@@ -198,6 +198,11 @@ TEST_F(ImeTest, CandidateListIsCopiedReplacedAndFreed) {
   Notify(IMN_CLOSECANDIDATE);
   EXPECT_EQ(ime().candidateList, nullptr);
   EXPECT_EQ(ime().candidateListSize, 0);
+  // A list the IME never closed goes with the key input's end.
+  Notify(IMN_OPENCANDIDATE);
+  ASSERT_NE(ime().candidateList, nullptr);
+  EndKeyInput();
+  EXPECT_EQ(ime().candidateList, nullptr);
 }
 
 TEST_F(ImeTest, CandidateListThatCannotBeHadIsLoggedAndLeftEmpty) {

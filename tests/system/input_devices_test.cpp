@@ -160,6 +160,19 @@ TEST_F(InputDevicesTest, KeyStatesAreReadOncePerMillisecond) {
   ReleaseApiGuard();
 }
 
+TEST_F(InputDevicesTest, AKeyQueryWhileKeyInputIsProcessedDoesNotWaitForActivation) {
+  // Full screen waits for the foreground, but no pass can run inside the
+  // key-input processing to bring it.
+  SystemState& state = GetSystemState();
+  state.settings.windowMode = 0;
+  state.run.active = 0;
+  state.run.keyInputReentry = 1;
+  EXPECT_EQ(IsKeyDown(0x2A), 0);
+  state.run.keyInputReentry = 0;
+  state.run.active = 1;
+  state.settings.windowMode = 1;
+}
+
 TEST_F(InputDevicesTest, ScanCodesOutsideTheArrayReadAsUp) {
   for (int code : {-1, 256, 0x7FFFFFFF, static_cast<int>(0x80000000)}) {
     EXPECT_EQ(IsKeyDown(code), 0) << code;
@@ -202,6 +215,24 @@ HRESULT WINAPI NoDirectInputSeven(REFCLSID classId, IUnknown* outer, DWORD conte
                                   REFIID interfaceId, void** object) {
   if (IsEqualCLSID(classId, CLSID_DirectInput)) return REGDB_E_CLASSNOTREG;
   return realCoCreateInstance(classId, outer, context, interfaceId, object);
+}
+
+HRESULT WINAPI NoDirectInput(REFCLSID, IUnknown*, DWORD, REFIID, void** object) {
+  *object = nullptr;
+  return REGDB_E_CLASSNOTREG;
+}
+
+TEST_F(InputDevicesTest, WithoutEitherVersionInputRunsOnTheWindowsKeyboard) {
+  PrepareRestart();
+  GetSystemState().dlls.ole32.CoCreateInstance = NoDirectInput;
+  ASSERT_EQ(InitInputDevices(), 0);
+  EXPECT_EQ(IsInputStarted(), 1);
+  EXPECT_EQ(HasDirectInput(), 0);
+  EXPECT_EQ(GetInputSystemState().devices.mouse, nullptr);
+  SendKey('Z', false);
+  EXPECT_EQ(KeysAfterFrames(), "44 ");
+  SendKey('Z', true);
+  EXPECT_EQ(KeysAfterFrames(), "");
 }
 
 TEST_F(InputDevicesTest, VersionEightServesWhenVersionSevenCannotBeMade) {

@@ -184,6 +184,13 @@ TEST(KeyInputEditTest, PasteAsksForTheClipboardAndViewFollowsAShorterText) {
   EXPECT_EQ(input.record_.viewPosition, 3);
 }
 
+TEST(KeyInputEditTest, ATerminatorByteIsNeverTyped) {
+  EditedInput input("ab", 8);
+  input.Type(std::string("x\0y", 3));
+  EXPECT_EQ(input.Text(), "abxy");
+  EXPECT_EQ(input.record_.length, 4);
+}
+
 TEST(KeyInputEditTest, CharactersAndWholeCharactersAreCountedByTheirBytes) {
   const std::string text = "a漢b字";  // bytes: a, 2, b, 2
   struct Case {
