@@ -13,6 +13,18 @@
 // version 7 interface), or null.
 IDirectInputDevice7A* CreateInputDevice(REFGUID guid);
 
+// A property record with its header filled for one object (or the whole
+// device with DIPH_DEVICE and object 0).
+template <typename Property>
+Property MakeDeviceProperty(DWORD object, DWORD how) {
+  Property property = {};
+  property.diph.dwSize = sizeof property;
+  property.diph.dwHeaderSize = sizeof property.diph;
+  property.diph.dwObj = object;
+  property.diph.dwHow = how;
+  return property;
+}
+
 template <typename Interface>
 void ReleaseInterface(Interface*& object) {
   if (object) object->Release();

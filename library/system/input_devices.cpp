@@ -119,10 +119,7 @@ int StartKeyboard() {
   if (FAILED(keyboard->SetCooperativeLevel(MainWindow(), DISCL_NONEXCLUSIVE | DISCL_BACKGROUND))) {
     ExitWithError("キーボードデバイスの協調レベルの設定に失敗しました");
   }
-  DIPROPDWORD bufferSize = {};
-  bufferSize.diph.dwSize = sizeof bufferSize;
-  bufferSize.diph.dwHeaderSize = sizeof bufferSize.diph;
-  bufferSize.diph.dwHow = DIPH_DEVICE;
+  auto bufferSize = MakeDeviceProperty<DIPROPDWORD>(0, DIPH_DEVICE);
   bufferSize.dwData = kKeyboardBufferSize;
   if (FAILED(keyboard->SetProperty(DIPROP_BUFFERSIZE, &bufferSize.diph))) {
     AppendLog("キーボードのプロパティ設定に失敗しました\n");

@@ -68,11 +68,7 @@ class PadParts {
 // Range and dead zone of the six axes; false when X or Y refused theirs.
 bool SetUpAxes(IDirectInputDevice7A* device) {
   for (const AxisSetup& axis : kPadAxes) {
-    DIPROPRANGE range = {};
-    range.diph.dwSize = sizeof range;
-    range.diph.dwHeaderSize = sizeof range.diph;
-    range.diph.dwObj = axis.offset;
-    range.diph.dwHow = DIPH_BYOFFSET;
+    auto range = MakeDeviceProperty<DIPROPRANGE>(axis.offset, DIPH_BYOFFSET);
     range.lMin = -kJoypadAxisRange;
     range.lMax = kJoypadAxisRange;
     if (FAILED(device->SetProperty(DIPROP_RANGE, &range.diph)) && axis.rangeFailure) {
@@ -81,11 +77,7 @@ bool SetUpAxes(IDirectInputDevice7A* device) {
     }
   }
   for (const AxisSetup& axis : kPadAxes) {
-    DIPROPDWORD deadZone = {};
-    deadZone.diph.dwSize = sizeof deadZone;
-    deadZone.diph.dwHeaderSize = sizeof deadZone.diph;
-    deadZone.diph.dwObj = axis.offset;
-    deadZone.diph.dwHow = DIPH_BYOFFSET;
+    auto deadZone = MakeDeviceProperty<DIPROPDWORD>(axis.offset, DIPH_BYOFFSET);
     deadZone.dwData = kJoypadDeadZone;
     if (FAILED(device->SetProperty(DIPROP_DEADZONE, &deadZone.diph)) && axis.deadZoneFailure) {
       AppendLog(axis.deadZoneFailure);

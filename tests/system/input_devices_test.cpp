@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/key_injection.h"
 #include "support/library_session.h"
 #include "support/log_capture.h"
 #include "system/api_guard.h"
@@ -15,15 +16,6 @@
 #include "system/system_state.h"
 
 namespace {
-
-void SendKey(WORD virtualKey, bool up) {
-  INPUT input = {};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wVk = virtualKey;
-  input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(virtualKey, 0));
-  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-  SendInput(1, &input, sizeof input);
-}
 
 // The frames after an injected key, as the game runs them: the message
 // pass, then the key states.

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/key_injection.h"
 #include "support/library_session.h"
 #include "system/charset.h"
 #include "system/handle_table.h"
@@ -188,14 +189,6 @@ class KeyInputWindowTest : public StartedLibraryTest {
     StartedLibraryTest::TearDown();
   }
 
-  static void SendKey(WORD virtualKey, bool up) {
-    INPUT input = {};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = virtualKey;
-    input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(virtualKey, 0));
-    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    SendInput(1, &input, sizeof input);
-  }
   static void ReleaseShift() { SendKey(VK_LSHIFT, true); }
 
   // Message passes until the ring is empty.
