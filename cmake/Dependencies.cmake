@@ -28,5 +28,7 @@ set_target_properties(deps::lua PROPERTIES
 set(OMBREL_RUNTIME_DLLS "${OMBREL_DEPS}/bin/lua51.dll")
 
 # Windows libraries the library links directly; COM, the multimedia timers and
-# the other optional services are bound by name at start-up instead.
-set(OMBREL_SYSTEM_LIBS gdi32 user32 kernel32 advapi32 shell32 version)
+# the other optional services are bound by name at start-up instead. From
+# dinput only the static device data formats are taken: DirectInput itself
+# is made through COM.
+set(OMBREL_SYSTEM_LIBS gdi32 user32 kernel32 advapi32 shell32 version dinput)

@@ -205,6 +205,32 @@ void* OpenNewTempFile(char* pathOut);
 
 // Input.
 
+// Keys are named by their keyboard scan codes (0x01 Esc, 0x1C Enter, 0x2C Z,
+// 0x2D X, 0xC8 Up, 0xD0 Down, 0xCB Left, 0xCD Right, ...). The key states
+// are refreshed once per PumpMessages. Called before input has started,
+// both start it and report no key down.
+// 1 while the key is down, else 0.
+int IsKeyDown(int scanCode);
+// Fills 256 bytes, one per scan code: 1 while the key is down, else 0.
+int GetAllKeyStates(char* buffer);
+
+// Text entry. A key input is a line of at most maxLength bytes that the
+// player types into while it is the active one: characters, the IME's
+// results, Backspace, Delete, the arrows, Home and End (with Shift to
+// select), Ctrl+C, Ctrl+X and Ctrl+V; Enter ends it and Esc cancels it when
+// cancelAllowed is 1. singleByteOnly refuses double-byte characters;
+// numbersOnly accepts only a signed decimal number. Returns the handle or -1.
+int MakeKeyInput(int maxLength, int cancelAllowed, int singleByteOnly, int numbersOnly);
+int DeleteKeyInput(int handle);
+// The key input that receives what is typed; -1 for none.
+int SetActiveKeyInput(int handle);
+// 0 while editing, 1 ended with Enter, 2 cancelled with Esc, -1 for a handle
+// that is not valid.
+int CheckKeyInputEnded(int handle);
+// Copies the text, cut to whole characters within bufferSize - 1 bytes, and
+// a terminator.
+int GetKeyInputText(int handle, char* buffer, int bufferSize);
+
 // Graphics: screen, colours, images, drawing state and drawing calls.
 
 // Rectangles have exclusive right and bottom edges.

@@ -96,6 +96,13 @@ void ReleaseApiGuard() {
   }
 }
 
+int IsApiGuardHeldByCaller() {
+  const ApiGuard& guard = Guard();
+  // Only the owning thread writes its own id there, so a thread can find
+  // itself there without the critical section only while it owns the guard.
+  return guard.eventsMade == 2 && guard.busy && guard.owner == GetCurrentThreadId() ? 1 : 0;
+}
+
 void TeardownApiGuard() {
   ApiGuard& guard = Guard();
   if (guard.eventsMade != 2) return;

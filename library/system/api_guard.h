@@ -9,6 +9,8 @@ void AcquireApiGuard();
 // Undoes one AcquireApiGuard of the owner; the last one wakes the oldest
 // waiter.
 void ReleaseApiGuard();
+// 1 when the calling thread owns the guard now.
+int IsApiGuardHeldByCaller();
 // Closes the waiters' events and deletes the critical section (library end,
 // fatal exit); the next AcquireApiGuard makes them anew.
 void TeardownApiGuard();

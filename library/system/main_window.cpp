@@ -249,7 +249,7 @@ int InitSystemAndWindow() {
     SetCursor(nullptr);
   }
   AppendLog("ＩＭＥを無効にしました\n");
-  if (!GetKeyInputState().imeUse && state.dlls.user32.WINNLSEnableIME) {
+  if (!GetKeyInputState().ime.use && state.dlls.user32.WINNLSEnableIME) {
     state.dlls.user32.WINNLSEnableIME(window, FALSE);
   }
   if (settings.windowMode) run.clientScreenRect = ReadClientScreenRect(window);

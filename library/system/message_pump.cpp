@@ -48,13 +48,26 @@ void RunFrameServices(SystemRuntime& run) {
   run.keyInputReentry = 0;
 }
 
+int passDepth = 0;
+
+class PassDepth {
+ public:
+  PassDepth() { ++passDepth; }
+  ~PassDepth() { --passDepth; }
+  PassDepth(const PassDepth&) = delete;
+  PassDepth& operator=(const PassDepth&) = delete;
+};
+
 }  // namespace
+
+int IsMessagePassRunning() { return passDepth > 0 ? 1 : 0; }
 
 int PumpMessagesCore() {
   SystemState& state = GetSystemState();
   SystemRuntime& run = state.run;
   if (run.keyInputReentry) return 0;
   if (run.mainWindow) {
+    PassDepth depth;
     const bool onMainThread = GetCurrentThreadId() == run.mainThreadId;
     if (run.altEnterRequested && onMainThread && state.settings.windowModeChangeAllowed) {
       run.altEnterRequested = 0;
@@ -125,6 +138,9 @@ void WaitWhileInactive() {
   const SystemRuntime& run = state.run;
   if (run.painting || run.active) return;
   if (state.settings.windowMode && state.settings.runWhileInactive) return;
+  // Without a window, or inside the key-input processing where a pass does
+  // nothing, no pass could ever make the application active.
+  if (!run.mainWindow || run.keyInputReentry) return;
   while (!run.active && PumpMessagesCore() == 0) {
   }
 }

@@ -8,6 +8,8 @@ constexpr int kMessagesPerPass = 5;
 
 // One pass without the guard: 0, or -1 once the end was requested.
 int PumpMessagesCore();
+// 1 while a pass runs on this or another call level (its services included).
+int IsMessagePassRunning();
 // Holds the caller while the application is in the background and does not
 // run there.
 void WaitWhileInactive();

@@ -9,6 +9,7 @@
 #include "graphics/screen_settings.h"
 #include "sound/sound_services.h"
 #include "system/clock.h"
+#include "system/ime.h"
 #include "system/input_devices.h"
 #include "system/key_input.h"
 #include "system/log.h"
@@ -65,6 +66,7 @@ bool IsPushedCharacter(WPARAM code) {
 void OnActivate(WPARAM wParam) {
   SystemState& state = State();
   SystemRuntime& run = state.run;
+  StartImeReopenIfOpen();
   const bool fullScreen = state.settings.windowMode == 0;
   if (fullScreen && run.initialised) {
     if (HIWORD(wParam) == 0) RecoverGraphics();
