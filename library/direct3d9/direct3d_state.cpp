@@ -13,7 +13,8 @@ DeviceCoreInputs MakeDefaultInputs() {
   inputs.maxAnisotropy = 1;
   inputs.alphaTestFunc = -1;
   inputs.fillMode = 3;
-  inputs.depth2D = {0, 0, 4, 0};
+  // 2D draws test Z without writing it, so a frame starts with Z on.
+  inputs.depth2D = {1, 0, 4, 0};
   inputs.depth3D = {1, 1, 4, 0};
   for (int s = 0; s < 8; ++s) inputs.addressU[s] = inputs.addressV[s] = inputs.addressW[s] = 3;
   MakeIdentityMatrix(&inputs.textureMatrix);
