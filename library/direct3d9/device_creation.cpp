@@ -253,6 +253,8 @@ int CreateDirect3DDevice() {
   else
     state.multiSampleQuality = 0;
 
+  // A device of an earlier start may still be named here; it was released.
+  state.deviceEx = nullptr;
   DWORD extraFlags = 0;
   if (state.useMultiThread) extraFlags |= D3DCREATE_MULTITHREADED;
   if (GetSystemState().settings.fpuPreserve) extraFlags |= D3DCREATE_FPU_PRESERVE;

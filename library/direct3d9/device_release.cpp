@@ -47,7 +47,10 @@ int TerminateDirect3D() {
     ReleaseInterface(state.device);
     state.inScene = 0;
   }
+  // Second names of released objects must not outlive them.
+  state.deviceEx = nullptr;
   ReleaseInterface(state.direct3D);
+  state.direct3DEx = nullptr;
   ReleaseDirectDrawObject();
   if (state.d3d9Module) {
     AppendLog("Direct3D9 DLL の解放 4\n");
