@@ -7,6 +7,8 @@
 #include "direct3d9/device_ops.h"
 #include "direct3d9/device_services.h"
 #include "direct3d9/device_state_cache.h"
+#include "direct3d9/primitive_draw.h"
+#include "direct3d9/vertex_batch.h"
 #include "direct3d9/direct3d_state.h"
 #include "direct3d9/surface_formats.h"
 #include "graphics/presentation.h"
@@ -357,6 +359,21 @@ int RecreateSubBackBuffer() {
     AppendLog("サブバックバッファの作成に失敗しました\n");
     return -1;
   }
+  return 0;
+}
+
+int SwitchToSubBackBuffer() {
+  Direct3DState& state = GetDirect3DState();
+  if (state.subBackBuffer) return 0;
+  FlushVertexBatch();
+  EndDeviceScene();
+  if (RecreateSubBackBuffer() != 0) return -1;
+  state.device->StretchRect(state.backBuffer, nullptr, state.subBackBuffer, nullptr, D3DTEXF_NONE);
+  DeviceStateCache& cache = GetDeviceStateCache();
+  int force = cache.forceResend;
+  cache.forceResend = 1;
+  SetDeviceRenderTarget(state.subBackBuffer);
+  cache.forceResend = force;
   return 0;
 }
 

@@ -19,6 +19,7 @@
 #include "direct3d9/device_prepare.h"
 #include "direct3d9/device_services.h"
 #include "direct3d9/device_state_cache.h"
+#include "direct3d9/primitive_draw.h"
 #include "direct3d9/direct3d_state.h"
 #include "direct3d9/vertex_batch.h"
 #include "graphics/graphics_startup.h"
@@ -246,6 +247,57 @@ TEST_F(DeviceLifeTest, QuadsDrawnPerBlendModeReadBackAsTheModeMixes) {
   UnlockDrawScreenPixels();
   SetDeviceTexture(nullptr);
   texture->Release();
+}
+
+TEST_F(DeviceLifeTest, BlendedOutlinesAndClippedBoxesCoverEachPixelOnce) {
+  Start();
+  ASSERT_EQ(state_.hardwareActive, 1);
+  FlushVertexBatch();
+  EndDeviceScene();
+  state_.device->Clear(0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_XRGB(0, 0, 0), 1.0f, 0);
+  DeviceCoreInputs& inputs = GetDeviceCoreInputs();
+  inputs.blendMode = 2;  // add: a pixel drawn twice would come out brighter
+  inputs.blendParam = 100;
+  GetDeviceStateCache().deviceColor = 100u << 24 | 0xFFFFFF;
+  ASSERT_EQ(PaintBoxOutlineByDevice(10, 10, 20, 20, ComposeColorCode(255, 255, 255)), 0);
+  inputs.drawArea = {0, 0, 45, 45};
+  ASSERT_EQ(PaintFilledBoxByDevice(40, 40, 50, 50, ComposeColorCode(255, 255, 255)), 0);
+  GraphImage view = {};
+  const IntRect area = {0, 0, 64, 64};
+  ASSERT_EQ(LockDrawScreenPixels(&area, &view), 0);
+  auto green = [&](int x, int y) {
+    return static_cast<uint8_t*>(view.pixels)[y * view.pitch + x * 4 + 1];
+  };
+  const int once = green(15, 10);
+  EXPECT_NEAR(once, 100, 2);
+  const int outline[][2] = {{10, 10}, {19, 10}, {10, 19}, {19, 19}, {10, 15}, {19, 15}, {15, 19}};
+  for (const auto& p : outline) EXPECT_EQ(green(p[0], p[1]), once) << p[0] << "," << p[1];
+  EXPECT_EQ(green(15, 15), 0);
+  EXPECT_EQ(green(20, 15), 0);
+  EXPECT_EQ(green(44, 44), once);
+  EXPECT_EQ(green(45, 44), 0);
+  UnlockDrawScreenPixels();
+}
+
+TEST_F(DeviceLifeTest, TheSubBackBufferIsMadeOnceAndReadByTheScreenLock) {
+  Start();
+  ASSERT_EQ(state_.hardwareActive, 1);
+  FlushVertexBatch();
+  EndDeviceScene();
+  state_.device->Clear(0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_XRGB(10, 200, 30), 1.0f, 0);
+  ASSERT_EQ(SwitchToSubBackBuffer(), 0);
+  IDirect3DSurface9* first = state_.subBackBuffer;
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(GetDeviceStateCache().renderTarget, first);
+  EXPECT_EQ(SwitchToSubBackBuffer(), 0);
+  EXPECT_EQ(state_.subBackBuffer, first);
+  // Drawing now goes to the copy, and the lock reads the copy.
+  state_.device->Clear(0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_XRGB(90, 90, 90), 1.0f, 0);
+  GraphImage view = {};
+  const IntRect area = {0, 0, 4, 4};
+  ASSERT_EQ(LockDrawScreenPixels(&area, &view), 0);
+  EXPECT_EQ(static_cast<uint8_t*>(view.pixels)[1], 90);
+  UnlockDrawScreenPixels();
 }
 
 }  // namespace
