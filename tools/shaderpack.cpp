@@ -8,29 +8,15 @@
 #include <vector>
 
 #include "direct3d9/shader_pack.h"
-#include "system/archive_writer.h"
-#include "system/lz_encode.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
     std::fprintf(stderr, "usage: shaderpack <output .cpp>\n");
     return 2;
   }
-  ArchiveWriterItem root;
-  root.isFolder = true;
-  ArchiveWriterItem file;
-  file.name = kShaderPackFileName;
-  file.data = BuildShaderPackFile();
-  root.children.push_back(file);
-  std::vector<uint8_t> image, block;
-  std::string error;
-  ArchiveWriterOptions options;
-  if (BuildArchiveImage(root, options, &image, &error) != 0) {
-    std::fprintf(stderr, "shaderpack: %s\n", error.c_str());
-    return 1;
-  }
-  if (EncodeLz(image.data(), image.size(), &block) != 0) {
-    std::fprintf(stderr, "shaderpack: the archive cannot be compressed\n");
+  std::vector<uint8_t> block;
+  if (BuildShaderArchiveBlock(&block) != 0) {
+    std::fprintf(stderr, "shaderpack: the archive cannot be built\n");
     return 1;
   }
   FILE* out = std::fopen(argv[1], "wb");

@@ -598,3 +598,11 @@ void UploadAmbientShaderConstants() {
   SetVertexShaderConstants(1, 1, scene);
   SetPixelShaderConstants(1, 1, scene);
 }
+
+void UnsetDeviceShaders() {
+  DeviceOps* ops = GetDeviceOps();
+  if (!ops) return;
+  ops->SetVertexShader(nullptr);
+  ops->SetPixelShader(nullptr);
+  cache.vertexShader = cache.vertexDeclaration = cache.pixelShader = nullptr;
+}

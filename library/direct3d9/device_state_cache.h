@@ -157,5 +157,7 @@ int EnableDeviceLight(int index, int flag);
 int SetDeviceMaterial(const D_D3DMATERIAL9* material);
 int SetDeviceAmbientColor(uint32_t argb);
 void UploadAmbientShaderConstants();
+// Takes both shaders off the device and forgets them and the declaration.
+void UnsetDeviceShaders();
 
 #endif

@@ -37,6 +37,9 @@ const uint8_t* GetPackPixelShaderCode(int index);
 // The pack file as the library's shader sources make it: the size tables
 // followed by the default pair's tokens.
 std::vector<uint8_t> BuildShaderPackFile();
+// The embedded block as tools/shaderpack writes it: the pack file in an
+// archive, LZ-compressed. 0 or -1.
+int BuildShaderArchiveBlock(std::vector<uint8_t>* block);
 const std::vector<uint32_t>& DefaultVertexShaderTokens();
 const std::vector<uint32_t>& DefaultPixelShaderTokens();
 

@@ -1,6 +1,8 @@
 #include <string.h>
 
 #include "direct3d9/shader_pack.h"
+#include "system/archive_writer.h"
+#include "system/lz_encode.h"
 
 // The default pair as Direct3D 9 shader tokens. The vertex shader takes the
 // model layout (position, diffuse, one texture pair), transforms by the view
@@ -91,4 +93,17 @@ std::vector<uint8_t> BuildShaderPackFile() {
   memcpy(pack.data() + kPackCodeOffset, vertex.data(), vertexBytes);
   memcpy(pack.data() + kPackCodeOffset + vertexBytes, pixel.data(), pixelBytes);
   return pack;
+}
+
+int BuildShaderArchiveBlock(std::vector<uint8_t>* block) {
+  ArchiveWriterItem root;
+  root.isFolder = true;
+  ArchiveWriterItem file;
+  file.name = kShaderPackFileName;
+  file.data = BuildShaderPackFile();
+  root.children.push_back(file);
+  std::vector<uint8_t> image;
+  std::string error;
+  if (BuildArchiveImage(root, ArchiveWriterOptions{}, &image, &error) != 0) return -1;
+  return EncodeLz(image.data(), image.size(), block);
 }

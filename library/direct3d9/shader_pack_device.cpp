@@ -54,12 +54,8 @@ int CreatePackShaders() {
 }
 
 int ReleasePackShaders() {
-  IDirect3DDevice9* device = GetDirect3DState().device;
-  if (!device) return 0;
-  device->SetVertexShader(nullptr);
-  device->SetPixelShader(nullptr);
-  DeviceStateCache& cache = GetDeviceStateCache();
-  cache.vertexShader = cache.vertexDeclaration = cache.pixelShader = nullptr;
+  if (!GetDirect3DState().device) return 0;
+  UnsetDeviceShaders();
   if (defaultPixelShader) defaultPixelShader->Release();
   defaultPixelShader = nullptr;
   if (defaultVertexShader) defaultVertexShader->Release();

@@ -69,10 +69,7 @@ int CreateVertexDeclarations() {
 int ReleaseVertexDeclarations() {
   IDirect3DDevice9* device = GetDirect3DState().device;
   if (!device) return 0;
-  device->SetVertexShader(nullptr);
-  device->SetPixelShader(nullptr);
-  DeviceStateCache& cache = GetDeviceStateCache();
-  cache.vertexShader = cache.vertexDeclaration = cache.pixelShader = nullptr;
+  UnsetDeviceShaders();
   for (auto& layout : declarations)
     for (auto& skinning : layout)
       for (IDirect3DVertexDeclaration9*& declaration : skinning) {

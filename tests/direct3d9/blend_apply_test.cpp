@@ -71,11 +71,19 @@ TEST_F(BlendApplyTest, FactorsAndKeysPerMode) {
     GetDirect3DState().nativeBlendOp = c.nativeBlendOp;
     Apply(c.mode, &texture_, c.alphaBlend, c.colorKey);
     EXPECT_EQ(sent_.alphaTestEnable, c.test);
-    if (c.ref >= 0) EXPECT_EQ(sent_.alphaRef, c.ref);
-    if (c.func >= 0) EXPECT_EQ(sent_.alphaFunc, c.func);
+    if (c.ref >= 0) {
+      EXPECT_EQ(sent_.alphaRef, c.ref);
+    }
+    if (c.func >= 0) {
+      EXPECT_EQ(sent_.alphaFunc, c.func);
+    }
     EXPECT_EQ(sent_.alphaBlendEnable, c.blend);
-    if (c.src >= 0) EXPECT_EQ(sent_.srcBlend, c.src);
-    if (c.dest >= 0) EXPECT_EQ(sent_.destBlend, c.dest);
+    if (c.src >= 0) {
+      EXPECT_EQ(sent_.srcBlend, c.src);
+    }
+    if (c.dest >= 0) {
+      EXPECT_EQ(sent_.destBlend, c.dest);
+    }
     EXPECT_EQ(sent_.blendOp, c.op);
   }
 }

@@ -44,6 +44,15 @@ class DeviceLifeTest : public ::testing::Test {
     inputs.targetWidth = 640;
     inputs.targetHeight = 480;
   }
+  // Starts with a device and fills the back buffer with one colour, nothing
+  // pending and no scene open.
+  void StartCleared(D3DCOLOR color) {
+    Start();
+    ASSERT_EQ(state_.hardwareActive, 1);
+    FlushVertexBatch();
+    EndDeviceScene();
+    state_.device->Clear(0, nullptr, D3DCLEAR_TARGET, color, 1.0f, 0);
+  }
   void TearDown() override {
     session_.reset();
     GetDirect3DState().plainObjectOnly = 0;
@@ -196,8 +205,7 @@ void DrawQuad(IDirect3DTexture9* texture, int x, int y) {
 }
 
 TEST_F(DeviceLifeTest, QuadsDrawnPerBlendModeReadBackAsTheModeMixes) {
-  Start();
-  ASSERT_EQ(state_.hardwareActive, 1);
+  ASSERT_NO_FATAL_FAILURE(StartCleared(D3DCOLOR_XRGB(64, 64, 64)));
   IDirect3DDevice9* device = state_.device;
   IDirect3DTexture9* texture = nullptr;
   ASSERT_EQ(device->CreateTexture(16, 16, 1, D3DUSAGE_DYNAMIC, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
@@ -210,10 +218,6 @@ TEST_F(DeviceLifeTest, QuadsDrawnPerBlendModeReadBackAsTheModeMixes) {
       reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch)[x] =
           0xFFC86432;  // (200, 100, 50)
   texture->UnlockRect(0);
-
-  FlushVertexBatch();
-  EndDeviceScene();
-  device->Clear(0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_XRGB(64, 64, 64), 1.0f, 0);
   struct Case {
     int mode;
     int r, g, b;
@@ -250,11 +254,7 @@ TEST_F(DeviceLifeTest, QuadsDrawnPerBlendModeReadBackAsTheModeMixes) {
 }
 
 TEST_F(DeviceLifeTest, BlendedOutlinesAndClippedBoxesCoverEachPixelOnce) {
-  Start();
-  ASSERT_EQ(state_.hardwareActive, 1);
-  FlushVertexBatch();
-  EndDeviceScene();
-  state_.device->Clear(0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_XRGB(0, 0, 0), 1.0f, 0);
+  ASSERT_NO_FATAL_FAILURE(StartCleared(D3DCOLOR_XRGB(0, 0, 0)));
   DeviceCoreInputs& inputs = GetDeviceCoreInputs();
   inputs.blendMode = 2;  // add: a pixel drawn twice would come out brighter
   inputs.blendParam = 100;
@@ -280,11 +280,7 @@ TEST_F(DeviceLifeTest, BlendedOutlinesAndClippedBoxesCoverEachPixelOnce) {
 }
 
 TEST_F(DeviceLifeTest, TheSubBackBufferIsMadeOnceAndReadByTheScreenLock) {
-  Start();
-  ASSERT_EQ(state_.hardwareActive, 1);
-  FlushVertexBatch();
-  EndDeviceScene();
-  state_.device->Clear(0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_XRGB(10, 200, 30), 1.0f, 0);
+  ASSERT_NO_FATAL_FAILURE(StartCleared(D3DCOLOR_XRGB(10, 200, 30)));
   ASSERT_EQ(SwitchToSubBackBuffer(), 0);
   IDirect3DSurface9* first = state_.subBackBuffer;
   ASSERT_NE(first, nullptr);
