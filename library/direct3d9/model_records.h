@@ -6,6 +6,7 @@
 #include <stdint.h>
 
 struct ModelRecord;
+struct IUnknown;
 
 struct ModelMaterial {
   void* alphaBytes;  // tracked block or null
@@ -28,8 +29,58 @@ struct ModelMaterialInstance {
   int textureGraph;
 };
 
+// One vertex of a mesh: the index into its frame's normal table, the two
+// colours, then one (u, v) pair per texture set.
+struct ModelFrame {
+  const float (*normals)[9];  // normal, second vector, third vector
+};
+
+struct ModelMesh {
+  const ModelFrame* frame;
+  int normalLayout;  // 0 normal only, 1 three vectors
+  int textureSets;   // 0 to 8
+  int vertexStride;
+  const uint8_t* vertices;
+};
+
+struct ModelBufferGroup {
+  IUnknown* vertexBuffer;
+  IUnknown* indexBuffer;
+  int vertexCount;
+  int indexCount;
+  uint8_t* lockedVertices;
+  uint8_t* lockedIndices;
+  uint32_t fvf;  // 0 when a vertex declaration is meant
+  int stride;
+  ModelBufferGroup* next;
+  ModelBufferGroup* previous;
+};
+
+struct ModelMeshPart {
+  const ModelMesh* mesh;
+  uint16_t skinType;  // 0 none, 1 four weights, 2 eight weights; others are left out
+  int vertexCount;
+  const int32_t* vertexIndices;  // mesh vertex of each part vertex
+  const uint8_t* skinRecords;    // one per vertex, from a 16-byte boundary
+  uint16_t firstIndexCount;
+  const uint16_t* firstIndices;
+  uint16_t secondIndexCount;
+  const uint16_t* secondIndices;
+  ModelBufferGroup* group;
+  int startVertex;
+  int startIndex;
+};
+
+constexpr int kModelLayoutKeys = 54;
+
 struct ModelBaseRecord {
   int refCount;
+  int partCount;
+  ModelMeshPart* parts;
+  int groupCounts[kModelLayoutKeys];
+  ModelBufferGroup* firstGroups[kModelLayoutKeys];
+  ModelBufferGroup* lastGroups[kModelLayoutKeys];
+  int groupTotal;
   int materialCount;
   ModelMaterial* materials;
   int ownsMaterials;
@@ -50,6 +101,8 @@ struct ModelRecord {
   ModelMaterialInstance* materials;
   int ownsMaterials;
   int updateBytes[2];
+  // One dynamic vertex buffer per mesh part of the base, or null.
+  IUnknown** partBuffers;
 };
 
 // A slot may hold this placeholder: occupied, but no record to read.
@@ -80,5 +133,13 @@ int DeleteModel(int model);
 int DeleteModelBase(int base);
 int ReleaseModelBaseBuffers(int base);
 int ReleaseModelMeshBuffers(int model);
+
+struct IDirect3DVertexBuffer9;
+struct IDirect3DIndexBuffer9;
+// One creation call each; the new buffer, or null (also without a device).
+IDirect3DVertexBuffer9* CreateDeviceVertexBuffer(unsigned length, unsigned long usage,
+                                                 unsigned long fvf, int pool);
+IDirect3DIndexBuffer9* CreateDeviceIndexBuffer(unsigned length, unsigned long usage, int format,
+                                               int pool);
 
 #endif

@@ -7,17 +7,22 @@
 #include "system/tracked_memory.h"
 
 namespace {
-
 ModelSystemState modelState = {};
+}  // namespace
+
+bool IsModelRecord(const void* slot) { return slot && slot != kReservedModelSlot; }
+
+namespace {
 
 void FreeTable(ModelTable& table) {
   if (table.slots) FreeTrackedMemory(table.slots);
   table = ModelTable{};
 }
 
-bool IsRecord(void* slot) { return slot && slot != kReservedModelSlot; }
 
-ModelBaseRecord* BaseAt(int handle) {
+}  // namespace
+
+ModelBaseRecord* LookupModelBase(int handle) {
   if (handle < 0 || ((handle >> 27) & 0xF) != 1) return nullptr;
   int slot = handle & 0x1FFFF;
   ModelTable& table = modelState.bases;
@@ -25,17 +30,19 @@ ModelBaseRecord* BaseAt(int handle) {
   return static_cast<ModelBaseRecord*>(table.slots[slot]);
 }
 
-ModelRecord* ModelAt(int handle, bool checkNumber) {
+ModelRecord* LookupModel(int handle, bool checkNumber) {
   if (handle < 0 || ((handle >> 27) & 0xF) != 10) return nullptr;
   int slot = handle & 0xFFFF;
   ModelTable& table = modelState.models;
   if (slot >= table.endIndex || slot >= 65536 || !table.slots[slot]) return nullptr;
   void* entry = table.slots[slot];
-  if (checkNumber && IsRecord(entry) &&
+  if (checkNumber && IsModelRecord(entry) &&
       static_cast<ModelRecord*>(entry)->check != ((handle >> 16) & 0x7FF))
     return nullptr;
   return static_cast<ModelRecord*>(entry);
 }
+
+namespace {
 
 void ClearSlot(ModelTable& table, int slot) {
   table.slots[slot] = nullptr;
@@ -79,7 +86,7 @@ int TerminateModelSystem() {
   for (int slot = 0; slot < modelState.models.endIndex; ++slot) {
     void* entry = modelState.models.slots[slot];
     if (!entry) continue;
-    int check = IsRecord(entry) ? static_cast<ModelRecord*>(entry)->check : 0;
+    int check = IsModelRecord(entry) ? static_cast<ModelRecord*>(entry)->check : 0;
     DeleteModel(MakeModelHandle(slot, check));
   }
   for (int slot = 0; slot < modelState.bases.endIndex; ++slot)
@@ -108,7 +115,7 @@ int RestoreModelTextures() {
   if (hooks.setGraphTransColor) hooks.setGraphTransColor(color, enabled);
   for (int slot = 0; slot < modelState.bases.endIndex; ++slot) {
     void* entry = modelState.bases.slots[slot];
-    if (!IsRecord(entry)) continue;
+    if (!IsModelRecord(entry)) continue;
     ModelBaseRecord* base = static_cast<ModelBaseRecord*>(entry);
     for (int i = 0; i < base->materialCount; ++i) {
       const ModelMaterial& m = base->materials[i];
@@ -118,7 +125,7 @@ int RestoreModelTextures() {
   }
   for (int slot = 0; slot < modelState.models.endIndex; ++slot) {
     void* entry = modelState.models.slots[slot];
-    if (!IsRecord(entry)) continue;
+    if (!IsModelRecord(entry)) continue;
     ModelRecord* model = static_cast<ModelRecord*>(entry);
     for (int i = 0; i < model->materialCount; ++i) {
       const ModelMaterialInstance& m = model->materials[i];
@@ -130,39 +137,8 @@ int RestoreModelTextures() {
   return 0;
 }
 
-int ReleaseModelBaseBuffers(int base) {
-  ModelBaseRecord* record = BaseAt(base);
-  if (!record) return -1;
-  if (!IsRecord(record) || !record->buffersBuilt) return 0;
-  record->buffersBuilt = 0;
-  ModelTable& models = modelState.models;
-  for (int slot = 0; slot < models.endIndex; ++slot) {
-    void* entry = models.slots[slot];
-    if (IsRecord(entry) && static_cast<ModelRecord*>(entry)->base == record)
-      ReleaseModelMeshBuffers(MakeModelHandle(slot, static_cast<ModelRecord*>(entry)->check));
-  }
-  return 0;
-}
-
-int ReleaseModelMeshBuffers(int model) {
-  if (!ModelAt(model, false)) return -1;
-  return 0;
-}
-
-int ReleaseModelBuffers() {
-  if (!modelState.bases.slots && !modelState.models.slots) return 0;
-  for (int slot = 0; slot < modelState.bases.endIndex; ++slot)
-    if (IsRecord(modelState.bases.slots[slot])) ReleaseModelBaseBuffers(MakeModelBaseHandle(slot));
-  for (int slot = 0; slot < modelState.models.endIndex; ++slot)
-    if (IsRecord(modelState.models.slots[slot]))
-      ReleaseModelMeshBuffers(MakeModelHandle(slot, 0));
-  return 0;
-}
-
-int RestoreModelBuffers() { return 0; }
-
 int DeleteModel(int model) {
-  ModelRecord* record = ModelAt(model, true);
+  ModelRecord* record = LookupModel(model, true);
   if (!record) return -1;
   int slot = model & 0xFFFF;
   if (record == kReservedModelSlot) {
@@ -196,7 +172,7 @@ int DeleteModel(int model) {
 }
 
 int DeleteModelBase(int base) {
-  ModelBaseRecord* record = BaseAt(base);
+  ModelBaseRecord* record = LookupModelBase(base);
   if (!record) return -1;
   int slot = base & 0x1FFFF;
   if (record == kReservedModelSlot) {

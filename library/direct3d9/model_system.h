@@ -21,6 +21,17 @@ int RestoreModelTextures();
 // Replaces a height field (its red channel) by its normal map.
 int MakeNormalMapFromHeight(GraphImage* image, float bumpStrength);
 
+struct ModelBaseRecord;
+struct ModelRecord;
+// The record behind a handle, or null; a reserved slot gives the
+// placeholder, which callers must not read.
+ModelBaseRecord* LookupModelBase(int handle);
+ModelRecord* LookupModel(int handle, bool checkNumber);
+bool IsModelRecord(const void* slot);
+
+int SetupModelBaseBuffers(int base, int flag);
+// Per-part dynamic vertex buffers of a model whose base has its buffers.
+int SetupModelVertexBuffers(int model);
 int RestoreModelBuffers();
 int ReleaseModelBuffers();
 

@@ -19,6 +19,8 @@
 #include "direct3d9/device_prepare.h"
 #include "direct3d9/device_services.h"
 #include "direct3d9/device_state_cache.h"
+#include "direct3d9/model_records.h"
+#include "direct3d9/model_system.h"
 #include "direct3d9/primitive_draw.h"
 #include "direct3d9/direct3d_state.h"
 #include "direct3d9/vertex_batch.h"
@@ -26,6 +28,7 @@
 #include "graphics/screen_settings.h"
 #include "support/library_session.h"
 #include "support/log_capture.h"
+#include "system/tracked_memory.h"
 
 namespace {
 
@@ -294,6 +297,53 @@ TEST_F(DeviceLifeTest, TheSubBackBufferIsMadeOnceAndReadByTheScreenLock) {
   ASSERT_EQ(LockDrawScreenPixels(&area, &view), 0);
   EXPECT_EQ(static_cast<uint8_t*>(view.pixels)[1], 90);
   UnlockDrawScreenPixels();
+}
+
+TEST_F(DeviceLifeTest, FixedFunctionModelBuffersKeepOnlyThePlainLayout) {
+  Start();
+  ASSERT_EQ(state_.hardwareActive, 1);
+  if (!state_.mixedVertexProcessing) GTEST_SKIP() << "no hardware vertex processing";
+  ASSERT_EQ(IsModelSystemReady(), 1);
+  const float normals[1][9] = {{0, 0, 1, 1, 0, 0, 0, 1, 0}};
+  ModelFrame frame{normals};
+  uint8_t vertex[20] = {};
+  ModelMesh mesh{&frame, 0, 1, 20, vertex};
+  const int32_t vertexIndex = 0;
+  alignas(16) uint8_t skin[64] = {};
+  const uint16_t indices[3] = {0, 0, 0};
+  ModelMeshPart parts[2] = {};
+  for (int i = 0; i < 2; ++i) {
+    parts[i] = {&mesh, static_cast<uint16_t>(i), 1, &vertexIndex, skin, 3, indices, 0, nullptr,
+                nullptr, 0, 0};
+  }
+  auto* base = static_cast<ModelBaseRecord*>(TRACKED_ALLOC_ZEROED(sizeof(ModelBaseRecord)));
+  base->refCount = 1;
+  base->parts = parts;
+  base->partCount = 2;
+  ModelTable& table = GetModelSystemState().bases;
+  table.slots = static_cast<void**>(TRACKED_ALLOC_ZEROED(sizeof(void*) * 4));
+  table.capacity = 4;
+  table.slots[0] = base;
+  table.endIndex = table.liveCount = 1;
+  const int handle = MakeModelBaseHandle(0);
+
+  state_.shadersInUse = 0;
+  ASSERT_EQ(SetupModelBaseBuffers(handle, 1), 0);
+  EXPECT_EQ(base->buffersBuilt, 1);
+  ASSERT_NE(parts[0].group, nullptr);
+  EXPECT_NE(parts[0].group->vertexBuffer, nullptr);
+  EXPECT_EQ(parts[0].group->stride, 80);
+  EXPECT_EQ(parts[1].group, nullptr);
+  EXPECT_EQ(base->groupTotal, 1);
+  // A device release takes the buffers; a restore builds them again.
+  ReleaseModelBuffers();
+  EXPECT_EQ(base->buffersBuilt, 0);
+  EXPECT_EQ(parts[0].group, nullptr);
+  RestoreModelBuffers();
+  EXPECT_EQ(base->buffersBuilt, 1);
+  EXPECT_NE(parts[0].group, nullptr);
+  EXPECT_EQ(DeleteModelBase(handle), 0);
+  EXPECT_EQ(table.liveCount, 0);
 }
 
 }  // namespace
