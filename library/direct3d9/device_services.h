@@ -5,6 +5,8 @@
 #ifndef OMBREL_DIRECT3D9_DEVICE_SERVICES_H
 #define OMBREL_DIRECT3D9_DEVICE_SERVICES_H
 
+#include "Ombrel.h"
+
 // 0, or -1 when no renderer can start.
 int InitializeDirect3D();
 int TerminateDirect3D();
@@ -17,5 +19,15 @@ int DeleteAllShaderHandles();
 int FlushVertexBatch();
 int EndDeviceScene();
 int RefreshDeviceDialogBoxMode(int flag);
+int SetDeviceDialogBoxMode(int flag);
+
+// The two passes over the handle tables around a device re-creation.
+int ReleaseDeviceResources();
+int RestoreDeviceResources();
+
+// A rectangle of the current draw target as a read-only view; pair each
+// successful lock with an unlock.
+int LockDrawScreenPixels(const IntRect* rect, GraphImage* out);
+int UnlockDrawScreenPixels();
 
 #endif

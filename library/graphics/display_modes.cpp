@@ -59,6 +59,11 @@ int BuildDisplayModeList(int* count, DisplayModeInfo** list) {
   return 0;
 }
 
+void FreeDisplayModeList() {
+  if (modeList.modes) HeapFree(GetProcessHeap(), 0, modeList.modes);
+  modeList = DisplayModeList{};
+}
+
 int CountDisplayModes() {
   EnsureDisplayModeList();
   return modeList.count;

@@ -1,6 +1,9 @@
 #include "graphics/graphics_startup.h"
 
+#include "direct3d9/device_default_states.h"
 #include "direct3d9/device_services.h"
+#include "direct3d9/model_system.h"
+#include "direct3d9/shader_pack.h"
 #include "graphics/draw_target.h"
 #include "graphics/font_system.h"
 #include "graphics/screen_mode.h"
@@ -34,6 +37,7 @@ int SetupGraphicsSystem() {
     return -1;
   }
   screen.graphicsSetUp = 1;
+  if (screen.hardwareOn) InitializeDeviceStates();
   // Each start-up leaves the front screen as the draw target.
   SelectDrawTarget(kDrawTargetFrontScreen);
   StartFontSystem();
@@ -48,6 +52,7 @@ int ShutdownGraphicsSystem() {
   DeleteAllIndexBufferHandles();
   DeleteAllShaderHandles();
   TerminateDirect3D();
+  FreeShaderPack();
   screen.graphicsSetUp = 0;
   return 0;
 }
@@ -55,6 +60,9 @@ int ShutdownGraphicsSystem() {
 int RestoreGraphicsSystem(int modeChange, int width, int height, int colorBits,
                           int refreshRate) {
   ScreenSettings& screen = GetScreenSettings();
+  // The device is never reset: its objects are released, a new device is
+  // made and they are made again from what the library keeps in memory.
+  if (screen.hardwareOn) ReleaseDeviceResources();
   TerminateDirect3D();
   if (modeChange == 1) {
     screen.width = width;
@@ -68,6 +76,16 @@ int RestoreGraphicsSystem(int modeChange, int width, int height, int colorBits,
   // The software screens survive untouched; only the DirectDraw object and
   // the display mode are made again.
   InitializeDirect3D();
+  if (!screen.hardwareOn) return 0;
+  RestoreDeviceResources();
+  SelectDrawTarget(GetDrawTarget());
+  ResendAllDeviceStates();
+  if (modeChange == 1)
+    RestoreModelTextures();
+  else
+    RestoreGraphContents();
+  ResendBasicDeviceStates();
+  RestoreModelBuffers();
   return 0;
 }
 
@@ -83,5 +101,6 @@ int CheckGraphRestoreHandler() { return restoreHandler.registered; }
 
 int RestoreGraphContents() {
   if (restoreHandler.handler) restoreHandler.handler();
+  RestoreModelTextures();
   return 0;
 }

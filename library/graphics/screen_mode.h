@@ -33,6 +33,8 @@ int ChangeScreenMode(const ScreenModeRequest& request);
 int GetFullScreenFlag();
 
 int BuildDisplayModeList(int* count, DisplayModeInfo** list);
+// Frees the list; the next query builds it again.
+void FreeDisplayModeList();
 int CountDisplayModes();
 // Writes -1 to all four fields for an index outside the list; returns out.
 DisplayModeInfo* FetchDisplayMode(DisplayModeInfo* out, int index);

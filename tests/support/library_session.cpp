@@ -29,7 +29,7 @@ void ResetWindowSettings() {
 LibrarySession::LibrarySession(const LibraryOptions& options) {
   ResetWindowSettings();
   if (!options.title.empty()) SetMainWindowTitle(options.title.c_str());
-  EnableHardwareRender(0);
+  EnableHardwareRender(options.hardware ? 1 : 0);
   SetScreenMode(options.screenWidth, options.screenHeight, 32, 60);
   SetWindowScale(options.scale, -1.0);
   SetRunWhileInactive(options.runWhileInactive);

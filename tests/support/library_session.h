@@ -25,6 +25,7 @@ struct LibraryOptions {
   int screenHeight = 240;
   double scale = 1.0;
   int runWhileInactive = 0;
+  bool hardware = false;  // lets the library make a Direct3D device
 };
 
 // Makes the settings and starts the library; ends it when destroyed.

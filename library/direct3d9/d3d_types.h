@@ -1,0 +1,216 @@
+// The library's own copies of the Direct3D 9 numbers and plain records that
+// the device layer's platform-free code works with. Only the units that talk
+// to the device include the platform's d3d9.h; they check that these records
+// match its layout.
+#ifndef OMBREL_DIRECT3D9_D3D_TYPES_H
+#define OMBREL_DIRECT3D9_D3D_TYPES_H
+
+#include <stdint.h>
+
+// Surface formats.
+enum : int {
+  D_D3DFMT_UNKNOWN = 0,
+  D_D3DFMT_R8G8B8 = 20,
+  D_D3DFMT_A8R8G8B8 = 21,
+  D_D3DFMT_X8R8G8B8 = 22,
+  D_D3DFMT_R5G6B5 = 23,
+  D_D3DFMT_X1R5G5B5 = 24,
+  D_D3DFMT_A1R5G5B5 = 25,
+  D_D3DFMT_A4R4G4B4 = 26,
+  D_D3DFMT_R3G3B2 = 27,
+  D_D3DFMT_A8 = 28,
+  D_D3DFMT_A8R3G3B2 = 29,
+  D_D3DFMT_X4R4G4B4 = 30,
+  D_D3DFMT_A2B10G10R10 = 31,
+  D_D3DFMT_A8B8G8R8 = 32,
+  D_D3DFMT_X8B8G8R8 = 33,
+  D_D3DFMT_G16R16 = 34,
+  D_D3DFMT_A2R10G10B10 = 35,
+  D_D3DFMT_D32 = 71,
+  D_D3DFMT_D24X8 = 77,
+  D_D3DFMT_D16 = 80,
+  D_D3DFMT_INDEX16 = 101,
+  D_D3DFMT_DXT1 = 0x31545844,
+  D_D3DFMT_DXT2 = 0x32545844,
+  D_D3DFMT_DXT3 = 0x33545844,
+  D_D3DFMT_DXT4 = 0x34545844,
+  D_D3DFMT_DXT5 = 0x35545844,
+};
+
+// Render states.
+enum : uint32_t {
+  D_D3DRS_ZENABLE = 7,
+  D_D3DRS_FILLMODE = 8,
+  D_D3DRS_SHADEMODE = 9,
+  D_D3DRS_ZWRITEENABLE = 14,
+  D_D3DRS_ALPHATESTENABLE = 15,
+  D_D3DRS_SRCBLEND = 19,
+  D_D3DRS_DESTBLEND = 20,
+  D_D3DRS_CULLMODE = 22,
+  D_D3DRS_ZFUNC = 23,
+  D_D3DRS_ALPHAREF = 24,
+  D_D3DRS_ALPHAFUNC = 25,
+  D_D3DRS_DITHERENABLE = 26,
+  D_D3DRS_ALPHABLENDENABLE = 27,
+  D_D3DRS_FOGENABLE = 28,
+  D_D3DRS_SPECULARENABLE = 29,
+  D_D3DRS_FOGCOLOR = 34,
+  D_D3DRS_FOGSTART = 36,
+  D_D3DRS_FOGEND = 37,
+  D_D3DRS_FOGDENSITY = 38,
+  D_D3DRS_TEXTUREFACTOR = 60,
+  D_D3DRS_LIGHTING = 137,
+  D_D3DRS_AMBIENT = 139,
+  D_D3DRS_FOGVERTEXMODE = 140,
+  D_D3DRS_NORMALIZENORMALS = 143,
+  D_D3DRS_DIFFUSEMATERIALSOURCE = 145,
+  D_D3DRS_SPECULARMATERIALSOURCE = 146,
+  D_D3DRS_AMBIENTMATERIALSOURCE = 147,
+  D_D3DRS_BLENDOP = 171,
+  D_D3DRS_DEPTHBIAS = 195,
+};
+
+// Sampler states.
+enum : uint32_t {
+  D_D3DSAMP_ADDRESSU = 1,
+  D_D3DSAMP_ADDRESSV = 2,
+  D_D3DSAMP_ADDRESSW = 3,
+  D_D3DSAMP_MAGFILTER = 5,
+  D_D3DSAMP_MINFILTER = 6,
+  D_D3DSAMP_MIPFILTER = 7,
+  D_D3DSAMP_MAXANISOTROPY = 10,
+};
+
+// Texture-stage states.
+enum : uint32_t {
+  D_D3DTSS_COLOROP = 1,
+  D_D3DTSS_COLORARG1 = 2,
+  D_D3DTSS_COLORARG2 = 3,
+  D_D3DTSS_ALPHAOP = 4,
+  D_D3DTSS_ALPHAARG1 = 5,
+  D_D3DTSS_ALPHAARG2 = 6,
+  D_D3DTSS_TEXCOORDINDEX = 11,
+  D_D3DTSS_TEXTURETRANSFORMFLAGS = 24,
+  D_D3DTSS_RESULTARG = 28,
+};
+
+// Values of the states above.
+enum : int {
+  D_D3DZB_FALSE = 0,
+  D_D3DZB_TRUE = 1,
+  D_D3DFILL_SOLID = 3,
+  D_D3DSHADE_FLAT = 1,
+  D_D3DSHADE_GOURAUD = 2,
+  D_D3DCULL_NONE = 1,
+  D_D3DCULL_CW = 2,
+  D_D3DCULL_CCW = 3,
+  D_D3DCMP_LESSEQUAL = 4,
+  D_D3DCMP_GREATER = 5,
+  D_D3DCMP_GREATEREQUAL = 7,
+  D_D3DMCS_MATERIAL = 0,
+  D_D3DMCS_COLOR1 = 1,
+  D_D3DMCS_COLOR2 = 2,
+  D_D3DFOG_NONE = 0,
+  D_D3DTADDRESS_WRAP = 1,
+  D_D3DTADDRESS_CLAMP = 3,
+  D_D3DTEXF_NONE = 0,
+  D_D3DTEXF_POINT = 1,
+  D_D3DTEXF_LINEAR = 2,
+  D_D3DTEXF_ANISOTROPIC = 3,
+  D_D3DTTFF_DISABLE = 0,
+  D_D3DTTFF_COUNT3 = 3,
+  D_D3DBLEND_ZERO = 1,
+  D_D3DBLEND_ONE = 2,
+  D_D3DBLEND_SRCCOLOR = 3,
+  D_D3DBLEND_SRCALPHA = 5,
+  D_D3DBLEND_INVSRCALPHA = 6,
+  D_D3DBLEND_INVDESTCOLOR = 10,
+  D_D3DBLENDOP_ADD = 1,
+  D_D3DBLENDOP_REVSUBTRACT = 3,
+};
+
+// Texture-stage arguments and operations.
+enum : int {
+  D_D3DTA_DIFFUSE = 0,
+  D_D3DTA_CURRENT = 1,
+  D_D3DTA_TEXTURE = 2,
+  D_D3DTA_TFACTOR = 3,
+  D_D3DTA_SPECULAR = 4,
+  D_D3DTA_TEMP = 5,
+  D_D3DTA_COMPLEMENT = 0x10,
+  D_D3DTOP_DISABLE = 1,
+  D_D3DTOP_SELECTARG1 = 2,
+  D_D3DTOP_SELECTARG2 = 3,
+  D_D3DTOP_MODULATE = 4,
+  D_D3DTOP_MODULATE2X = 5,
+  D_D3DTOP_MODULATE4X = 6,
+  D_D3DTOP_ADD = 7,
+  D_D3DTOP_SUBTRACT = 10,
+  D_D3DTOP_BLENDDIFFUSEALPHA = 12,
+  D_D3DTOP_BLENDCURRENTALPHA = 16,
+};
+
+// Transform states.
+enum : uint32_t {
+  D_D3DTS_VIEW = 2,
+  D_D3DTS_PROJECTION = 3,
+  D_D3DTS_TEXTURE0 = 16,
+  D_D3DTS_WORLD = 256,
+};
+
+// Primitive types.
+enum : int {
+  D_D3DPT_POINTLIST = 1,
+  D_D3DPT_LINELIST = 2,
+  D_D3DPT_LINESTRIP = 3,
+  D_D3DPT_TRIANGLELIST = 4,
+  D_D3DPT_TRIANGLESTRIP = 5,
+  D_D3DPT_TRIANGLEFAN = 6,
+};
+
+// Flexible vertex format bits.
+enum : uint32_t {
+  D_D3DFVF_XYZ = 0x002,
+  D_D3DFVF_XYZRHW = 0x004,
+  D_D3DFVF_NORMAL = 0x010,
+  D_D3DFVF_DIFFUSE = 0x040,
+  D_D3DFVF_SPECULAR = 0x080,
+  D_D3DFVF_TEX1 = 0x100,
+  D_D3DFVF_TEX2 = 0x200,
+};
+
+enum : int {
+  D_D3DLIGHT_POINT = 1,
+  D_D3DLIGHT_SPOT = 2,
+  D_D3DLIGHT_DIRECTIONAL = 3,
+};
+
+struct D_D3DCOLORVALUE {
+  float r, g, b, a;
+};
+
+struct D_D3DVECTOR {
+  float x, y, z;
+};
+
+struct D_D3DVIEWPORT9 {
+  uint32_t X, Y, Width, Height;
+  float MinZ, MaxZ;
+};
+
+struct D_D3DMATERIAL9 {
+  D_D3DCOLORVALUE Diffuse, Ambient, Specular, Emissive;
+  float Power;
+};
+
+struct D_D3DLIGHT9 {
+  int Type;
+  D_D3DCOLORVALUE Diffuse, Specular, Ambient;
+  D_D3DVECTOR Position, Direction;
+  float Range, Falloff, Attenuation0, Attenuation1, Attenuation2, Theta, Phi;
+};
+
+static_assert(sizeof(D_D3DMATERIAL9) == 68, "material layout");
+static_assert(sizeof(D_D3DLIGHT9) == 104, "light layout");
+
+#endif
