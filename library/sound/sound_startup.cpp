@@ -18,6 +18,11 @@
 
 namespace {
 
+// The class and interface of DirectSound, spelled out so that no GUID
+// library has to be linked.
+constexpr GUID kClsidDirectSound = {0x47D4D946, 0x62E8, 0x11CF, {0x93, 0xBC, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+constexpr GUID kIidDirectSound = {0x279AFA83, 0x4981, 0x11CE, {0xA5, 0x21, 0x00, 0x20, 0xAF, 0x0B, 0xE5, 0x60}};
+
 constexpr int kSilentSamples = 100;
 constexpr DWORD kSilentBufferFlags = DSBCAPS_GLOBALFOCUS | DSBCAPS_STATIC;
 
@@ -152,9 +157,9 @@ int InitializeSoundSystem() {
   const auto coCreateInstance = GetSystemState().dlls.ole32.CoCreateInstance;
   IDirectSound* sound = nullptr;
   if (!coCreateInstance ||
-      FAILED(coCreateInstance(CLSID_DirectSound, nullptr,
+      FAILED(coCreateInstance(kClsidDirectSound, nullptr,
                               CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER,
-                              IID_IDirectSound, reinterpret_cast<void**>(&sound))) ||
+                              kIidDirectSound, reinterpret_cast<void**>(&sound))) ||
       !sound) {
     return FailStartup("DirectSoundインターフェースの作成に失敗しました\n");
   }
