@@ -28,7 +28,7 @@ int ProcessMciNotify() {
   MciState& mci = State().mci;
   if (mci.loop) {
     MCI_PLAY_PARMS play = {};
-    play.dwCallback = reinterpret_cast<DWORD_PTR>(GetSystemState().run.mainWindow);
+    play.dwCallback = reinterpret_cast<DWORD_PTR>(GetMainWindow());
     play.dwFrom = 0;
     SendMci(MCI_PLAY, MCI_NOTIFY | MCI_FROM, &play);
     mci.playing = 1;

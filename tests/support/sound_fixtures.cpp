@@ -227,16 +227,14 @@ MemoryTotals CurrentMemoryTotals() {
 }
 
 void BindComForSound() {
-  Ole32Functions& ole32 = GetSystemState().dlls.ole32;
-  if (!ole32.module) {
-    ole32.module = LoadLibraryA("ole32.dll");
-    ole32.CoCreateInstance = reinterpret_cast<decltype(ole32.CoCreateInstance)>(
-        reinterpret_cast<void*>(GetProcAddress(ole32.module, "CoCreateInstance")));
-  }
-  CoInitialize(nullptr);
+  BindSystemDlls();
+  const auto coInitialize = GetSystemState().dlls.ole32.CoInitialize;
+  if (coInitialize) coInitialize(nullptr);
 }
 
 SoundSystemScope::SoundSystemScope(const SoundSystemOptions& options) {
+  // As at start-up: an earlier library session's end request is forgotten.
+  ClearSystemStateForStartup();
   BindComForSound();
   SystemInfo& info = GetSystemState().info;
   savedProcessorCount_ = info.processorCount;
