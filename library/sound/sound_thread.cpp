@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include "sound/sound_platform.h"
 #include "sound/sound_record.h"
 #include "sound/sound_state.h"
 #include "sound/soft_sound.h"
@@ -12,7 +11,6 @@
 namespace {
 
 constexpr DWORD kRefillMilliseconds = 30;
-constexpr DWORD kStopPollMilliseconds = 2;
 
 void RefillEverything(SoundSystemState& state) {
   for (ListNode* node = state.streamHead.next; node && node->next; node = node->next) {
@@ -55,12 +53,11 @@ void StopSoundThread() {
   SoundSystemState& state = GetSoundSystemState();
   if (!state.thread) return;
   state.threadStop = kSoundThreadStopAsked;
-  while (RunSoundMessagePass() == 0 && state.threadStop == kSoundThreadStopAsked) {
-    Sleep(kStopPollMilliseconds);
-  }
-  // The pass reports the end during the library's own shut-down, when the
-  // thread may still be in a sweep: it must be gone before the buffers and
-  // the lock it uses are released.
+  // The thread is waited for on its handle, not through message passes: a
+  // pass waits for reactivation while the window is inactive and would keep
+  // shut-down waiting for ever; and during the library's own shut-down the
+  // pass reports the end at once, when the thread may still be in a sweep
+  // over the buffers and the lock that are released next.
   WaitForSingleObject(static_cast<HANDLE>(state.thread), INFINITE);
   CloseHandle(static_cast<HANDLE>(state.thread));
   state.thread = nullptr;

@@ -6,7 +6,7 @@
 
 // Creates the thread when the processor count is above 1.
 void StartSoundThread();
-// Asks the thread to stop and waits for it, running message passes.
+// Asks the thread to stop and waits until it has ended.
 void StopSoundThread();
 
 #endif
