@@ -4,7 +4,6 @@
 #include <dsound.h>
 
 #include <stdarg.h>
-#include <stdio.h>
 
 #include "Ombrel.h"
 #include "sound/acm_codec.h"
@@ -14,6 +13,7 @@
 #include "sound/sound_services.h"
 #include "sound/sound_state.h"
 #include "sound/sound_thread.h"
+#include "system/string_helpers.h"
 #include "system/system_state.h"
 
 namespace {
@@ -33,7 +33,7 @@ void LogFormatted(const char* format, ...) {
   char text[1024];
   va_list arguments;
   va_start(arguments, format);
-  vsnprintf(text, sizeof text, format, arguments);
+  FormatStringV(text, sizeof text, format, arguments);
   va_end(arguments);
   AppendLog(text);
 }

@@ -2,31 +2,22 @@
 
 #include <windows.h>
 
-#include "sound/sound_record.h"
 #include "sound/sound_state.h"
-#include "sound/soft_sound.h"
-#include "sound/stream_sound.h"
+#include "sound/sound_services.h"
 #include "system/system_info.h"
 
 namespace {
 
 constexpr DWORD kRefillMilliseconds = 30;
 
-void RefillEverything(SoundSystemState& state) {
-  for (ListNode* node = state.streamHead.next; node && node->next; node = node->next) {
-    if (static_cast<const SoundRecord*>(node->data)->primed) ProcessStreamSound(node->id);
-  }
-  for (ListNode* node = state.softPlayerHead.next; node && node->next; node = node->next) {
-    auto* player = static_cast<SoftSoundRecord*>(node->data);
-    if (player->playing) ProcessSoftSoundPlayer(player);
-  }
-}
-
 DWORD WINAPI SoundThreadProc(void*) {
   SoundSystemState& state = GetSoundSystemState();
   while (state.threadStop != kSoundThreadStopAsked) {
     EnterSoundLock();
-    if (state.directSound) RefillEverything(state);
+    if (state.directSound) {
+      ProcessStreamSounds();
+      ProcessSoftSoundPlayers();
+    }
     LeaveSoundLock();
     Sleep(kRefillMilliseconds);
   }

@@ -186,12 +186,7 @@ void FillFromSources(SoundRecord* record, LockRegions* regions, int cursor) {
 void StopAtEnd(SoundRecord* record, SoundOutputBuffer* buffer) {
   StopOutputBuffer(buffer);
   record->endReached = 0;
-  record->bytesRead = 0;
-  record->playPosition = 0;
-  record->loopBackPending = 0;
-  record->loopCounter = 0;
-  record->currentSource = 0;
-  record->primed = 0;
+  ClearStreamPlayState(record);
 }
 
 bool LockRing(SoundOutputBuffer* buffer, int offset, int bytes, LockRegions* regions) {

@@ -22,17 +22,6 @@ SoundRecord* GetStreamRecord(int handle) {
   return record && record->kind == kSoundKindStream ? record : nullptr;
 }
 
-// Back to the start of the first source, as after the end of the data.
-void ResetStreamPosition(SoundRecord* record) {
-  record->lastSourceDone = 0;
-  record->bytesRead = 0;
-  record->playPosition = 0;
-  record->loopBackPending = 0;
-  record->loopCounter = 0;
-  record->currentSource = 0;
-  record->primed = 0;
-}
-
 void DiscardSource(StreamSoundSource* source) {
   if (source->decoder.valid) CloseSoundDecoder(&source->decoder);
   if (source->stream.close) source->stream.close(source->stream.data);
@@ -119,6 +108,15 @@ bool IsStreamPlaying(int handle, SoundRecord* record) {
 }
 
 }  // namespace
+
+void ClearStreamPlayState(SoundRecord* record) {
+  record->bytesRead = 0;
+  record->playPosition = 0;
+  record->loopBackPending = 0;
+  record->loopCounter = 0;
+  record->currentSource = 0;
+  record->primed = 0;
+}
 
 void LinkStreamRecord(int handle, SoundRecord* record) {
   if (record->listNode.previous) return;
@@ -296,11 +294,12 @@ int PlayStreamSound(int handle, int playType, int restart) {
     if (!restart && IsOutputBufferPlaying(buffer) == 1) return -1;
     StopStreamSound(handle);
     if (((playType ^ record->lastPlayType) & 2) && record->lastSourceDone) {
-      ResetStreamPosition(record);
+      record->lastSourceDone = 0;
+      ClearStreamPlayState(record);
     }
     if (restart) {
       record->lastSourceDone = 0;
-      if (record->playPosition != 0) ResetStreamPosition(record);
+      if (record->playPosition != 0) ClearStreamPlayState(record);
     }
     record->lastPlayType = playType;
     PrimeStreamSound(handle);

@@ -40,6 +40,10 @@ void UpdateStreamPlayPosition(int handle, int cursor);
 // and the caller's stream where it was handed over.
 void ReleaseStreamSources(SoundRecord* record);
 
+// Back to the start of the first source, unprimed, as after the end of the
+// data.
+void ClearStreamPlayState(SoundRecord* record);
+
 // Links a record into the list of streams the refill walks.
 void LinkStreamRecord(int handle, SoundRecord* record);
 void UnlinkStreamRecord(SoundRecord* record);
