@@ -70,23 +70,17 @@ bool ReopenStream(SoundDecoder* decoder, uintptr_t* stream) {
   return OpenAcmStream(decoder->acm.sourceFormat, &decoder->outFormat, stream) == 0;
 }
 
-// Converts chunks from *position until some PCM comes out or the data ends;
-// a codec that holds back output for its first frames must not end the sound.
+// Converts one chunk of compressed data from *position.
 int ConvertFrom(SoundDecoder* decoder, uintptr_t stream, int* position, uint8_t* dest,
                 int destBytes, int* produced) {
   AcmDecoderState& acm = decoder->acm;
-  *produced = 0;
-  while (*produced == 0 && *position < acm.dataBytes) {
-    const int left = acm.dataBytes - *position;
-    const int take = left < acm.chunkBytes ? left : acm.chunkBytes;
-    int used = 0;
-    if (ConvertAcmChunk(stream, acm.data + *position, take, dest, destBytes, &used, produced) !=
-        0) {
-      return -1;
-    }
-    if (used == 0 && *produced == 0) break;
-    *position += used;
+  const int left = acm.dataBytes - *position;
+  int used = 0;
+  if (ConvertAcmChunk(stream, acm.data + *position, left < acm.chunkBytes ? left : acm.chunkBytes,
+                      dest, destBytes, &used, produced) != 0) {
+    return -1;
   }
+  *position += used;
   return 0;
 }
 
@@ -101,13 +95,9 @@ void AdvanceParkedConversion(SoundDecoder* decoder) {
   const int shortBy = decoder->loopStartBytes - acm.parkedProduced;
   if (shortBy <= kParkedLead || acm.parkedSourcePosition >= acm.dataBytes) return;
   const int destBytes = shortBy < decoder->blockBytes ? shortBy : decoder->blockBytes;
-  const int left = acm.dataBytes - acm.parkedSourcePosition;
-  int used = 0;
   int produced = 0;
-  if (ConvertAcmChunk(acm.parkedStream, acm.data + acm.parkedSourcePosition,
-                      left < acm.chunkBytes ? left : acm.chunkBytes, acm.parkedBlock, destBytes,
-                      &used, &produced) == 0) {
-    acm.parkedSourcePosition += used;
+  if (ConvertFrom(decoder, acm.parkedStream, &acm.parkedSourcePosition, acm.parkedBlock,
+                  destBytes, &produced) == 0) {
     acm.parkedProduced += produced;
   }
 }

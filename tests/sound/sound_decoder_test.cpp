@@ -155,19 +155,24 @@ TEST_F(SoundDecoderTest, WavSeeksMoveToTheSampleAndIgnoreTinySteps) {
 }
 
 TEST_F(SoundDecoderTest, ImaAdpcmWavDecodesThroughTheCompressionManager) {
-  const int frames = 4 * kImaSamplesPerBlock;
-  const SoundBytes tone = ToneSamples16(22050, 1, frames, 441);
-  MemoryDecoder decoder(EncodeImaAdpcmWave(tone, 22050));
-  ASSERT_EQ(decoder.result(), 0);
-  EXPECT_EQ(decoder->kind, kDecoderAcm);
-  EXPECT_EQ(decoder->outFormat.formatTag, kWaveFormatPcm);
-  EXPECT_EQ(decoder->outFormat.bitsPerSample, 16);
-  EXPECT_EQ(decoder->outFormat.channels, 1);
-  const SoundBytes pcm = decoder.ReadAll();
-  ASSERT_EQ(pcm.size(), tone.size());
-  long long error = 0;
-  for (int i = 0; i < frames; ++i) error += abs(Sample16(pcm, i) - Sample16(tone, i));
-  EXPECT_LT(error / frames, 300) << "the decoded tone follows the source";
+  // Blocks larger than the 2048 compressed bytes fed per conversion must
+  // still be converted whole, not taken for the end of the data.
+  for (int blockAlign : {256, 4096}) {
+    SCOPED_TRACE(blockAlign);
+    const int frames = 4 * ImaSamplesPerBlock(blockAlign);
+    const SoundBytes tone = ToneSamples16(22050, 1, frames, 441);
+    MemoryDecoder decoder(EncodeImaAdpcmWave(tone, 22050, blockAlign));
+    ASSERT_EQ(decoder.result(), 0);
+    EXPECT_EQ(decoder->kind, kDecoderAcm);
+    EXPECT_EQ(decoder->outFormat.formatTag, kWaveFormatPcm);
+    EXPECT_EQ(decoder->outFormat.bitsPerSample, 16);
+    EXPECT_EQ(decoder->outFormat.channels, 1);
+    const SoundBytes pcm = decoder.ReadAll();
+    ASSERT_EQ(pcm.size(), tone.size());
+    long long error = 0;
+    for (int i = 0; i < frames; ++i) error += abs(Sample16(pcm, i) - Sample16(tone, i));
+    EXPECT_LT(error / frames, 300) << "the decoded tone follows the source";
+  }
 }
 
 TEST_F(SoundDecoderTest, OggVorbisDecodesAndSeeks) {

@@ -123,18 +123,18 @@ SoundBytes PatternBytes(int size, uint32_t seed) {
   return out;
 }
 
-SoundBytes EncodeImaAdpcmWave(const SoundBytes& monoSamples16, int rate) {
-  constexpr int kBlockAlign = 256;
+SoundBytes EncodeImaAdpcmWave(const SoundBytes& monoSamples16, int rate, int blockAlign) {
+  const int samplesPerBlock = ImaSamplesPerBlock(blockAlign);
   const size_t frames = monoSamples16.size() / 2;
   SoundBytes data;
   int index = 0;
-  for (size_t start = 0; start < frames; start += kImaSamplesPerBlock) {
+  for (size_t start = 0; start < frames; start += static_cast<size_t>(samplesPerBlock)) {
     int predictor = SampleAt(monoSamples16, start);
     data.push_back(static_cast<uint8_t>(predictor));
     data.push_back(static_cast<uint8_t>(static_cast<uint16_t>(predictor) >> 8));
     data.push_back(static_cast<uint8_t>(index));
     data.push_back(0);
-    for (int i = 1; i < kImaSamplesPerBlock; i += 2) {
+    for (int i = 1; i < samplesPerBlock; i += 2) {
       const int low = EncodeImaNibble(SampleAt(monoSamples16, start + i), &predictor, &index);
       const int high = EncodeImaNibble(SampleAt(monoSamples16, start + i + 1), &predictor, &index);
       data.push_back(static_cast<uint8_t>(low | high << 4));
@@ -144,15 +144,15 @@ SoundBytes EncodeImaAdpcmWave(const SoundBytes& monoSamples16, int rate) {
   format.formatTag = kWaveFormatImaAdpcm;
   format.channels = 1;
   format.samplesPerSec = static_cast<uint32_t>(rate);
-  format.avgBytesPerSec = static_cast<uint32_t>(rate * kBlockAlign / kImaSamplesPerBlock);
-  format.blockAlign = kBlockAlign;
+  format.avgBytesPerSec = static_cast<uint32_t>(rate * blockAlign / samplesPerBlock);
+  format.blockAlign = static_cast<uint16_t>(blockAlign);
   format.bitsPerSample = 4;
   format.extraSize = 2;
   SoundBytes image = MakeWaveImage(format, data, 20);
   // The two extra bytes of the format record: samples per block.
   const size_t extraAt = 12 + 8 + 18;
-  image[extraAt] = static_cast<uint8_t>(kImaSamplesPerBlock);
-  image[extraAt + 1] = static_cast<uint8_t>(kImaSamplesPerBlock >> 8);
+  image[extraAt] = static_cast<uint8_t>(samplesPerBlock);
+  image[extraAt + 1] = static_cast<uint8_t>(samplesPerBlock >> 8);
   return image;
 }
 

@@ -30,9 +30,9 @@ SoundBytes MakePcmWave(int channels, int rate, int bits, const SoundBytes& pcm);
 SoundBytes ToneSamples16(int rate, int channels, int frames, double hz, double amplitude = 12000);
 SoundBytes PatternBytes(int size, uint32_t seed);
 
-// A mono IMA ADPCM WAV of the 16-bit samples, blocks of 256 bytes.
-SoundBytes EncodeImaAdpcmWave(const SoundBytes& monoSamples16, int rate);
-constexpr int kImaSamplesPerBlock = 505;
+// A mono IMA ADPCM WAV of the 16-bit samples in blocks of blockAlign bytes.
+SoundBytes EncodeImaAdpcmWave(const SoundBytes& monoSamples16, int rate, int blockAlign);
+constexpr int ImaSamplesPerBlock(int blockAlign) { return (blockAlign - 4) * 2 + 1; }
 
 // An Ogg Vorbis file of the interleaved 16-bit samples.
 SoundBytes EncodeOggVorbis(const SoundBytes& samples16, int rate, int channels);
