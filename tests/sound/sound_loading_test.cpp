@@ -41,6 +41,7 @@ TEST(SoundLoadingTest, FilesLoadUnderEachCreateType) {
   SoundSystemScope sound;
   const SoundBytes pcm = PatternBytes(24000, 1);
   WriteFileBytes("load.wav", MakePcmWave(2, 8000, 16, pcm));
+  const MemoryTotals before = CurrentMemoryTotals();
   const int many = LoadSoundFileToHandle("load.wav", 20, -1);
   ASSERT_NE(many, -1);
   EXPECT_EQ(GetSoundRecord(many)->bufferCount, 10);
@@ -59,6 +60,7 @@ TEST(SoundLoadingTest, FilesLoadUnderEachCreateType) {
     EXPECT_EQ(GetSoundTotalSamples(handle), 6000);
   }
   EXPECT_EQ(DeleteAllSoundHandles(0), 0);
+  EXPECT_EQ(CurrentMemoryTotals(), before) << "the streamed file was closed with its sound";
 }
 
 TEST(SoundLoadingTest, FailuresAreLoggedAndLeaveNothingBehind) {

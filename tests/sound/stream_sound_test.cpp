@@ -87,6 +87,7 @@ TEST_F(StreamSoundTest, LoopStartPlaysRoundAndThePositionJumpsBack) {
     const int loopBytes = c.loopSample * 2;
     const SoundBytes pcm = PatternBytes(c.bytes, 2);
     const SoundBytes wave = MakePcmWave(1, kRate, 16, pcm);
+    const MemoryTotals before = CurrentMemoryTotals();
     const int handle =
         CreateSoundHandleFromMemory(wave.data(), static_cast<int>(wave.size()), 1, -1);
     ASSERT_NE(handle, -1);
@@ -109,7 +110,8 @@ TEST_F(StreamSoundTest, LoopStartPlaysRoundAndThePositionJumpsBack) {
     expected.resize(listener.heard.size());
     EXPECT_TRUE(listener.heard == expected);
     EXPECT_EQ(CheckSoundHandlePlaying(handle), 1);
-    DeleteSoundHandle(handle, 0);
+    EXPECT_EQ(DeleteSoundHandle(handle, 0), 0);
+    EXPECT_EQ(CurrentMemoryTotals(), before) << "the stream freed all it made";
   }
 }
 
