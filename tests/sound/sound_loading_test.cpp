@@ -1,5 +1,7 @@
 #include "sound/sound_loading.h"
 
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <string.h>
@@ -154,6 +156,30 @@ TEST(SoundLoadingTest, ALoopingMp3PlaysItsLoopRound) {
   }
   expected.resize(heard.size());
   EXPECT_TRUE(heard == expected);
+}
+
+// The same on the device, refilled by the sound thread: the position moves
+// and the loop holds it inside the sound.
+TEST(SoundLoadingTest, ALoopingMp3PlaysOnTheDevice) {
+  SoundSystemScope sound({.processorCount = 2, .softwareBuffers = false});
+  WriteFileBytes("tone.mp3", ReadMp3Fixture(TEST_SOURCE_DIR));
+  const int handle = LoadSoundFileToHandle("tone.mp3", 3, -1);
+  ASSERT_NE(handle, -1);
+  ASSERT_EQ(SetSoundLoopPositionMs(250, handle), 0);
+  ASSERT_EQ(PlaySoundHandle(handle, kSoundPlayLoop, 1), 0);
+  const int total = GetSoundTotalSamples(handle) * 4;
+  int moved = 0;
+  for (int i = 0; i < 300 && !moved; ++i) {
+    Sleep(10);
+    const int position = GetSoundHandlePosition(handle);
+    ASSERT_GE(position, 0);
+    moved = position > 0;
+  }
+  EXPECT_TRUE(moved);
+  EXPECT_EQ(CheckSoundHandlePlaying(handle), 1);
+  EXPECT_LE(GetSoundHandlePosition(handle), total);
+  EXPECT_EQ(StopSoundHandle(handle), 0);
+  EXPECT_EQ(CheckSoundHandlePlaying(handle), 0);
 }
 
 }  // namespace
