@@ -119,10 +119,9 @@ int ConvertAcmChunk(uintptr_t stream, const uint8_t* source, int sourceBytes, ui
   // A codec never reports more than it was given; trusting a larger count
   // would read or hand out bytes past the buffers.
   *used = static_cast<int>(header.cbSrcLengthUsed > header.cbSrcLength ? header.cbSrcLength
-                                                                        : header.cbSrcLengthUsed);
-  *produced = static_cast<int>(header.cbDstLengthUsed > header.cbDstLength
-                                   ? header.cbDstLength
-                                   : header.cbDstLengthUsed);
+                                                                       : header.cbSrcLengthUsed);
+  *produced = static_cast<int>(
+      header.cbDstLengthUsed > header.cbDstLength ? header.cbDstLength : header.cbDstLengthUsed);
   return 0;
 }
 

@@ -96,8 +96,8 @@ void AdvanceParkedConversion(SoundDecoder* decoder) {
   if (shortBy <= kParkedLead || acm.parkedSourcePosition >= acm.dataBytes) return;
   const int destBytes = shortBy < decoder->blockBytes ? shortBy : decoder->blockBytes;
   int produced = 0;
-  if (ConvertFrom(decoder, acm.parkedStream, &acm.parkedSourcePosition, acm.parkedBlock,
-                  destBytes, &produced) == 0) {
+  if (ConvertFrom(decoder, acm.parkedStream, &acm.parkedSourcePosition, acm.parkedBlock, destBytes,
+                  &produced) == 0) {
     acm.parkedProduced += produced;
   }
 }
@@ -116,7 +116,8 @@ int OpenAcmWavDecoder(SoundDecoder* decoder) {
   if (!acm.sourceFormat) return -1;
   WaveFormat head;
   if (!SeekSource(decoder->stream, chunks.formatOffset, 0) ||
-      !ReadSourceBytes(decoder->stream, acm.sourceFormat, static_cast<size_t>(chunks.formatBytes)) ||
+      !ReadSourceBytes(decoder->stream, acm.sourceFormat,
+                       static_cast<size_t>(chunks.formatBytes)) ||
       ReadWaveFormatChunk(decoder->stream, chunks, &head) != 0) {
     return FailOpen(decoder);
   }
@@ -197,7 +198,8 @@ int OpenMp3Decoder(SoundDecoder* decoder) {
       !IsUsableWaveFormat(decoder->outFormat)) {
     return FailOpen(decoder);
   }
-  const int64_t totalBytes = static_cast<int64_t>(scan.totalSamples) * decoder->outFormat.blockAlign;
+  const int64_t totalBytes =
+      static_cast<int64_t>(scan.totalSamples) * decoder->outFormat.blockAlign;
   if (totalBytes > INT_MAX) return FailOpen(decoder);
   const int blockBytes = static_cast<int>(decoder->outFormat.avgBytesPerSec * 4u / 3u);
   if (StartConversions(decoder, blockBytes) != 0) return FailOpen(decoder);

@@ -73,7 +73,8 @@ int ParseMpegAudioFrameHeader(const uint8_t header[4], MpegFrameHeader* out) {
 
 int ScanMpegAudioImage(const uint8_t* image, int size, MpegAudioScan* out) {
   if (size <= kTrailingTagBytes) return -1;
-  const int tagBytes = memcmp(image + size - kTrailingTagBytes, "TAG", 3) == 0 ? kTrailingTagBytes : 0;
+  const int tagBytes =
+      memcmp(image + size - kTrailingTagBytes, "TAG", 3) == 0 ? kTrailingTagBytes : 0;
   const int limit = size - tagBytes;
   MpegAudioScan scan = {};
   scan.firstFrameOffset = -1;

@@ -57,8 +57,8 @@ int OpenOggDecoder(SoundDecoder* decoder) {
     CloseOggDecoderState(decoder);
     return -1;
   }
-  const WaveFormat format =
-      MakePcmWaveFormat(info->channels, static_cast<int>(info->rate), decoder->ogg.bytesPerSample * 8);
+  const WaveFormat format = MakePcmWaveFormat(info->channels, static_cast<int>(info->rate),
+                                              decoder->ogg.bytesPerSample * 8);
   const int64_t totalBytes = samples * format.blockAlign;
   if (!IsUsableWaveFormat(format) || totalBytes > INT_MAX) {
     CloseOggDecoderState(decoder);
@@ -75,9 +75,9 @@ int DecodeOggBlock(SoundDecoder* decoder) {
   const int sampleBytes = decoder->ogg.bytesPerSample;
   for (int holes = 0; holes < kHoleLimit; ++holes) {
     int bitstream = 0;
-    const long got = ov_read(decoder->ogg.file, reinterpret_cast<char*>(decoder->block),
-                             decoder->blockBytes, 0, sampleBytes, sampleBytes == 1 ? 0 : 1,
-                             &bitstream);
+    const long got =
+        ov_read(decoder->ogg.file, reinterpret_cast<char*>(decoder->block), decoder->blockBytes, 0,
+                sampleBytes, sampleBytes == 1 ? 0 : 1, &bitstream);
     if (got == OV_HOLE) continue;
     // End of data, or a bad link that cannot be read past.
     if (got <= 0) return -1;

@@ -104,12 +104,11 @@ int IsOutputBufferPlaying(SoundOutputBuffer* buffer) {
   return (status & kBufferStatusPlaying) ? 1 : 0;
 }
 
-int LockOutputBuffer(int offset, SoundOutputBuffer* buffer, int size, void** first,
-                     int* firstBytes, void** second, int* secondBytes) {
+int LockOutputBuffer(int offset, SoundOutputBuffer* buffer, int size, void** first, int* firstBytes,
+                     void** second, int* secondBytes) {
   if (!buffer->valid) return -1;
   if (!IsSoftware(buffer)) {
-    return LockDeviceBuffer(buffer->dsBuffer, offset, size, first, firstBytes, second,
-                            secondBytes);
+    return LockDeviceBuffer(buffer->dsBuffer, offset, size, first, firstBytes, second, secondBytes);
   }
   const int total = SoftwareBytes(buffer);
   if (offset < 0 || offset >= total || size < 0 || size > total) return -1;

@@ -45,8 +45,8 @@ int ReleaseOutputBuffer(SoundOutputBuffer* buffer);
 int PlayOutputBuffer(SoundOutputBuffer* buffer, int loop);
 int StopOutputBuffer(SoundOutputBuffer* buffer);
 int GetOutputBufferStatus(SoundOutputBuffer* buffer, uint32_t* status);
-int LockOutputBuffer(int offset, SoundOutputBuffer* buffer, int size, void** first,
-                     int* firstBytes, void** second, int* secondBytes);
+int LockOutputBuffer(int offset, SoundOutputBuffer* buffer, int size, void** first, int* firstBytes,
+                     void** second, int* secondBytes);
 int UnlockOutputBuffer(SoundOutputBuffer* buffer, void* first, int firstBytes, void* second,
                        int secondBytes);
 int SetOutputBufferFrequency(SoundOutputBuffer* buffer, int hz);

@@ -78,8 +78,8 @@ int ProcessSoftSoundPlayer(SoftSoundRecord* player) {
   if (player->endPosition != -1 && !player->playedPastEnd) {
     const int before = player->cursorBeforeEnd;
     const int end = player->endPosition;
-    const bool crossed = before <= cursor ? before < end && end <= cursor
-                                          : end > before || end <= cursor;
+    const bool crossed =
+        before <= cursor ? before < end && end <= cursor : end > before || end <= cursor;
     if (crossed) {
       player->playedPastEnd = 1;
     } else {
@@ -88,8 +88,7 @@ int ProcessSoftSoundPlayer(SoftSoundRecord* player) {
   }
   const int write = player->writePosition;
   if (!InRingInterval(cursor, Wrap(write - player->aheadBytes, size), write)) return 0;
-  const int toWrite =
-      RoundDownToBlock(Wrap(cursor + 2 * player->aheadBytes - write, size), align);
+  const int toWrite = RoundDownToBlock(Wrap(cursor + 2 * player->aheadBytes - write, size), align);
   if (toWrite <= 0) return 0;
   int realLeft = RoundDownToBlock(player->ring.stored, align);
   if (realLeft > toWrite) realLeft = toWrite;

@@ -24,8 +24,8 @@ int OpenWithFallback(SoundDecoder* decoder) {
 }
 
 constexpr Opener kOpeners[] = {
-    {kDecoderMaskWavPcm, OpenWavPcmDecoder}, {kDecoderMaskAcmWav, OpenAcmWavDecoder},
-    {kDecoderMaskOgg, OpenOggDecoder},       {kDecoderMaskMp3, OpenMp3Decoder},
+    {kDecoderMaskWavPcm, OpenWavPcmDecoder},  {kDecoderMaskAcmWav, OpenAcmWavDecoder},
+    {kDecoderMaskOgg, OpenOggDecoder},        {kDecoderMaskMp3, OpenMp3Decoder},
     {kDecoderMaskFallback, OpenWithFallback},
 };
 

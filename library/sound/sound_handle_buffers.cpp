@@ -25,7 +25,9 @@ int CreateSoundHandleBuffers(int sharedHandle, const WaveFormat* format, int byt
     int made = 0;
     for (int c = 0; c < count; ++c) {
       SoundOutputBuffer& buffer = record->buffers[c];
-      const SoundOutputBuffer* source = shared ? &shared->buffers[0] : c > 0 ? &record->buffers[0] : nullptr;
+      const SoundOutputBuffer* source = shared  ? &shared->buffers[0]
+                                        : c > 0 ? &record->buffers[0]
+                                                : nullptr;
       if (source && DuplicateOutputBuffer(&buffer, source) == 0) {
         ++made;
         continue;

@@ -285,13 +285,15 @@ int GetSoundHandleTotalTimeMs(int handle) {
 
 int ConvertMsToSamples(int samplesPerSec, int ms) {
   if (samplesPerSec <= 0 || ms <= 0) return 0;
-  const uint64_t samples = MulDivU64(static_cast<uint64_t>(ms), static_cast<uint64_t>(samplesPerSec), 1000);
+  const uint64_t samples =
+      MulDivU64(static_cast<uint64_t>(ms), static_cast<uint64_t>(samplesPerSec), 1000);
   return samples > INT_MAX ? INT_MAX : static_cast<int>(samples);
 }
 
 int ConvertSamplesToMs(int samples, int samplesPerSec) {
   if (samplesPerSec <= 0 || samples <= 0) return 0;
-  const uint64_t ms = MulDivU64(static_cast<uint64_t>(samples), 1000, static_cast<uint64_t>(samplesPerSec));
+  const uint64_t ms =
+      MulDivU64(static_cast<uint64_t>(samples), 1000, static_cast<uint64_t>(samplesPerSec));
   return ms > INT_MAX ? INT_MAX : static_cast<int>(ms);
 }
 

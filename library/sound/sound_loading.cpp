@@ -53,8 +53,8 @@ int FillMemoryBuffers(SoundRecord* record) {
     void* second = nullptr;
     int firstBytes = 0;
     int secondBytes = 0;
-    if (LockOutputBuffer(0, buffer, record->pcmBytes, &first, &firstBytes, &second,
-                         &secondBytes) != 0) {
+    if (LockOutputBuffer(0, buffer, record->pcmBytes, &first, &firstBytes, &second, &secondBytes) !=
+        0) {
       return AppendLog("サウンドデータの転送に失敗しました_1");
     }
     const int head = firstBytes < record->pcmBytes ? firstBytes : record->pcmBytes;
@@ -240,7 +240,8 @@ int ConvertSoundHandleToStream(int handle) {
   MemoryStream* memory = OpenMemoryStream(image, imageBytes);
   int keeps = 1;
   const SourceStream stream = MakeSourceStream(GetMemoryStreamOps(), memory);
-  const int added = memory ? AddSreamSound(&stream, 0, handle, kSourceDecodedImage, &keeps, -1) : -1;
+  const int added =
+      memory ? AddSreamSound(&stream, 0, handle, kSourceDecodedImage, &keeps, -1) : -1;
   if (memory) CloseMemoryStream(memory);
   FreeTrackedMemory(image);
   if (added != 0) return AppendLog("ストリームサウンドハンドルの作成に失敗しました\n");
@@ -269,11 +270,13 @@ int SetSoundLoopPositionSamples(int sample, int handle) {
   }
   if (record->sourceCount > 1) {
     return AppendLog(
-        "二つ以上の音声ファイルから作成されたサウンドハンドルにループポイントを指定する事は出来ません\n");
+        "二つ以上の音声ファイルから作成されたサウンドハンドルにループポイントを指定する事は出来ませ"
+        "ん\n");
   }
   StreamSoundSource& source = record->sources[0];
   source.loopStartSample = sample;
-  source.decoder.loopStartBytes = sample * (record->format.blockAlign ? record->format.blockAlign : 1);
+  source.decoder.loopStartBytes =
+      sample * (record->format.blockAlign ? record->format.blockAlign : 1);
   source.loopCount = -1;
   return 0;
 }

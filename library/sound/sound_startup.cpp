@@ -20,8 +20,10 @@ namespace {
 
 // The class and interface of DirectSound, spelled out so that no GUID
 // library has to be linked.
-constexpr GUID kClsidDirectSound = {0x47D4D946, 0x62E8, 0x11CF, {0x93, 0xBC, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
-constexpr GUID kIidDirectSound = {0x279AFA83, 0x4981, 0x11CE, {0xA5, 0x21, 0x00, 0x20, 0xAF, 0x0B, 0xE5, 0x60}};
+constexpr GUID kClsidDirectSound = {
+    0x47D4D946, 0x62E8, 0x11CF, {0x93, 0xBC, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+constexpr GUID kIidDirectSound = {
+    0x279AFA83, 0x4981, 0x11CE, {0xA5, 0x21, 0x00, 0x20, 0xAF, 0x0B, 0xE5, 0x60}};
 
 constexpr int kSilentSamples = 100;
 constexpr DWORD kSilentBufferFlags = DSBCAPS_GLOBALFOCUS | DSBCAPS_STATIC;
@@ -130,8 +132,7 @@ void LogDevice(IDirectSound* sound) {
   AppendLog("利用可能チャンネル\n");
   LogFormatted(" プライマリ MONO = %s  STEREO = %s ", OkOrNo(caps.dwFlags, DSCAPS_PRIMARYMONO),
                OkOrNo(caps.dwFlags, DSCAPS_PRIMARYSTEREO));
-  LogFormatted(" セカンダリ MONO = %s  STEREO = %s \n",
-               OkOrNo(caps.dwFlags, DSCAPS_SECONDARYMONO),
+  LogFormatted(" セカンダリ MONO = %s  STEREO = %s \n", OkOrNo(caps.dwFlags, DSCAPS_SECONDARYMONO),
                OkOrNo(caps.dwFlags, DSCAPS_SECONDARYSTEREO));
   DecreaseLogIndent();
   if (module) FreeLibrary(module);
@@ -187,10 +188,9 @@ int InitializeSoundSystem() {
   DSCAPS caps = {};
   caps.dwSize = sizeof caps;
   sound->GetCaps(&caps);
-  const WaveFormat primary =
-      MakePrimaryBufferFormat((caps.dwFlags & DSCAPS_PRIMARYSTEREO) != 0,
-                              (caps.dwFlags & DSCAPS_PRIMARY16BIT) != 0,
-                              static_cast<int>(caps.dwMaxSecondarySampleRate));
+  const WaveFormat primary = MakePrimaryBufferFormat(
+      (caps.dwFlags & DSCAPS_PRIMARYSTEREO) != 0, (caps.dwFlags & DSCAPS_PRIMARY16BIT) != 0,
+      static_cast<int>(caps.dwMaxSecondarySampleRate));
   WAVEFORMATEX primaryFormat;
   memcpy(&primaryFormat, &primary, sizeof primaryFormat);
   if (FAILED(state.primaryBuffer->SetFormat(&primaryFormat))) {

@@ -198,8 +198,13 @@ bool LockRing(SoundOutputBuffer* buffer, int offset, int bytes, LockRegions* reg
       LockOutputBuffer(offset, buffer, bytes, &first, &firstBytes, &second, &secondBytes) != 0) {
     return false;
   }
-  *regions = LockRegions{offset,      static_cast<uint8_t*>(first),  firstBytes, firstBytes,
-                         static_cast<uint8_t*>(second), secondBytes, second ? secondBytes : 0};
+  *regions = LockRegions{offset,
+                         static_cast<uint8_t*>(first),
+                         firstBytes,
+                         firstBytes,
+                         static_cast<uint8_t*>(second),
+                         secondBytes,
+                         second ? secondBytes : 0};
   if (!second) regions->secondBytes = 0;
   return true;
 }

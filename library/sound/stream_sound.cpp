@@ -69,8 +69,8 @@ int OpenDecodedSource(const SourceStream& stream, StreamSoundSource* source) {
 }
 
 int OpenCopiedSource(const SourceStream& stream, StreamSoundSource* source) {
-  if (LoadStreamToMemory(&stream, reinterpret_cast<void**>(&source->image),
-                         &source->imageBytes) != 0) {
+  if (LoadStreamToMemory(&stream, reinterpret_cast<void**>(&source->image), &source->imageBytes) !=
+      0) {
     return AppendLog("音声データの読み込みに失敗しました");
   }
   if (OpenImageSource(source) != 0) return AppendLog("音声データのオープンに失敗しました");
@@ -90,8 +90,8 @@ void SetUpStreamRing(int handle, SoundRecord* record, int sharedHandle) {
     ++shared->borrowerCount;
     record->ringBytes = shared->ringBytes;
   } else {
-    CreateSoundHandleBuffers(-1, &record->format, StreamRingBytes(record->format),
-                             kSoundKindStream, 1, handle);
+    CreateSoundHandleBuffers(-1, &record->format, StreamRingBytes(record->format), kSoundKindStream,
+                             1, handle);
     record->bufferOwner = -1;
     record->ringBytes = StreamRingBytes(record->format);
   }
@@ -103,8 +103,7 @@ void SetUpStreamRing(int handle, SoundRecord* record, int sharedHandle) {
 
 bool IsStreamPlaying(int handle, SoundRecord* record) {
   SoundOutputBuffer* buffer = nullptr;
-  return AcquireStreamBuffer(handle, record, &buffer, 0) == 0 &&
-         IsOutputBufferPlaying(buffer) == 1;
+  return AcquireStreamBuffer(handle, record, &buffer, 0) == 0 && IsOutputBufferPlaying(buffer) == 1;
 }
 
 }  // namespace
@@ -209,8 +208,7 @@ int AddStreamSoundFile(const char* path, int loopCount, int handle, int sourceKi
   if (!record) return -1;
   const StreamHandle file = OpenStream(path, 0, 1, 0);
   if (!file) return AppendLogFormat("右記のＷＡＶファイルのロードに失敗しました：%s \n", path);
-  const SourceStream stream =
-      MakeSourceStream(GetFileStreamOps(), reinterpret_cast<void*>(file));
+  const SourceStream stream = MakeSourceStream(GetFileStreamOps(), reinterpret_cast<void*>(file));
   const int index = record->sourceCount;
   int keeps = 1;
   if (AddSreamSound(&stream, loopCount, handle, sourceKind, &keeps, sharedHandle) != 0) {
@@ -229,7 +227,8 @@ int AddStreamSoundMemory(const void* image, int size, int loopCount, int handle,
   // The caller keeps the image, so a source never reads it in place.
   if (sourceKind == kSourceCallerStream) sourceKind = kSourceFileImage;
   MemoryStream* memory = OpenMemoryStream(image, size);
-  if (!memory) return AppendLog("ＷＡＶファイルのストリームイメージハンドルの作成に失敗しました \n");
+  if (!memory)
+    return AppendLog("ＷＡＶファイルのストリームイメージハンドルの作成に失敗しました \n");
   const SourceStream stream = MakeSourceStream(GetMemoryStreamOps(), memory);
   const int index = record->sourceCount;
   int keeps = 1;

@@ -116,8 +116,8 @@ int DecodeWavPcmBlock(SoundDecoder* decoder) {
   const int left = decoder->dataBytes - position;
   if (position < 0 || left <= 0) return -1;
   const int want = left < decoder->blockBytes ? left : decoder->blockBytes;
-  const int got = decoder->stream.read(decoder->block, 1, static_cast<size_t>(want),
-                                       decoder->stream.data);
+  const int got =
+      decoder->stream.read(decoder->block, 1, static_cast<size_t>(want), decoder->stream.data);
   if (got <= 0) return -1;
   decoder->blockLeft = got > want ? want : got;
   return 0;

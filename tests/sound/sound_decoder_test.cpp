@@ -114,7 +114,8 @@ TEST_F(SoundDecoderTest, MalformedAndTruncatedFilesAreRejectedWithoutLeaks) {
   };
   // Every cut of a good file: the header, or a data chunk longer than the file.
   for (size_t size = 0; size < good.size(); size += 7) {
-    cases.push_back({"cut at " + std::to_string(size), SoundBytes(good.begin(), good.begin() + size)});
+    cases.push_back(
+        {"cut at " + std::to_string(size), SoundBytes(good.begin(), good.begin() + size)});
   }
   const MemoryTotals before = CurrentMemoryTotals();
   for (const auto& [name, image] : cases) {

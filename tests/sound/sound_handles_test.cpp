@@ -41,10 +41,10 @@ TEST(SoundHandlesTest, StartsOnceLogsTheDeviceAndEnds) {
   EXPECT_FALSE(IsSoundSystemStarted());
   EXPECT_EQ(TerminateSoundSystem(), -1);
   const std::string text = log.Read();
-  for (const char* line : {"DirectSound の初期化を行います\r\n", "DirectSound デバイスを列挙します\r\n",
-                           "モジュール名:", "利用可能チャンネル\r\n",
-                           "DirectSound の初期化は正常に終了しました\r\n",
-                           "DirectSound の終了処理は正常に終了しました\r\n"}) {
+  for (const char* line :
+       {"DirectSound の初期化を行います\r\n", "DirectSound デバイスを列挙します\r\n",
+        "モジュール名:", "利用可能チャンネル\r\n", "DirectSound の初期化は正常に終了しました\r\n",
+        "DirectSound の終了処理は正常に終了しました\r\n"}) {
     EXPECT_NE(text.find(line), std::string::npos) << line;
   }
 }
@@ -149,7 +149,8 @@ TEST(SoundHandlesTest, VolumeIsClampedOnEveryBuffer) {
 
 TEST(SoundHandlesTest, PlayAndWaitReturnsWhenTheSoundEnds) {
   SoundSystemScope sound({.softwareBuffers = false});
-  const int handle = MakeMemorySound(MakePcmWave(2, 44100, 16, ToneSamples16(44100, 2, 2205, 440)), 1);
+  const int handle =
+      MakeMemorySound(MakePcmWave(2, 44100, 16, ToneSamples16(44100, 2, 2205, 440)), 1);
   ASSERT_NE(handle, -1);
   EXPECT_EQ(PlaySoundHandle(handle, kSoundPlayAndWait, 1), 0);
   EXPECT_EQ(CheckSoundHandlePlaying(handle), 0);
@@ -231,8 +232,11 @@ TEST(SoundHandlesTest, MillisecondAndSampleConversions) {
   struct Case {
     int rate, ms, samples;
   };
-  const Case toSamples[] = {{44100, 5170, 227997}, {44100, 0, 0}, {8000, -3, 0},
-                            {44100, 0x7FFFFFFF, 0x7FFFFFFF}, {48000, 1000, 48000}};
+  const Case toSamples[] = {{44100, 5170, 227997},
+                            {44100, 0, 0},
+                            {8000, -3, 0},
+                            {44100, 0x7FFFFFFF, 0x7FFFFFFF},
+                            {48000, 1000, 48000}};
   for (const Case& c : toSamples) EXPECT_EQ(ConvertMsToSamples(c.rate, c.ms), c.samples);
   EXPECT_EQ(ConvertSamplesToMs(227996, 44100), 5169);
   EXPECT_EQ(ConvertSamplesToMs(0x7FFFFFFF, 8000), 268435455);

@@ -80,12 +80,11 @@ TEST(SoundLoadingTest, FailuresAreLoggedAndLeaveNothingBehind) {
   EXPECT_EQ(GetSoundSystemState().sounds.count, 0);
   EXPECT_EQ(CurrentMemoryTotals(), before);
   const std::string text = log.Read();
-  for (const char* line :
-       {"右記のファイルのオープンに失敗しました：missing.wav",
-        "右記の音声ファイルのロードに失敗しました_1：missing.wav",
-        "音声ファイルのＰＣＭへの変換に失敗しました",
-        "右記の音声ファイルのロードに失敗しました_2：noise.bin",
-        "右記のＷＡＶファイルのセットアップに失敗しました：noise.bin"}) {
+  for (const char* line : {"右記のファイルのオープンに失敗しました：missing.wav",
+                           "右記の音声ファイルのロードに失敗しました_1：missing.wav",
+                           "音声ファイルのＰＣＭへの変換に失敗しました",
+                           "右記の音声ファイルのロードに失敗しました_2：noise.bin",
+                           "右記のＷＡＶファイルのセットアップに失敗しました：noise.bin"}) {
     EXPECT_NE(text.find(line), std::string::npos) << line;
   }
 }

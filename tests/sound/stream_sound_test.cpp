@@ -39,8 +39,7 @@ constexpr int kStep = 1000;
 
 int StreamFromImage(const SoundBytes& wave) {
   SetSoundCreateType(kSoundCreateStreamImage);
-  const int handle =
-      CreateSoundHandleFromMemory(wave.data(), static_cast<int>(wave.size()), 1, -1);
+  const int handle = CreateSoundHandleFromMemory(wave.data(), static_cast<int>(wave.size()), 1, -1);
   SetSoundCreateType(kSoundCreateMemory);
   return handle;
 }
@@ -180,8 +179,8 @@ TEST_F(StreamSoundTest, SourcesPlayInTurnAndRefuseAPosition) {
   EXPECT_EQ(AddStreamSoundMemory(otherRate.data(), static_cast<int>(otherRate.size()), 0, handle,
                                  kSourceFileImage, -1),
             -1);
-  ASSERT_EQ(AddStreamSoundMemory(secondWave.data(), static_cast<int>(secondWave.size()), 0,
-                                 handle, kSourceFileImage, -1),
+  ASSERT_EQ(AddStreamSoundMemory(secondWave.data(), static_cast<int>(secondWave.size()), 0, handle,
+                                 kSourceFileImage, -1),
             0);
   EXPECT_EQ(GetSoundTotalSamples(handle), 5000);
   EXPECT_EQ(SetSoundHandlePosition(0, handle), -1);

@@ -29,12 +29,12 @@ void PutChunk(SoundBytes& out, const std::string& id, const SoundBytes& data) {
 }
 
 const int kImaSteps[89] = {
-    7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,
-    25,    28,    31,    34,    37,    41,    45,    50,    55,    60,    66,    73,    80,
-    88,    97,    107,   118,   130,   143,   157,   173,   190,   209,   230,   253,   279,
-    307,   337,   371,   408,   449,   494,   544,   598,   658,   724,   796,   876,   963,
-    1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,  2272,  2499,  2749,  3024,  3327,
-    3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,  9493,  10442, 11487,
+    7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,   21,    23,
+    25,    28,    31,    34,    37,    41,    45,    50,    55,    60,    66,   73,    80,
+    88,    97,    107,   118,   130,   143,   157,   173,   190,   209,   230,  253,   279,
+    307,   337,   371,   408,   449,   494,   544,   598,   658,   724,   796,  876,   963,
+    1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,  2272,  2499,  2749, 3024,  3327,
+    3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,  9493, 10442, 11487,
     12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
 const int kImaIndexStep[16] = {-1, -1, -1, -1, 2, 4, 6, 8, -1, -1, -1, -1, 2, 4, 6, 8};
 
@@ -103,8 +103,8 @@ SoundBytes ToneSamples16(int rate, int channels, int frames, double hz, double a
   SoundBytes out;
   out.reserve(static_cast<size_t>(frames) * channels * 2);
   for (int frame = 0; frame < frames; ++frame) {
-    const auto value =
-        static_cast<int16_t>(lround(amplitude * sin(2 * 3.14159265358979323846 * hz * frame / rate)));
+    const auto value = static_cast<int16_t>(
+        lround(amplitude * sin(2 * 3.14159265358979323846 * hz * frame / rate)));
     for (int channel = 0; channel < channels; ++channel) {
       out.push_back(static_cast<uint8_t>(value));
       out.push_back(static_cast<uint8_t>(static_cast<uint16_t>(value) >> 8));
@@ -198,7 +198,8 @@ SoundBytes EncodeOggVorbis(const SoundBytes& samples16, int rate, int channels) 
     float** buffer = vorbis_analysis_buffer(&dsp, count);
     for (int i = 0; i < count; ++i) {
       for (int c = 0; c < channels; ++c) {
-        buffer[c][i] = SampleAt(samples16, static_cast<size_t>(start + i) * channels + c) / 32768.0f;
+        buffer[c][i] =
+            SampleAt(samples16, static_cast<size_t>(start + i) * channels + c) / 32768.0f;
       }
     }
     vorbis_analysis_wrote(&dsp, count);
@@ -216,8 +217,7 @@ SoundBytes EncodeOggVorbis(const SoundBytes& samples16, int rate, int channels) 
 }
 
 SoundBytes ReadMp3Fixture(const std::string& testSourceDir) {
-  std::ifstream in(HostPathToWindows(testSourceDir + "/sound/fixtures/tone.mp3"),
-                   std::ios::binary);
+  std::ifstream in(HostPathToWindows(testSourceDir + "/sound/fixtures/tone.mp3"), std::ios::binary);
   return SoundBytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 

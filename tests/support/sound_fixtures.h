@@ -51,7 +51,7 @@ struct MemoryTotals {
 MemoryTotals CurrentMemoryTotals();
 
 struct SoundSystemOptions {
-  int processorCount = 1;     // 1: no sound thread, refills are run by hand
+  int processorCount = 1;       // 1: no sound thread, refills are run by hand
   bool softwareBuffers = true;  // plain-memory buffers whose cursor the test moves
 };
 
