@@ -274,10 +274,15 @@ int ProcessStreamSound(int handle) {
   if (record->endReached) {
     const int e = record->endRingOffset;
     const int p = record->endPlayCursor;
-    if (e < cursor && (p < e || (p > cursor && p > e))) {
+    // Passed when the cursor went over the end since the cursor seen last,
+    // also across the ring's end: an end near the ring's end is otherwise
+    // missed whenever no pass sees the cursor between it and the ring's end,
+    // and the sound plays silence for ever.
+    if (p <= cursor ? p <= e && e < cursor : e >= p || e < cursor) {
       StopAtEnd(record, buffer);
       return 0;
     }
+    record->endPlayCursor = cursor;
     if (!IsRefillDue(record, cursor)) return -1;
     if (!LockRing(buffer, record->writeCursor, EighthSecond(record), &regions)) return -1;
     FillStreamSilence(record, &regions, EighthSecond(record));

@@ -129,6 +129,22 @@ TEST_F(StreamSoundTest, AOncePlayEndsOnSilenceAndStops) {
   EXPECT_EQ(GetSoundHandlePosition(handle), 0);
 }
 
+TEST_F(StreamSoundTest, AnEndJustBeforeTheRingsEndStillStops) {
+  // The data ends at ring offset 15500 of 16000; the cursor, moving 1000
+  // bytes a pass, goes from 15000 straight round to 0 and never lands in
+  // between.
+  const SoundBytes pcm = PatternBytes(15500, 12);
+  const int handle = StreamFromImage(MakePcmWave(1, kRate, 16, pcm));
+  ASSERT_EQ(PlaySoundHandle(handle, kSoundPlayBackground, 1), 0);
+  RingListener listener(handle);
+  int steps = 0;
+  while (CheckSoundHandlePlaying(handle) == 1 && steps++ < 80) listener.Step(kStep);
+  EXPECT_EQ(GetSoundRecord(handle)->endRingOffset, 15500);
+  EXPECT_EQ(CheckSoundHandlePlaying(handle), 0);
+  EXPECT_EQ(listener.heard.size(), 16000u);
+  EXPECT_TRUE(std::equal(pcm.begin(), pcm.end(), listener.heard.begin()));
+}
+
 TEST_F(StreamSoundTest, ChangingTheLoopBitResetsOnlyAfterTheEnd) {
   // Longer than the ring, so the first plays do not reach the end of the data.
   const SoundBytes pcm = PatternBytes(40000, 4);
@@ -250,6 +266,16 @@ TEST(StreamSoundThreadTest, TheThreadRefillsAndStopsWithTheHandshake) {
   }
   EXPECT_EQ(GetSoundSystemState().thread, nullptr);
   EXPECT_EQ(GetSoundSystemState().threadStop, kSoundThreadStopped);
+}
+
+TEST(StreamSoundThreadTest, PlayAndWaitReturnsAtTheEndOnTheDevice) {
+  SoundSystemScope sound({.processorCount = 2, .softwareBuffers = false});
+  const int handle =
+      StreamFromImage(MakePcmWave(2, 44100, 16, ToneSamples16(44100, 2, 13230, 440)));
+  ASSERT_NE(handle, -1);
+  EXPECT_EQ(PlaySoundHandle(handle, kSoundPlayAndWait, 1), 0);
+  EXPECT_EQ(CheckSoundHandlePlaying(handle), 0);
+  EXPECT_EQ(GetSoundHandlePosition(handle), 0);
 }
 
 }  // namespace
