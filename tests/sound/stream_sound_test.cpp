@@ -115,34 +115,28 @@ TEST_F(StreamSoundTest, LoopStartPlaysRoundAndThePositionJumpsBack) {
 }
 
 TEST_F(StreamSoundTest, AOncePlayEndsOnSilenceAndStops) {
-  const SoundBytes pcm = PatternBytes(8000, 3);
-  const int handle = StreamFromImage(MakePcmWave(1, kRate, 16, pcm));
-  ASSERT_EQ(PlaySoundHandle(handle, kSoundPlayBackground, 1), 0);
-  RingListener listener(handle);
-  int steps = 0;
-  while (CheckSoundHandlePlaying(handle) == 1 && steps++ < 40) listener.Step(kStep);
-  ASSERT_EQ(CheckSoundHandlePlaying(handle), 0);
-  // It stops on the first pass after the cursor has passed the last data byte.
-  EXPECT_EQ(listener.heard.size(), 9000u);
-  EXPECT_TRUE(std::equal(pcm.begin(), pcm.end(), listener.heard.begin()));
-  EXPECT_TRUE(IsSilent(listener.heard, pcm.size()));
-  EXPECT_EQ(GetSoundHandlePosition(handle), 0);
-}
-
-TEST_F(StreamSoundTest, AnEndJustBeforeTheRingsEndStillStops) {
-  // The data ends at ring offset 15500 of 16000; the cursor, moving 1000
-  // bytes a pass, goes from 15000 straight round to 0 and never lands in
-  // between.
-  const SoundBytes pcm = PatternBytes(15500, 12);
-  const int handle = StreamFromImage(MakePcmWave(1, kRate, 16, pcm));
-  ASSERT_EQ(PlaySoundHandle(handle, kSoundPlayBackground, 1), 0);
-  RingListener listener(handle);
-  int steps = 0;
-  while (CheckSoundHandlePlaying(handle) == 1 && steps++ < 80) listener.Step(kStep);
-  EXPECT_EQ(GetSoundRecord(handle)->endRingOffset, 15500);
-  EXPECT_EQ(CheckSoundHandlePlaying(handle), 0);
-  EXPECT_EQ(listener.heard.size(), 16000u);
-  EXPECT_TRUE(std::equal(pcm.begin(), pcm.end(), listener.heard.begin()));
+  struct Case {
+    int bytes;
+    size_t heard;  // the cursor's place at the first pass past the last data byte
+  };
+  // At 15500 of the 16000-byte ring the cursor, moving 1000 bytes a pass,
+  // goes from 15000 straight round to 0 and never lands beyond the end.
+  const Case cases[] = {{8000, 9000}, {15500, 16000}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.bytes);
+    const SoundBytes pcm = PatternBytes(c.bytes, 3);
+    const int handle = StreamFromImage(MakePcmWave(1, kRate, 16, pcm));
+    ASSERT_EQ(PlaySoundHandle(handle, kSoundPlayBackground, 1), 0);
+    RingListener listener(handle);
+    int steps = 0;
+    while (CheckSoundHandlePlaying(handle) == 1 && steps++ < 80) listener.Step(kStep);
+    ASSERT_EQ(CheckSoundHandlePlaying(handle), 0);
+    EXPECT_EQ(listener.heard.size(), c.heard);
+    EXPECT_TRUE(std::equal(pcm.begin(), pcm.end(), listener.heard.begin()));
+    EXPECT_TRUE(IsSilent(listener.heard, pcm.size()));
+    EXPECT_EQ(GetSoundHandlePosition(handle), 0);
+    DeleteSoundHandle(handle, 0);
+  }
 }
 
 TEST_F(StreamSoundTest, ChangingTheLoopBitResetsOnlyAfterTheEnd) {
