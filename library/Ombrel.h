@@ -384,6 +384,63 @@ int GetScreenColorBits();
 // Fonts and text.
 
 // Sound, music and movies.
+//
+// A sound handle names one sound: a memory sound (the whole PCM in up to ten
+// output buffers, played round robin, so it can sound that many times at
+// once) or a stream sound (a one-second ring refilled from the file while it
+// plays). Files may be RIFF/WAVE (PCM or any format the system's audio
+// compression manager converts), Ogg Vorbis or MP3. Every call returns -1
+// before sound start-up and for a handle that is not live.
+
+// Play types: 0 plays and waits for the end, 1 plays once in the background,
+// 3 loops.
+constexpr int kSoundPlayAndWait = 0;
+constexpr int kSoundPlayBackground = 1;
+constexpr int kSoundPlayLoop = 3;
+
+// bufferCount: how many copies may sound at once (1-10, more counts as 10);
+// sharedHandle: a memory sound whose sample memory the new buffers share, or
+// -1. A sound longer than 180 seconds is streamed whatever the create type.
+int LoadSoundFileToHandle(const char* path, int bufferCount, int sharedHandle);
+// The same from a file image in memory, which the caller keeps.
+int CreateSoundHandleFromMemory(const void* image, int size, int bufferCount, int sharedHandle);
+int DeleteSoundHandle(int handle, int unused);
+int DeleteAllSoundHandles(int unused);
+// restart 1 plays from the top; 0 resumes where the sound stopped.
+int PlaySoundHandle(int handle, int playType, int restart);
+int StopSoundHandle(int handle);
+// 1 while the sound plays, 0 when it does not.
+int CheckSoundHandlePlaying(int handle);
+// 0 (silent) .. 10000 (full); values outside are clamped.
+int SetSoundHandleVolume(int volume, int handle);
+int GetSoundHandleVolume(int handle);
+// -10000 (left) .. 10000 (right).
+int SetSoundHandlePan(int pan, int handle);
+int GetSoundHandlePan(int handle);
+// Playback rate in Hz; -1 the data's own rate.
+int SetSoundHandleFrequency(int hz, int handle);
+int GetSoundHandleFrequency(int handle);
+// Positions are bytes of the sound's PCM data.
+int SetSoundHandlePosition(int byteOffset, int handle);
+int GetSoundHandlePosition(int handle);
+int GetSoundHandlePositionMs(int handle);
+int GetSoundTotalSamples(int handle);
+int GetSoundHandleTotalTimeMs(int handle);
+// Where a looping play goes back to after the end; -1 plays to the end. A
+// memory sound becomes a stream sound with the same handle.
+int SetSoundLoopPositionSamples(int sample, int handle);
+int SetSoundLoopPositionMs(int ms, int handle);
+int ConvertSoundHandleToStream(int handle);
+int ConvertMsToSamples(int samplesPerSec, int ms);
+int ConvertSamplesToMs(int samples, int samplesPerSec);
+// How later loads keep their data: 0 decoded into memory, 2 streamed from a
+// copy of the file in memory, 3 streamed from the file; 1 counts as 0.
+int SetSoundCreateType(int type);
+int GetSoundCreateType();
+// Bit 0 WAV PCM, 1 compressed WAV, 2 Ogg Vorbis, 3 MP3, 4 the last-resort
+// decoder: a set bit skips that decoder when files are opened.
+int SetSoundDecoderDisableMask(int mask);
+int GetSoundDecoderDisableMask();
 
 // Network. A connection carries messages: the bytes of each write go out as
 // one message with its length in front, and they become readable once the

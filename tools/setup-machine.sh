@@ -18,6 +18,7 @@ packages=(
   locales fonts-ipafont-gothic
   libz-mingw-w64-dev nasm autoconf automake libtool
   googletest
+  lame
 )
 
 missing_packages() {

@@ -1,7 +1,6 @@
 // What the system layer calls of the sound and movie layer: start and end
 // of sound, the per-frame services and the movie pause and resume. Until
-// sound output exists each entry reports sound as not started (-1) and the
-// movie calls find no movie.
+// movies exist the movie calls find no movie.
 #ifndef OMBREL_SOUND_SOUND_SERVICES_H
 #define OMBREL_SOUND_SOUND_SERVICES_H
 
