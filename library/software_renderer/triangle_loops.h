@@ -1,0 +1,44 @@
+// The dedicated loops of the software triangle: one per combination of
+// colour type, source kind, blend mode and the yes/no settings, each the
+// edge walk with its pixel rule inlined.
+#ifndef OMBREL_SOFTWARE_RENDERER_TRIANGLE_LOOPS_H
+#define OMBREL_SOFTWARE_RENDERER_TRIANGLE_LOOPS_H
+
+#include <stdint.h>
+
+#include "software_renderer/blend_rules.h"
+#include "software_renderer/triangle_setup.h"
+
+// Everything a loop reads, prepared once per call.
+struct TriangleJob {
+  TriangleSetup setup;
+  IntRect area;  // inside the destination
+  uint8_t* dest;
+  int32_t destPitch;
+  const uint8_t* src;
+  int32_t srcPitch;
+  uint32_t uLimit;  // the source's width and height in 14.18 fixed point
+  uint32_t vLimit;
+  const uint8_t* graph;
+  int32_t graphPitch;
+  uint32_t colour;  // solid triangles: the colour after bright
+  blend::BlitRows rules;  // the pixel rules' constants; its row fields are unused
+};
+
+using TriangleLoop = void (*)(const TriangleJob&);
+
+struct TriangleLoopKey {
+  bool is32;
+  bool textured;
+  bool palettised;
+  int mode;  // 0-4, 10 or 11, after the parameter's substitutions
+  bool graph;
+  bool bright;
+  bool alpha;
+  bool trans;
+};
+
+// The loop of a combination; null for a mode that does not draw.
+TriangleLoop SelectTriangleLoop(const TriangleLoopKey& key);
+
+#endif
