@@ -53,16 +53,17 @@ void DrawTriangleOnSoftImg(SOFTIMG* dest, const SOFTIMG* src, const TriangleVert
   const bool is32 = destBody.colorType == kSoftImgColor32;
   const SoftImgBody* srcBody = textured ? src->body : nullptr;
   const bool palettised = textured && srcBody->palettised == 1;
-  const TriangleLoopKey key{is32,
-                            textured,
+  int modeIndex = 0;
+  while (modeIndex < 7 && kTriangleModes[modeIndex] != mode) ++modeIndex;
+  if (modeIndex == 7) return;
+  const TriangleLoopKey key{textured,
                             palettised,
-                            mode,
+                            modeIndex,
                             blendGraph != nullptr,
                             bright != 0xFFFFFF,
                             textured && !palettised && srcBody->alpha == 1,
                             transFlag != 0};
-  const TriangleLoop loop = SelectTriangleLoop(key);
-  if (loop == nullptr) return;
+  const TriangleLoop loop = is32 ? FindTriangleLoop32(key) : FindTriangleLoop16(key);
 
   TriangleJob job{};
   // The area is meant to lie inside the destination; clipping to the image as

@@ -27,18 +27,21 @@ struct TriangleJob {
 
 using TriangleLoop = void (*)(const TriangleJob&);
 
+// The blend modes that draw, in the order of the loop tables.
+constexpr int kTriangleModes[7] = {0, 1, 2, 3, 4, 10, 11};
+
 struct TriangleLoopKey {
-  bool is32;
   bool textured;
   bool palettised;
-  int mode;  // 0-4, 10 or 11, after the parameter's substitutions
+  int modeIndex;  // into kTriangleModes, after the parameter's substitutions
   bool graph;
   bool bright;
   bool alpha;
   bool trans;
 };
 
-// The loop of a combination; null for a mode that does not draw.
-TriangleLoop SelectTriangleLoop(const TriangleLoopKey& key);
+// The loop of a combination, for 32-bit and for 16-bit images.
+TriangleLoop FindTriangleLoop32(const TriangleLoopKey& key);
+TriangleLoop FindTriangleLoop16(const TriangleLoopKey& key);
 
 #endif

@@ -115,7 +115,8 @@ bool SetUpTriangle(const TriangleVertex vertices[3], bool textured, TriangleSetu
   const int64_t longRun = int64_t{v[bottom].x} - v[top].x;
   const bool middleOnLeft = upperRun * (bottomRow - topRow) < longRun * (middleRow - topRow);
   if (middleOnLeft) {
-    return TwoSegments(left, X[top], topRow, X[middle], middleRow, X[middle], X[bottom], bottomRow) &&
+    return TwoSegments(left, X[top], topRow, X[middle], middleRow, X[middle], X[bottom],
+                       bottomRow) &&
            OneSegment(right, X[top], topRow, X[bottom], bottomRow);
   }
   // The right side's lower segment starts one unit right of the middle corner.

@@ -1,15 +1,28 @@
-#include "software_renderer/triangle_loops.h"
+// The loops of the software triangle as templates, instantiated once per
+// colour type (triangle_loops_32.cpp, triangle_loops_16.cpp) so that the two
+// halves compile side by side.
+#ifndef OMBREL_SOFTWARE_RENDERER_TRIANGLE_LOOP_TABLE_H
+#define OMBREL_SOFTWARE_RENDERER_TRIANGLE_LOOP_TABLE_H
 
 #include <array>
 #include <cstddef>
 #include <utility>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+#include "software_renderer/triangle_loops.h"
 #include "software_renderer/triangle_rules.h"
 
-namespace {
+namespace triangle {
+
+// Every rule, and every lambda inside the rules, is inlined into the loop: a
+// pixel that calls out costs several times what it computes.
+#define OMBREL_FLATTEN __attribute__((flatten))
 
 template <class C>
-void TexturedLoop(const TriangleJob& job) {
+OMBREL_FLATTEN void TexturedLoop(const TriangleJob& job) {
   const TriangleSetup& t = job.setup;
   WalkTriangleRows(t, job.area, [&job, &t](int32_t y, int32_t x, int32_t count) {
     // Unsigned wrapping arithmetic: the map is affine modulo 2^32, and a
@@ -29,8 +42,7 @@ void TexturedLoop(const TriangleJob& job) {
         const uint32_t tv = v >> kFixed18Shift;
         const uint8_t* gp = nullptr;
         if constexpr (C::kGraph) gp = job.graph + tv * job.graphPitch + tu;
-        triangle::ShadeTexel<C>(job.rules, job.src + tv * job.srcPitch + tu * C::kSourceBytes, dp,
-                                gp);
+        ShadeTexel<C>(job.rules, job.src + tv * job.srcPitch + tu * C::kSourceBytes, dp, gp);
       }
       u += stepU;
       v += stepV;
@@ -39,18 +51,33 @@ void TexturedLoop(const TriangleJob& job) {
   });
 }
 
-template <class C>
-void SolidLoop(const TriangleJob& job) {
-  WalkTriangleRows(job.setup, job.area, [&job](int32_t y, int32_t x, int32_t count) {
-    uint8_t* dp = job.dest + y * job.destPitch + x * C::kDestBytes;
-    do {
-      triangle::CombineColour<C, false>(job.rules, job.colour, 255, 0, dp);
-      dp += C::kDestBytes;
-    } while (--count > 0);
-  });
+// Writes count pixels of one value, sixteen bytes a store where it can.
+template <int Bytes>
+OMBREL_ALWAYS_INLINE void FillRow(uint8_t* dp, int32_t count, uint32_t pixel) {
+  const uint32_t pattern = Bytes == 4 ? pixel : (pixel & 0xFFFF) * 0x10001u;
+  size_t left = static_cast<size_t>(count) * Bytes;
+#ifdef __SSE2__
+  const __m128i wide = _mm_set1_epi32(static_cast<int>(pattern));
+  for (; left >= 16; left -= 16, dp += 16) _mm_storeu_si128(reinterpret_cast<__m128i*>(dp), wide);
+#endif
+  for (; left >= 4; left -= 4, dp += 4) blend::Store32(dp, pattern);
+  if (left) blend::Store16(dp, pattern);
 }
 
-constexpr int kModes[7] = {0, 1, 2, 3, 4, 10, 11};
+template <class C>
+OMBREL_FLATTEN void SolidLoop(const TriangleJob& job) {
+  WalkTriangleRows(job.setup, job.area, [&job](int32_t y, int32_t x, int32_t count) {
+    uint8_t* dp = job.dest + y * job.destPitch + x * C::kDestBytes;
+    if constexpr (C::kMode == 0) {
+      FillRow<C::kDestBytes>(dp, count, job.colour);
+    } else {
+      do {
+        CombineColour<C, false>(job.rules, job.colour, 255, 0, dp);
+        dp += C::kDestBytes;
+      } while (--count > 0);
+    }
+  });
+}
 
 // Textured loops of one colour type and source kind, indexed by
 // ((((mode * 2 + graph) * 2 + bright) * alphaCases + alpha) * 2 + trans).
@@ -60,7 +87,7 @@ struct TexturedLoops {
   static constexpr size_t kCount = 7 * 2 * 2 * kAlphaCases * 2;
 
   template <size_t I>
-  using At = blend::Settings<Is32, Palettised, kModes[I / (8 * kAlphaCases)],
+  using At = blend::Settings<Is32, Palettised, kTriangleModes[I / (8 * kAlphaCases)],
                              (I / (4 * kAlphaCases)) % 2 == 1, (I / (2 * kAlphaCases)) % 2 == 1,
                              (I / 2) % kAlphaCases == 1, I % 2 == 1>;
 
@@ -84,32 +111,27 @@ struct TexturedLoops {
 // Solid loops by mode; the bright is applied to the colour beforehand.
 template <bool Is32>
 struct SolidLoops {
+  template <size_t I>
+  using At = blend::Settings<Is32, false, kTriangleModes[I], false, false, false, false>;
+
   template <size_t... I>
   static constexpr std::array<TriangleLoop, 7> Make(std::index_sequence<I...>) {
-    return {{&SolidLoop<blend::Settings<Is32, false, kModes[I], false, false, false, false>>...}};
+    return {{&SolidLoop<At<I>>...}};
   }
   static constexpr std::array<TriangleLoop, 7> kTable = Make(std::make_index_sequence<7>{});
 };
 
 template <bool Is32>
-constexpr size_t kLoopCount = TexturedLoops<Is32, true>::kCount +
-                              TexturedLoops<Is32, false>::kCount + SolidLoops<Is32>::kTable.size();
-static_assert(TexturedLoops<true, true>::kCount == 56);
-static_assert(TexturedLoops<true, false>::kCount == 112);
-static_assert(kLoopCount<true> == 175 && kLoopCount<false> == 175);
-
-template <bool Is32>
-TriangleLoop Find(size_t modeIndex, const TriangleLoopKey& key) {
+TriangleLoop FindLoop(const TriangleLoopKey& key) {
+  static_assert(TexturedLoops<Is32, true>::kCount == 56);
+  static_assert(TexturedLoops<Is32, false>::kCount == 112);
+  static_assert(SolidLoops<Is32>::kTable.size() == 7);
+  const size_t modeIndex = static_cast<size_t>(key.modeIndex);
   if (!key.textured) return SolidLoops<Is32>::kTable[modeIndex];
   if (key.palettised) return TexturedLoops<Is32, true>::Find(modeIndex, key);
   return TexturedLoops<Is32, false>::Find(modeIndex, key);
 }
 
-}  // namespace
+}  // namespace triangle
 
-TriangleLoop SelectTriangleLoop(const TriangleLoopKey& key) {
-  for (size_t i = 0; i < 7; ++i) {
-    if (kModes[i] == key.mode) return key.is32 ? Find<true>(i, key) : Find<false>(i, key);
-  }
-  return nullptr;
-}
+#endif
