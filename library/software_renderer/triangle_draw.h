@@ -8,8 +8,10 @@
 
 #include "software_renderer/soft_image.h"
 
-// One corner: x, y a destination pixel, u, v a source texel. Every value lies
-// in -8192..8191; a triangle with a coordinate outside draws nothing.
+// One corner: x, y a destination pixel, u, v a source texel. Positions, and
+// for textured triangles the texels, lie in -8192..8191, the range of the
+// 14.18 fixed point the edges are walked in; a triangle with a coordinate
+// outside it draws nothing.
 struct TriangleVertex {
   int32_t x;
   int32_t y;

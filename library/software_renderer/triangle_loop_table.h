@@ -23,8 +23,20 @@ namespace triangle {
 
 template <class C>
 OMBREL_FLATTEN void TexturedLoop(const TriangleJob& job) {
-  const TriangleSetup& t = job.setup;
-  WalkTriangleRows(t, job.area, [&job, &t](int32_t y, int32_t x, int32_t count) {
+  // Local copies: the pixel stores go through byte pointers, which may alias
+  // anything the job points to, so fields read through it would be read
+  // again for every pixel.
+  const TriangleSetup t = job.setup;
+  const blend::BlitRows rules = job.rules;
+  uint8_t* const dest = job.dest;
+  const int32_t destPitch = job.destPitch;
+  const uint8_t* const src = job.src;
+  const int32_t srcPitch = job.srcPitch;
+  const uint8_t* const graph = job.graph;
+  const int32_t graphPitch = job.graphPitch;
+  const uint32_t uLimit = job.uLimit;
+  const uint32_t vLimit = job.vLimit;
+  WalkTriangleRows(t, job.area, [&](int32_t y, int32_t x, int32_t count) {
     // Unsigned wrapping arithmetic: the map is affine modulo 2^32, and a
     // texel outside the source fails the bounds test whatever the wrap.
     const uint32_t dx = static_cast<uint32_t>(x - t.refX);
@@ -35,14 +47,14 @@ OMBREL_FLATTEN void TexturedLoop(const TriangleJob& job) {
                  dy * static_cast<uint32_t>(t.dvdy);
     const uint32_t stepU = static_cast<uint32_t>(t.dudx);
     const uint32_t stepV = static_cast<uint32_t>(t.dvdx);
-    uint8_t* dp = job.dest + y * job.destPitch + x * C::kDestBytes;
+    uint8_t* dp = dest + y * destPitch + x * C::kDestBytes;
     do {
-      if (u < job.uLimit && v < job.vLimit) {
+      if (u < uLimit && v < vLimit) {
         const uint32_t tu = u >> kFixed18Shift;
         const uint32_t tv = v >> kFixed18Shift;
         const uint8_t* gp = nullptr;
-        if constexpr (C::kGraph) gp = job.graph + tv * job.graphPitch + tu;
-        ShadeTexel<C>(job.rules, job.src + tv * job.srcPitch + tu * C::kSourceBytes, dp, gp);
+        if constexpr (C::kGraph) gp = graph + tv * graphPitch + tu;
+        ShadeTexel<C>(rules, src + tv * srcPitch + tu * C::kSourceBytes, dp, gp);
       }
       u += stepU;
       v += stepV;
@@ -66,13 +78,17 @@ OMBREL_ALWAYS_INLINE void FillRow(uint8_t* dp, int32_t count, uint32_t pixel) {
 
 template <class C>
 OMBREL_FLATTEN void SolidLoop(const TriangleJob& job) {
-  WalkTriangleRows(job.setup, job.area, [&job](int32_t y, int32_t x, int32_t count) {
-    uint8_t* dp = job.dest + y * job.destPitch + x * C::kDestBytes;
+  const blend::BlitRows rules = job.rules;
+  uint8_t* const dest = job.dest;
+  const int32_t destPitch = job.destPitch;
+  const uint32_t colour = job.colour;
+  WalkTriangleRows(job.setup, job.area, [&](int32_t y, int32_t x, int32_t count) {
+    uint8_t* dp = dest + y * destPitch + x * C::kDestBytes;
     if constexpr (C::kMode == 0) {
-      FillRow<C::kDestBytes>(dp, count, job.colour);
+      FillRow<C::kDestBytes>(dp, count, colour);
     } else {
       do {
-        CombineColour<C, false>(job.rules, job.colour, 255, 0, dp);
+        CombineColour<C, false>(rules, colour, 255, 0, dp);
         dp += C::kDestBytes;
       } while (--count > 0);
     }
