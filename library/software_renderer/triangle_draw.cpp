@@ -46,6 +46,7 @@ void DrawTriangleOnSoftImg(SOFTIMG* dest, const SOFTIMG* src, const TriangleVert
   const SoftDrawSettings& settings = GetSoftDrawSettings();
   const uint32_t p = static_cast<uint32_t>(
       settings.blendParam < 0 ? 0 : settings.blendParam > 255 ? 255 : settings.blendParam);
+  // Mode 1 at full strength is the copy; modes 1, 2 and 3 at zero draw nothing.
   int mode = settings.blendMode;
   if (mode == 1 && p == 255) mode = 0;
   if ((mode == 1 || mode == 2 || mode == 3) && p == 0) return;

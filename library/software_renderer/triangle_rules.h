@@ -17,7 +17,7 @@ constexpr bool kParamOnlyMix16 =
     !C::kIs32 && C::kMode == 1 && !C::kGraph && !C::kBright && !C::kAlpha;
 
 // Combines the colour s (texel after the palette, or the solid colour) with
-// the destination pixel at dp.
+// the destination pixel at dp; a the texel's alpha, w the blend-graph weight.
 template <class C, bool AlphaWeighs>
 OMBREL_ALWAYS_INLINE void CombineColour(const blend::BlitRows& r, uint32_t s, uint32_t a,
                                        uint32_t w, uint8_t* dp) {
@@ -43,6 +43,8 @@ template <class C>
 OMBREL_ALWAYS_INLINE void ShadeTexel(const blend::BlitRows& r, const uint8_t* sp, uint8_t* dp,
                                      const uint8_t* gp) {
   if constexpr (C::kAlpha && !C::kTrans) {
+    // Alpha 0 and 255 weigh too: without the transparent flag nothing is
+    // copied whole or skipped.
     const uint32_t raw = blend::Load32(sp);
     const uint32_t weight = C::kGraph ? r.graphWeights[*gp] : 0;
     if constexpr (C::kIs32) {

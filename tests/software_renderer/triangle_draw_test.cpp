@@ -38,7 +38,7 @@ int Between(std::mt19937& rng, int low, int high) {
 uint32_t RandomTexel(int colorType, Kind kind, std::mt19937& rng) {
   if (kind == Kind::kPalettised) return rng() & 0xFF;
   if (kind == Kind::kAlpha) {
-    const uint32_t alphas[] = {0, 255, rng() & 0xFF};
+    const uint32_t alphas[] = {0, 255, static_cast<uint32_t>(rng() & 0xFF)};
     const uint32_t a = alphas[rng() % 3];
     return colorType == 1 ? (rng() & 0xFFFFFF) | a << 24 : (rng() & 0xFF00FFFF) | a << 16;
   }
