@@ -185,9 +185,9 @@ enum class Special { kNone, kHalving, kHalvingMmx, kFullAdd, kFullAddMmx, kFullS
 
 // The loop shapes that apply the rules, where they part: the plain path mixes
 // 16-bit parameter blends through BlendLerp6Table and copies an unblended
-// alpha source whole; the run-table and stretched paths do neither, and the
-// stretched path keys alpha-0 texels out of multiply too.
-enum class Path { kPlain, kRunTable, kStretched };
+// alpha source whole; the run-table, stretched and triangle paths do neither,
+// and the stretched path keys alpha-0 texels out of multiply too.
+enum class Path { kPlain, kRunTable, kStretched, kTriangle };
 
 // The settings that make one member of a primitive.
 template <bool Is32, bool Palettised, int Mode, bool Graph, bool Bright, bool Alpha, bool Trans,
@@ -364,9 +364,9 @@ OMBREL_ALWAYS_INLINE void BlendTexel(const BlitRows& r, const uint8_t* sp, uint8
   if constexpr (C::kGraph) w = r.graphWeights[*gp];
 
   if constexpr (C::kAlpha && C::kTrans) {
-    // On the plain path multiply has no zero-alpha test: alpha 0 weighs the
-    // texel to black.
-    if constexpr (C::kMode != 4 || C::kPath != Path::kPlain) {
+    // Except on the stretched path multiply has no zero-alpha test: alpha 0
+    // weighs the texel to black.
+    if constexpr (C::kMode != 4 || C::kPath == Path::kStretched) {
       if (a == 0) return;
     }
     if (a == 255) {

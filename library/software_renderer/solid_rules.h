@@ -165,6 +165,52 @@ OMBREL_ALWAYS_INLINE __m128i SolidRule(const SolidVectors& v, __m128i d) {
 }  // namespace sse2
 #endif
 
+// Writes a repeating 32-bit pattern over bytes (a multiple of 2) bytes.
+OMBREL_ALWAYS_INLINE void FillPattern(uint8_t* dp, size_t bytes, uint32_t pattern) {
+#ifdef __SSE2__
+  const __m128i wide = _mm_set1_epi32(static_cast<int>(pattern));
+  for (; bytes >= 16; bytes -= 16, dp += 16) _mm_storeu_si128(reinterpret_cast<__m128i*>(dp), wide);
+#endif
+  for (; bytes >= 4; bytes -= 4, dp += 4) Store32(dp, pattern);
+  if (bytes) Store16(dp, pattern);
+}
+
+// Runs of pixels under mode Mode, with what a call prepares once: mode 0
+// fills, 32-bit colour goes four pixels a step through SSE2.
+template <bool Is32, int Mode>
+struct SolidSpan {
+  explicit SolidSpan(const SolidColor& c)
+      // A 16-bit colour is stored twice per 32-bit word.
+      : color(c), pattern(Is32 ? c.pixel : c.pixel * 0x10001u) {
+#ifdef __SSE2__
+    if constexpr (Is32) vectors = sse2::MakeSolidVectors(c);
+#endif
+  }
+
+  OMBREL_ALWAYS_INLINE void operator()(uint8_t* dp, int32_t n) const {
+    constexpr int kBytes = Is32 ? 4 : 2;
+    if constexpr (Mode == 0) {
+      FillPattern(dp, static_cast<size_t>(n) * kBytes, pattern);
+      return;
+    }
+#ifdef __SSE2__
+    if constexpr (Is32) {
+      for (; n >= 4; n -= 4, dp += 16) {
+        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dp));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dp), sse2::SolidRule<Mode>(vectors, d));
+      }
+    }
+#endif
+    for (; n > 0; --n, dp += kBytes) ApplySolid<Is32, Mode>(color, dp);
+  }
+
+  SolidColor color;
+  uint32_t pattern;
+#ifdef __SSE2__
+  sse2::SolidVectors vectors{};
+#endif
+};
+
 }  // namespace blend
 
 #endif

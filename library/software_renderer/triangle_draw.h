@@ -19,13 +19,13 @@ struct TriangleVertex {
   int32_t v;
 };
 
-// src null: a solid triangle of colour, a value in the destination's layout.
+// src null: a solid triangle of color, a value in the destination's layout.
 // Otherwise textured: transFlag nonzero skips the source's transparent colour
 // (for sources with alpha: alpha-0 texels, and alpha 255 stops weighing), and
 // a blend graph, read at each texel's position, weighs every pixel; a blend
 // graph smaller than the source draws nothing. Vertices come in any order and
 // winding; a triangle of zero area draws nothing.
 void DrawTriangleOnSoftImg(SOFTIMG* dest, const SOFTIMG* src, const TriangleVertex vertices[3],
-                           int transFlag, const SOFTIMG* blendGraph, uint32_t colour);
+                           int transFlag, const SOFTIMG* blendGraph, uint32_t color);
 
 #endif

@@ -7,6 +7,7 @@
 #include <stdint.h>
 
 #include "software_renderer/blend_rules.h"
+#include "software_renderer/solid_rules.h"
 #include "software_renderer/triangle_setup.h"
 
 // Everything a loop reads, prepared once per call.
@@ -21,19 +22,16 @@ struct TriangleJob {
   uint32_t vLimit;
   const uint8_t* graph;
   int32_t graphPitch;
-  uint32_t colour;  // solid triangles: the colour after bright
-  blend::BlitRows rules;  // the pixel rules' constants; its row fields are unused
+  blend::SolidColor color;  // solid triangles: the colour after the bright
+  blend::BlitRows rules;    // textured triangles: the rules' constants; its row fields are unused
 };
 
 using TriangleLoop = void (*)(const TriangleJob&);
 
-// The blend modes that draw, in the order of the loop tables.
-constexpr int kTriangleModes[7] = {0, 1, 2, 3, 4, 10, 11};
-
 struct TriangleLoopKey {
   bool textured;
   bool palettised;
-  int modeIndex;  // into kTriangleModes, after the parameter's substitutions
+  int modeIndex;  // in blend::kDrawnModes
   bool graph;
   bool bright;
   bool alpha;

@@ -8,16 +8,12 @@
 #include <utility>
 
 #include "software_renderer/blend_tables.h"
-#include "software_renderer/soft_draw_settings.h"
-#include "support/triangle_fixtures.h"
+#include "support/blit_scenes.h"
 
 namespace {
 
 enum class Source { kSolid, kDirect, kPalettised, kAlpha };
 
-uint32_t Bgrx(uint32_t b, uint32_t g, uint32_t r, uint32_t x) {
-  return b | g << 8 | r << 16 | x << 24;
-}
 uint32_t Rgb16(uint32_t r, uint32_t g, uint32_t b) { return r << 11 | g << 5 | b; }
 
 constexpr uint32_t kBrightOff = 0xFFFFFF;
@@ -32,7 +28,7 @@ struct PixelCase {
   uint32_t bright;  // 0xRRGGBB
   int transFlag;
   int graphByte;    // the blend graph's byte, weighed one to one; kNoGraph for none
-  uint32_t colour;  // the texel, palette entry or solid colour
+  uint32_t color;   // the texel, palette entry or solid colour
   uint32_t dest;
   uint32_t expected;
 };
@@ -44,34 +40,30 @@ class TrianglePixelsTest : public ::testing::Test {
     MakeBlendGraphWeightTable(128, 255);  // weight = blend-graph byte
   }
   void TearDown() override {
-    GetSoftDrawSettings() = SoftDrawSettings{{0, 0, 0, 0}, 0, 0, 0xFFFFFF, 0};
+    ResetDrawSettings();
     MakeBlendGraphWeightTable(0, 0);
   }
 
   // Draws a triangle whose only pixel inside the area is (0, 0), with texel
   // (0, 0), over a destination of two pixels; returns both.
   static std::pair<uint32_t, uint32_t> DrawOne(const PixelCase& c) {
-    const bool palettised = c.source == Source::kPalettised;
-    FramedImage dest(c.colorType, 2, 1, 1);
-    dest.Set(0, 0, c.dest);
-    dest.Set(1, 0, c.dest);
-    FramedImage src(c.colorType, 1, 1, 0, palettised, c.source == Source::kAlpha);
-    src.body()->transparentColor = 0xFFFFFFFF;
-    if (palettised) {
-      src.Set(0, 0, 1);
-      std::memcpy(src.body()->paletteBlock + (c.colorType == 1 ? 4 : 2), &c.colour,
-                  c.colorType == 1 ? 4 : 2);
-    } else {
-      src.Set(0, 0, c.colour);
+    const SourceKind kind = c.source == Source::kPalettised ? SourceKind::kPalettised
+                            : c.source == Source::kAlpha    ? SourceKind::kAlpha
+                                                            : SourceKind::kDirect;
+    Pixels dest(c.colorType, SourceKind::kDirect, 2, 1, {c.dest});
+    Pixels src(c.colorType, kind, 1, 1, {kind == SourceKind::kPalettised ? 1u : c.color},
+               0xFFFFFFFF);
+    if (kind == SourceKind::kPalettised) {
+      const size_t entry = c.colorType == 1 ? 4 : 2;
+      std::memcpy(src.view.body->paletteBlock + entry, &c.color, entry);
     }
-    FramedImage graph(kSoftImgSingle8, 1, 1);
-    graph.Set(0, 0, static_cast<uint32_t>(c.graphByte));
+    Pixels graph(kSoftImgSingle8, SourceKind::kDirect, 1, 1, {static_cast<uint32_t>(c.graphByte)});
     const TriangleVertex v[3] = {{0, 0, 0, 0}, {1, 0, 1, 0}, {0, 1, 0, 1}};
-    UseTriangleSettings(IntRect{0, 0, 1, 1}, c.mode, c.param, c.bright);
+    UseDrawSettings(IntRect{0, 0, 1, 1}, c.mode, c.param, c.bright);
     const bool solid = c.source == Source::kSolid;
-    DrawTriangleOnSoftImg(dest.view(), solid ? nullptr : src.view(), v, c.transFlag,
-                          c.graphByte == kNoGraph ? nullptr : graph.view(), c.colour);
-    return {dest.Get(0, 0), dest.Get(1, 0)};
+    DrawTriangleOnSoftImg(&dest.view, solid ? nullptr : &src.view, v, c.transFlag,
+                          c.graphByte == kNoGraph ? nullptr : &graph.view, c.color);
+    return {dest.At(0, 0), dest.At(1, 0)};
   }
 };
 
@@ -134,60 +126,55 @@ TEST_F(TrianglePixelsTest, SixteenBitWorkedExamples) {
 }
 
 TEST_F(TrianglePixelsTest, RefusedDrawsLeaveTheDestinationUnchanged) {
-  FramedImage dest32(1, 8, 8, 1), dest16(0, 8, 8, 1);
-  FramedImage src32(1, 4, 4), src16(0, 4, 4);
-  FramedImage palettisedDest(1, 8, 8, 1, 1), alphaDest(1, 8, 8, 1, 0, 1), singleDest(2, 8, 8, 1);
-  FramedImage singleSrc(2, 4, 4), smallGraph(2, 3, 4), graph(2, 4, 4);
+  RefusalImages img;
+  Pixels dest16(0, SourceKind::kDirect, 10, 8, {0x4321});
+  Pixels graph(kSoftImgSingle8, SourceKind::kDirect, 5, 4, {7});
   SOFTIMG released{};
-  CreateSubSoftImg(&released, src32.view(), 0, 0, 4, 4);
+  CreateSubSoftImg(&released, &img.src32.view, 0, 0, 5, 4);
   ReleaseSoftImg(&released);
   SOFTIMG empty{};
-  CreateSubSoftImg(&empty, src32.view(), 0, 0, 0, 4);
-  src32.Fill(0x11223344);
-  src16.Fill(0x1234);
-  singleSrc.Fill(0x55);
+  CreateSubSoftImg(&empty, &img.src32.view, 0, 0, 0, 4);
   struct Refusal {
     const char* what;
-    FramedImage* dest;
+    Pixels* dest;
     const SOFTIMG* src;
     const SOFTIMG* graph;
     int mode, param;
     IntRect area;
   };
-  const IntRect all{0, 0, 8, 8};
+  const IntRect all{0, 0, 10, 8};
   const Refusal refusals[] = {
-      {"16-bit source on 32-bit", &dest32, src16.view(), nullptr, 0, 0, all},
-      {"32-bit source on 16-bit", &dest16, src32.view(), nullptr, 0, 0, all},
-      {"palettised destination", &palettisedDest, nullptr, nullptr, 0, 0, all},
-      {"destination with alpha", &alphaDest, nullptr, nullptr, 0, 0, all},
-      {"single-channel solid", &singleDest, nullptr, nullptr, 0, 0, all},
-      {"single-channel textured", &singleDest, singleSrc.view(), nullptr, 0, 0, all},
-      {"released source", &dest32, &released, nullptr, 0, 0, all},
-      {"empty source", &dest32, &empty, nullptr, 0, 0, all},
-      {"blend graph narrower than the source", &dest32, src32.view(), smallGraph.view(), 0, 0, all},
-      {"empty area", &dest32, src32.view(), graph.view(), 0, 0, IntRect{3, 3, 3, 8}},
-      {"area outside the image", &dest32, nullptr, nullptr, 0, 0, IntRect{8, 0, 20, 8}},
-      {"mode 5", &dest32, src32.view(), nullptr, 5, 128, all},
-      {"mode 9", &dest32, nullptr, nullptr, 9, 128, all},
-      {"mode 12", &dest32, src32.view(), nullptr, 12, 128, all},
-      {"mode 14", &dest16, src16.view(), nullptr, 14, 128, all},
-      {"mode -1", &dest32, nullptr, nullptr, -1, 128, all},
-      {"mode 1 at 0", &dest16, src16.view(), nullptr, 1, 0, all},
-      {"add at 0", &dest32, nullptr, nullptr, 2, 0, all},
+      {"16-bit source on 32-bit", &img.dest32, &img.src16.view, nullptr, 0, 0, all},
+      {"32-bit source on 16-bit", &dest16, &img.src32.view, nullptr, 0, 0, all},
+      {"palettised destination", &img.palDest, nullptr, nullptr, 0, 0, all},
+      {"destination with alpha", &img.alphaDest, nullptr, nullptr, 0, 0, all},
+      {"single-channel solid", &img.single, nullptr, nullptr, 0, 0, all},
+      {"single-channel textured", &img.single, &img.single.view, nullptr, 0, 0, all},
+      {"released source", &img.dest32, &released, nullptr, 0, 0, all},
+      {"empty source", &img.dest32, &empty, nullptr, 0, 0, all},
+      {"blend graph narrower than the source", &img.dest32, &img.src32.view, &img.smallGraph.view, 0, 0, all},
+      {"empty area", &img.dest32, &img.src32.view, &graph.view, 0, 0, IntRect{3, 3, 3, 8}},
+      {"area outside the image", &img.dest32, nullptr, nullptr, 0, 0, IntRect{10, 0, 20, 8}},
+      {"mode 5", &img.dest32, &img.src32.view, nullptr, 5, 128, all},
+      {"mode 9", &img.dest32, nullptr, nullptr, 9, 128, all},
+      {"mode 12", &img.dest32, &img.src32.view, nullptr, 12, 128, all},
+      {"mode 14", &dest16, nullptr, nullptr, 14, 128, all},
+      {"mode -1", &img.dest32, nullptr, nullptr, -1, 128, all},
+      {"mode 1 at 0", &dest16, nullptr, nullptr, 1, 0, all},
+      {"add at 0", &img.dest32, &img.src32.view, nullptr, 2, 0, all},
       {"subtract at 0", &dest16, nullptr, nullptr, 3, 0, all},
   };
   const TriangleVertex v[3] = {{0, 0, 0, 0}, {8, 0, 4, 0}, {0, 8, 0, 4}};
   for (const Refusal& r : refusals) {
-    FramedImage before(r.dest->body()->colorType, 8, 8, 1, r.dest->body()->palettised, r.dest->body()->alpha);
-    before.CopyBytesFrom(*r.dest);
-    UseTriangleSettings(r.area, r.mode, r.param);
-    DrawTriangleOnSoftImg(r.dest->view(), r.src, v, 0, r.graph, 0x00FFFFFF);
-    EXPECT_EQ("", r.dest->Difference(before)) << r.what;
+    const uint64_t before = r.dest->Hash();
+    UseDrawSettings(r.area, r.mode, r.param);
+    DrawTriangleOnSoftImg(&r.dest->view, r.src, v, 0, r.graph, 0x00FFFFFF);
+    EXPECT_EQ(before, r.dest->Hash()) << r.what;
   }
   // Nothing to draw into, or no corners: no crash.
-  UseTriangleSettings(all, 0, 0);
+  UseDrawSettings(all, 0, 0);
   DrawTriangleOnSoftImg(nullptr, nullptr, v, 0, nullptr, 0);
-  DrawTriangleOnSoftImg(dest32.view(), nullptr, nullptr, 0, nullptr, 0);
+  DrawTriangleOnSoftImg(&img.dest32.view, nullptr, nullptr, 0, nullptr, 0);
   ReleaseSoftImg(&empty);
 }
 

@@ -7,12 +7,12 @@
 #include <climits>
 #include <cmath>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "software_renderer/blend_tables.h"
-#include "software_renderer/soft_draw_settings.h"
-#include "support/triangle_fixtures.h"
+#include "support/blit_scenes.h"
 
 namespace {
 
@@ -21,7 +21,37 @@ using Corners = TriangleVertex[3];
 class TriangleSetupTest : public ::testing::Test {
  protected:
   void SetUp() override { InitSoftImgBlendTables(); }
-  void TearDown() override { GetSoftDrawSettings() = SoftDrawSettings{{0, 0, 0, 0}, 0, 0, 0xFFFFFF, 0}; }
+  void TearDown() override { ResetDrawSettings(); }
+};
+
+// How often each pixel of a 32-bit image was drawn: the blue channel after
+// drawing, on black, solid triangles that add 1.
+struct DrawCounter {
+  DrawCounter(int width, int height) : image(1, SourceKind::kDirect, width, height, {0}) {}
+
+  void Draw(const TriangleVertex (&v)[3], const IntRect* area = nullptr) {
+    UseDrawSettings(area ? *area : IntRect{0, 0, image.view.width, image.view.height}, 2, 255);
+    DrawTriangleOnSoftImg(&image.view, nullptr, v, 0, nullptr, 1);
+  }
+
+  int At(int x, int y) const { return static_cast<int>(image.At(x, y) & 0xFF); }
+
+  // The pixels drawn, as rows of "y:x0-x1" spans joined by spaces.
+  std::string Spans() const {
+    std::ostringstream s;
+    for (int y = 0; y < image.view.height; ++y) {
+      for (int x = 0; x < image.view.width; ++x) {
+        if (At(x, y) == 0 || (x > 0 && At(x - 1, y) != 0)) continue;
+        int end = x;
+        while (end + 1 < image.view.width && At(end + 1, y) != 0) ++end;
+        if (s.tellp() > 0) s << ' ';
+        s << y << ':' << x << '-' << end;
+      }
+    }
+    return s.str();
+  }
+
+  Pixels image;
 };
 
 struct CoverageCase {
@@ -84,19 +114,27 @@ TEST_F(TriangleSetupTest, EveryCornerOrderCoversTheSamePixels) {
 // In mode 2 with a texture of ones each pixel counts how often it was drawn.
 struct TexelProbe {
   TexelProbe(int width, int height, int textureWidth, int textureHeight, bool ones = false)
-      : dest(1, width, height, 2), texture(1, textureWidth, textureHeight) {
-    for (int y = 0; y < textureHeight; ++y) {
-      for (int x = 0; x < textureWidth; ++x) {
-        texture.Set(x, y, ones ? 1u : static_cast<uint32_t>(y << 8 | x) + 0x010101u);
+      : dest(1, SourceKind::kDirect, width, height, {0}),
+        texture(1, SourceKind::kDirect, textureWidth, textureHeight,
+                Texels(textureWidth, textureHeight, ones)) {}
+
+  static std::vector<uint32_t> Texels(int width, int height, bool ones) {
+    std::vector<uint32_t> texels;
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; ++x) {
+        texels.push_back(ones ? 1u : static_cast<uint32_t>(y << 8 | x) + 0x010101u);
       }
     }
+    return texels;
   }
+
   void Draw(const TriangleVertex (&v)[3], int mode = 0) {
-    UseTriangleSettings(IntRect{0, 0, dest.view()->width, dest.view()->height}, mode, 255);
-    DrawTriangleOnSoftImg(dest.view(), texture.view(), v, 0, nullptr, 0);
+    UseDrawSettings(IntRect{0, 0, dest.view.width, dest.view.height}, mode, 255);
+    DrawTriangleOnSoftImg(&dest.view, &texture.view, v, 0, nullptr, 0);
   }
-  FramedImage dest;
-  FramedImage texture;
+
+  Pixels dest;
+  Pixels texture;
 };
 
 TEST_F(TriangleSetupTest, QuadrangleAtIntegerCornersMapsItsBlockOneToOne) {
@@ -110,7 +148,7 @@ TEST_F(TriangleSetupTest, QuadrangleAtIntegerCornersMapsItsBlockOneToOne) {
     for (int x = 0; x < 16; ++x) {
       const bool inside = x >= x0 && x < x0 + w && y >= y0 && y < y0 + h;
       const uint32_t want = inside ? static_cast<uint32_t>((y - y0) << 8 | (x - x0)) + 0x010101u : 0;
-      EXPECT_EQ(want, probe.dest.Get(x, y)) << x << "," << y;
+      EXPECT_EQ(want, probe.dest.At(x, y)) << x << "," << y;
     }
   }
   // The shared diagonal is processed by both triangles: h - 1 pixels when
@@ -120,7 +158,7 @@ TEST_F(TriangleSetupTest, QuadrangleAtIntegerCornersMapsItsBlockOneToOne) {
   counter.Draw({tr, bl, br}, 2);
   int twice = 0;
   for (int y = 0; y < 10; ++y) {
-    for (int x = 0; x < 16; ++x) twice += counter.dest.Get(x, y) == 2;
+    for (int x = 0; x < 16; ++x) twice += counter.dest.At(x, y) == 2;
   }
   EXPECT_EQ(h - 1, twice);
   // Solid, the column x0 + w is covered as well.
@@ -148,7 +186,7 @@ TEST_F(TriangleSetupTest, TranslationMovesPixelsAndKeepsTheirTexels) {
       for (int x = 0; x < 24; ++x) {
         const int fromX = x - dx, fromY = y - dy;
         if (fromX < 0 || fromY < 0 || fromX >= 24 || fromY >= 24) continue;
-        ASSERT_EQ(a.dest.Get(fromX, fromY), b.dest.Get(x, y)) << trial << " at " << x << "," << y;
+        ASSERT_EQ(a.dest.At(fromX, fromY), b.dest.At(x, y)) << trial << " at " << x << "," << y;
       }
     }
   }
@@ -159,12 +197,12 @@ TEST_F(TriangleSetupTest, LeftClippedSpanTakesTheTexelOfItsFirstPixel) {
   // starting at column 4 the first drawn pixel takes the texel of column 4.
   TexelProbe probe(12, 4, 8, 8);
   const TriangleVertex v[3] = {{1, 0, 0, 0}, {11, 0, 5, 0}, {1, 3, 0, 3}};
-  UseTriangleSettings(IntRect{4, 0, 12, 4}, 0, 0);
-  DrawTriangleOnSoftImg(probe.dest.view(), probe.texture.view(), v, 0, nullptr, 0);
-  EXPECT_EQ(0u, probe.dest.Get(3, 0));
-  EXPECT_EQ(0x010102u, probe.dest.Get(4, 0));  // u = 1.5
-  EXPECT_EQ(0x010103u, probe.dest.Get(5, 0));  // u = 2
-  EXPECT_EQ(0x010103u, probe.dest.Get(6, 0));
+  UseDrawSettings(IntRect{4, 0, 12, 4}, 0, 0);
+  DrawTriangleOnSoftImg(&probe.dest.view, &probe.texture.view, v, 0, nullptr, 0);
+  EXPECT_EQ(0u, probe.dest.At(3, 0));
+  EXPECT_EQ(0x010102u, probe.dest.At(4, 0));  // u = 1.5
+  EXPECT_EQ(0x010103u, probe.dest.At(5, 0));  // u = 2
+  EXPECT_EQ(0x010103u, probe.dest.At(6, 0));
 }
 
 // A fan of eight triangles around (20, 20) with horizontal and vertical
@@ -192,15 +230,23 @@ TEST_F(TriangleSetupTest, FanOfTrianglesLeavesNoGapsAndDrawsSpokesByTheRowRule) 
   };
   for (int y = 0; y < 42; ++y) {
     for (int x = 0; x < 42; ++x) {
-      if (inside(x, y)) EXPECT_GE(counter.At(x, y), 1) << "gap at " << x << "," << y;
-      if (y < 4 || y >= 36) EXPECT_EQ(0, counter.At(x, y)) << x << "," << y;
+      if (inside(x, y)) {
+        EXPECT_GE(counter.At(x, y), 1) << "gap at " << x << "," << y;
+      }
+      if (y < 4 || y >= 36) {
+        EXPECT_EQ(0, counter.At(x, y)) << x << "," << y;
+      }
     }
   }
   for (int x = 4; x <= 36; ++x) {
-    if (x != 20) EXPECT_EQ(1, counter.At(x, 20)) << "horizontal spoke at " << x;
+    if (x != 20) {
+      EXPECT_EQ(1, counter.At(x, 20)) << "horizontal spoke at " << x;
+    }
   }
   for (int y = 4; y < 36; ++y) {
-    if (y != 20) EXPECT_EQ(2, counter.At(20, y)) << "vertical spoke at " << y;
+    if (y != 20) {
+      EXPECT_EQ(2, counter.At(20, y)) << "vertical spoke at " << y;
+    }
   }
 }
 
@@ -236,7 +282,7 @@ TEST_F(TriangleSetupTest, CoordinatesOutsideTheFixedPointRangeDrawNothing) {
   // Texture coordinates count only for textured triangles.
   TexelProbe probe(12, 12, 8, 8);
   probe.Draw({{0, 0, 0, 0}, {10, 0, 8192, 0}, {0, 10, 0, 8}});
-  EXPECT_EQ(0u, probe.dest.Get(0, 0));
+  EXPECT_EQ(0u, probe.dest.At(0, 0));
   DrawCounter solid(12, 12);
   solid.Draw({{0, 0, INT_MIN, 0}, {10, 0, 0, INT_MAX}, {0, 10, 0, 0}});
   EXPECT_EQ(1, solid.At(0, 0));

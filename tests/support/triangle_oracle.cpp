@@ -3,15 +3,15 @@
 #include <algorithm>
 #include <cmath>
 #include <utility>
+#include <vector>
+
+#include "support/oracle_pixels.h"
 
 namespace {
 
-constexpr int64_t kOne = 262144;  // 2^18
+using oracle::FloorDiv;
 
-int64_t DivFloor(int64_t a, int64_t b) {
-  const int64_t q = a / b;
-  return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
-}
+constexpr int64_t kOne = 262144;  // 2^18
 
 int32_t Wrap32(int64_t value) { return static_cast<int32_t>(static_cast<uint32_t>(value)); }
 
@@ -71,11 +71,11 @@ std::vector<TriangleOraclePixel> OracleTriangleCoverage(const TriangleVertex ver
   };
   const int32_t dudx = gradient(du2 * dy1 - du1 * dy2), dudy = gradient(du1 * dx2 - du2 * dx1);
   const int32_t dvdx = gradient(dv2 * dy1 - dv1 * dy2), dvdy = gradient(dv1 * dx2 - dv2 * dx1);
-  const int64_t refX = DivFloor(X[A[0]], kOne), refY = DivFloor(Y[A[0]], kOne);
+  const int64_t refX = FloorDiv(X[A[0]], kOne), refY = FloorDiv(Y[A[0]], kOne);
 
   std::vector<Piece> left, right;
   const int b0 = B[0], b1 = B[1], b2 = B[2];
-  auto row = [&](int i) { return DivFloor(Y[i], kOne); };
+  auto row = [&](int i) { return FloorDiv(Y[i], kOne); };
   if (Y[b0] == Y[b1]) {
     const int r = X[b0] > X[b1] ? b0 : b1;
     const int l = r == b0 ? b1 : b0;
@@ -105,8 +105,8 @@ std::vector<TriangleOraclePixel> OracleTriangleCoverage(const TriangleVertex ver
 
   for (int64_t y = row(b0); y < row(b2); ++y) {
     if (y < area.top || y >= area.bottom) continue;
-    const int64_t from = std::max<int64_t>(DivFloor(edgeAt(left, y), kOne), area.left);
-    const int64_t to = std::min<int64_t>(DivFloor(edgeAt(right, y), kOne), area.right - 1);
+    const int64_t from = std::max<int64_t>(FloorDiv(edgeAt(left, y), kOne), area.left);
+    const int64_t to = std::min<int64_t>(FloorDiv(edgeAt(right, y), kOne), area.right - 1);
     for (int64_t x = from; x <= to; ++x) {
       const int64_t u = U[A[0]] + (x - refX) * dudx + (y - refY) * dudy;
       const int64_t v = V[A[0]] + (x - refX) * dvdx + (y - refY) * dvdy;
@@ -118,82 +118,19 @@ std::vector<TriangleOraclePixel> OracleTriangleCoverage(const TriangleVertex ver
 
 namespace {
 
-// Channels blue, green, red (fields of a 16-bit pixel) and the fourth byte.
-struct Channels {
-  int64_t c[3];
-  int64_t fourth;
-};
-
-Channels Unpack(uint32_t value, bool is32) {
-  if (is32) {
-    return {{value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF}, value >> 24};
-  }
-  return {{value & 31, (value >> 5) & 63, (value >> 11) & 31}, 0};
-}
-
-uint32_t Pack(const Channels& p, bool is32) {
-  if (is32) {
-    return static_cast<uint32_t>(p.c[0] | p.c[1] << 8 | p.c[2] << 16 | p.fourth << 24);
-  }
-  return static_cast<uint32_t>(p.c[0] | p.c[1] << 5 | p.c[2] << 11);
-}
-
-int64_t FieldMax(bool is32, int ch) { return is32 ? 255 : (ch == 1 ? 63 : 31); }
-int FieldBits(bool is32, int ch) { return is32 ? 8 : (ch == 1 ? 6 : 5); }
-
-int64_t ScaleEntry(int64_t row, int64_t k) { return k * row / 255; }
-
-// Saturating add as its channels see it: the lowest channel exact, the others
-// adding their upper bits, a full upper part saturating, the lowest bit the OR
-// of the operands' lowest bits and the carry from below.
-Channels AddPixels(const Channels& d, const Channels& s, bool is32) {
-  Channels r{};
-  const int64_t blue = d.c[0] + s.c[0];
-  r.c[0] = std::min(blue, FieldMax(is32, 0));
-  bool carry = blue > FieldMax(is32, 0);
-  for (int ch = 1; ch < 3; ++ch) {
-    const int64_t upperMax = FieldMax(is32, ch) >> 1;
-    const int64_t upper = (d.c[ch] >> 1) + (s.c[ch] >> 1);
-    const int64_t low = ((d.c[ch] | s.c[ch]) & 1) | (carry ? 1 : 0);
-    const bool over = upper > upperMax;
-    if (!over) r.c[ch] = upper << 1 | low;
-    else if (is32 || ch == 2) r.c[ch] = FieldMax(is32, ch);
-    else r.c[ch] = upperMax << 1 | low;  // 16-bit green keeps its lowest bit
-    carry = over;
-  }
-  r.fourth = carry ? 1 : 0;
-  return r;
-}
-
-// Saturating subtract as its channels see it: the lowest channel exact, the
-// others subtracting their upper bits and becoming 0 on a borrow; their
-// lowest bit is 1 when the channel below did not borrow, except 16-bit green
-// whose lowest bit is always 0.
-Channels SubtractPixels(const Channels& d, const Channels& s, bool is32) {
-  Channels r{};
-  bool borrow = d.c[0] < s.c[0];
-  r.c[0] = borrow ? 0 : d.c[0] - s.c[0];
-  for (int ch = 1; ch < 3; ++ch) {
-    const int64_t upper = (d.c[ch] >> 1) - (s.c[ch] >> 1);
-    const int64_t low = (!is32 && ch == 1) ? 0 : (borrow ? 0 : 1);
-    borrow = upper < 0;
-    r.c[ch] = borrow ? 0 : upper << 1 | low;
-  }
-  r.fourth = 0;
-  return r;
-}
+using oracle::Pixel;
 
 struct Frame {
   bool is32, textured, palettised, hasAlpha, trans, graph, brightOn;
   int mode;
   int64_t p;
-  int64_t bright[3];  // blue, green, red
+  int bright[3];  // blue, green, red
   uint32_t transColor;
   const SoftImgBody* srcBody;
 };
 
 struct Texel {
-  uint32_t colour;
+  uint32_t color;
   int64_t alpha;
   bool skipped;
   bool alphaWeighs;
@@ -201,21 +138,16 @@ struct Texel {
 
 Texel ReadTexel(const Frame& f, const uint8_t* sp) {
   Texel t{};
-  auto bytes = [](const uint8_t* p, int n) {
-    uint32_t v = 0;
-    for (int i = n - 1; i >= 0; --i) v = v << 8 | p[i];
-    return v;
-  };
   if (f.palettised) {
     const uint32_t index = *sp;
-    t.colour = bytes(f.srcBody->paletteBlock + index * (f.is32 ? 4 : 2), f.is32 ? 4 : 2);
+    t.color = oracle::ReadBytes(f.srcBody->paletteBlock + index * (f.is32 ? 4 : 2), f.is32 ? 4 : 2);
     t.skipped = f.trans && index == f.transColor;
   } else if (!f.hasAlpha) {
-    t.colour = bytes(sp, f.is32 ? 4 : 2);
-    t.skipped = f.trans && t.colour == f.transColor;
+    t.color = oracle::ReadBytes(sp, f.is32 ? 4 : 2);
+    t.skipped = f.trans && t.color == f.transColor;
   } else {
-    const uint32_t raw = bytes(sp, 4);
-    t.colour = f.is32 ? raw : raw & 0xFFFF;
+    const uint32_t raw = oracle::ReadBytes(sp, 4);
+    t.color = f.is32 ? raw : raw & 0xFFFF;
     t.alpha = f.is32 ? raw >> 24 : (raw >> 16) & 0xFF;
     t.alphaWeighs = !(f.trans && t.alpha == 255);
     t.skipped = f.trans && t.alpha == 0 && f.mode != 4;
@@ -223,29 +155,41 @@ Texel ReadTexel(const Frame& f, const uint8_t* sp) {
   return t;
 }
 
-uint32_t SolidPixel(const Frame& f, uint32_t colour, uint32_t destValue) {
+int FieldBits(bool is32, int ch) { return is32 ? 8 : (ch == 1 ? 6 : 5); }
+
+Pixel AddOrSubtract(int mode, const Pixel& d, const Pixel& added, bool is32) {
+  int carry;
+  return mode == 2 ? oracle::AddChannels(d, added, is32, true, &carry)
+                   : oracle::SubChannels(d, added, is32, &carry);
+}
+
+// The solid colour's channels are scaled by the bright first, always.
+uint32_t SolidPixel(const Frame& f, uint32_t color, uint32_t destValue) {
   const bool is32 = f.is32;
-  const Channels d = Unpack(destValue, is32);
-  Channels s = Unpack(colour, is32);
-  for (int ch = 0; ch < 3; ++ch) s.c[ch] = ScaleEntry(f.bright[ch], s.c[ch]);
-  if (f.mode == 0) return Pack(s, is32);
-  Channels r = d;
-  if (f.mode == 2) return Pack(AddPixels(d, {{ScaleEntry(f.p, s.c[0]), ScaleEntry(f.p, s.c[1]), ScaleEntry(f.p, s.c[2])}, 0}, is32), is32);
-  if (f.mode == 3) return Pack(SubtractPixels(d, {{ScaleEntry(f.p, s.c[0]), ScaleEntry(f.p, s.c[1]), ScaleEntry(f.p, s.c[2])}, 0}, is32), is32);
+  const Pixel d = oracle::Split(destValue, is32);
+  Pixel s = oracle::Split(color, is32);
+  for (int ch = 0; ch < 3; ++ch) s.c[ch] = oracle::Scale(f.bright[ch], s.c[ch]);
+  if (f.mode == 0) return oracle::Join(s, is32);
+  if (f.mode == 2 || f.mode == 3) {
+    Pixel added{};
+    for (int ch = 0; ch < 3; ++ch) added.c[ch] = oracle::Scale(static_cast<int>(f.p), s.c[ch]);
+    return oracle::Join(AddOrSubtract(f.mode, d, added, is32), is32);
+  }
+  Pixel r = d;
   for (int ch = 0; ch < 3; ++ch) {
-    const int64_t product = DivFloor(s.c[ch] * d.c[ch], int64_t{1} << FieldBits(is32, ch));
+    const int64_t product = FloorDiv(int64_t{s.c[ch]} * d.c[ch], int64_t{1} << FieldBits(is32, ch));
     if (f.mode == 4) {
-      r.c[ch] = product;
+      r.c[ch] = static_cast<int>(product);
       continue;
     }
     int64_t target = s.c[ch];
-    if (f.mode == 10) target = FieldMax(is32, ch) - s.c[ch];
+    if (f.mode == 10) target = oracle::ChannelMax(is32, ch) - s.c[ch];
     if (f.mode == 11) target = product;
     // 32-bit floors by 256; 16-bit truncates by 255 toward zero
-    r.c[ch] = is32 ? d.c[ch] + DivFloor((target - d.c[ch]) * f.p, 256)
-                   : d.c[ch] + (target - d.c[ch]) * f.p / 255;
+    r.c[ch] = static_cast<int>(is32 ? d.c[ch] + FloorDiv((target - d.c[ch]) * f.p, 256)
+                                    : d.c[ch] + oracle::Diff(static_cast<int>(f.p), static_cast<int>(target - d.c[ch])));
   }
-  return Pack(r, is32);
+  return oracle::Join(r, is32);
 }
 
 // The textured pixel; false when the pixel is left unchanged.
@@ -253,8 +197,8 @@ bool TexturedPixel(const Frame& f, const Texel& t, int64_t graphWeight, uint32_t
                    uint32_t* result) {
   if (t.skipped) return false;
   const bool is32 = f.is32;
-  const Channels d = Unpack(destValue, is32);
-  const Channels raw = Unpack(t.colour, is32);
+  const Pixel d = oracle::Split(destValue, is32);
+  const Pixel raw = oracle::Split(t.color, is32);
   std::vector<int64_t> weights;
   if (f.graph) weights.push_back(graphWeight);
   if (f.hasAlpha && t.alphaWeighs) weights.push_back(t.alpha);
@@ -262,71 +206,73 @@ bool TexturedPixel(const Frame& f, const Texel& t, int64_t graphWeight, uint32_t
   for (int64_t w : weights) product *= w;
   const int64_t unit = int64_t{1} << (8 * weights.size());
 
-  Channels s = raw;
+  // Mode 10 inverts before the bright scales.
+  int64_t s[3];
   for (int ch = 0; ch < 3; ++ch) {
-    if (f.mode == 10) s.c[ch] = FieldMax(is32, ch) - s.c[ch];
-    if (f.brightOn) s.c[ch] = ScaleEntry(f.bright[ch], s.c[ch]);
+    s[ch] = f.mode == 10 ? oracle::ChannelMax(is32, ch) - raw.c[ch] : raw.c[ch];
+    if (f.brightOn) s[ch] = oracle::Scale(f.bright[ch], static_cast<int>(s[ch]));
   }
-  Channels r = d;
+  Pixel r = d;
   if (f.mode == 0 && weights.empty()) {
-    if (!f.brightOn) *result = t.colour;
-    else *result = Pack({{s.c[0], s.c[1], s.c[2]}, d.fourth}, is32);
+    if (!f.brightOn) {
+      *result = t.color;
+    } else {
+      for (int ch = 0; ch < 3; ++ch) r.c[ch] = static_cast<int>(s[ch]);
+      *result = oracle::Join(r, is32);
+    }
     return true;
   }
   if (f.mode == 2 || f.mode == 3) {
-    Channels added{};
+    Pixel added{};
     for (int ch = 0; ch < 3; ++ch) {
+      int64_t v;
       if (is32) {
-        added.c[ch] = weights.empty() ? ScaleEntry(f.p, s.c[ch])
-                                      : DivFloor(s.c[ch] * product * f.p, unit * 256);
+        v = weights.empty() ? oracle::Scale(static_cast<int>(f.p), static_cast<int>(s[ch]))
+                            : FloorDiv(s[ch] * product * f.p, unit * 256);
       } else if (f.hasAlpha && t.alphaWeighs && f.brightOn && !f.graph) {
         // weighed by alpha before the bright scales it
-        added.c[ch] = ScaleEntry(f.p, ScaleEntry(f.bright[ch], DivFloor(raw.c[ch] * t.alpha, 256)));
+        const int weighed = static_cast<int>(FloorDiv(raw.c[ch] * t.alpha, 256));
+        v = oracle::Scale(static_cast<int>(f.p), oracle::Scale(f.bright[ch], weighed));
       } else {
-        added.c[ch] = ScaleEntry(f.p, DivFloor(s.c[ch] * product, unit));
+        v = oracle::Scale(static_cast<int>(f.p), static_cast<int>(FloorDiv(s[ch] * product, unit)));
       }
+      added.c[ch] = static_cast<int>(v);
     }
-    *result = Pack(f.mode == 2 ? AddPixels(d, added, is32) : SubtractPixels(d, added, is32), is32);
+    *result = oracle::Join(AddOrSubtract(f.mode, d, added, is32), is32);
     return true;
   }
   for (int ch = 0; ch < 3; ++ch) {
     const int64_t fieldUnit = int64_t{1} << FieldBits(is32, ch);
     const int64_t dc = d.c[ch];
-    switch (f.mode) {
-      case 0:
-        r.c[ch] = dc + DivFloor((s.c[ch] - dc) * product, unit);
-        break;
-      case 4:
-        r.c[ch] = DivFloor(s.c[ch] * dc * product, fieldUnit * unit);
-        break;
-      default: {  // 1, 10, 11
-        const int64_t target = f.mode == 11 ? DivFloor(s.c[ch] * dc, fieldUnit) : s.c[ch];
-        if (!is32 && f.mode == 11 && ch == 1 && f.hasAlpha && t.alphaWeighs && !f.graph &&
-            !f.brightOn) {
-          const int64_t fine = DivFloor(raw.c[1] * dc, 2);
-          r.c[ch] = dc + DivFloor((fine - 32 * dc) * t.alpha * f.p, int64_t{1} << 21);
-        } else if (!is32 && weights.empty()) {
-          r.c[ch] = dc + (target - dc) * f.p / 255;
-        } else {
-          r.c[ch] = dc + DivFloor((target - dc) * product * f.p, unit * 256);
-        }
+    int64_t v;
+    if (f.mode == 0) {
+      v = dc + FloorDiv((s[ch] - dc) * product, unit);
+    } else if (f.mode == 4) {
+      v = FloorDiv(s[ch] * dc * product, fieldUnit * unit);
+    } else {  // 1, 10, 11
+      const int64_t target = f.mode == 11 ? FloorDiv(s[ch] * dc, fieldUnit) : s[ch];
+      if (!is32 && f.mode == 11 && ch == 1 && f.hasAlpha && t.alphaWeighs && !f.graph &&
+          !f.brightOn) {
+        // green at 1/32 of a step
+        const int64_t fine = FloorDiv(raw.c[1] * dc, 2);
+        v = dc + FloorDiv((fine - 32 * dc) * t.alpha * f.p, int64_t{1} << 21);
+      } else if (!is32 && weights.empty()) {
+        v = dc + oracle::Diff(static_cast<int>(f.p), static_cast<int>(target - dc));
+      } else {
+        v = dc + FloorDiv((target - dc) * product * f.p, unit * 256);
       }
     }
+    r.c[ch] = static_cast<int>(v);
   }
-  *result = Pack(r, is32);
+  *result = oracle::Join(r, is32);
   return true;
-}
-
-int64_t GraphWeight(int64_t g, int64_t p, int64_t r) {
-  const int64_t w = g * 256 / (r + 1) + 256 - p * (65536 / (r + 1) + 256) / 256;
-  return std::clamp<int64_t>(w, 0, 255);
 }
 
 }  // namespace
 
 void OracleDrawTriangle(SOFTIMG* dest, const SOFTIMG* src, const TriangleVertex vertices[3],
-                        int transFlag, const SOFTIMG* blendGraph, uint32_t colour,
-                        const TriangleOracleSettings& settings) {
+                        int transFlag, const SOFTIMG* blendGraph, uint32_t color,
+                        const OracleSettings& settings) {
   if (!IsSoftImgValid(dest)) return;
   const SoftImgBody* db = dest->body;
   Frame f{};
@@ -347,10 +293,10 @@ void OracleDrawTriangle(SOFTIMG* dest, const SOFTIMG* src, const TriangleVertex 
   f.trans = transFlag != 0;
   f.graph = graph != nullptr;
   f.transColor = f.textured ? f.srcBody->transparentColor : 0;
-  f.bright[0] = settings.bright & 0xFF;
-  f.bright[1] = (settings.bright >> 8) & 0xFF;
-  f.bright[2] = (settings.bright >> 16) & 0xFF;
-  f.brightOn = (settings.bright & 0xFFFFFF) != 0xFFFFFF;
+  f.bright[0] = settings.brightBlue;
+  f.bright[1] = settings.brightGreen;
+  f.bright[2] = settings.brightRed;
+  f.brightOn = f.bright[0] != 255 || f.bright[1] != 255 || f.bright[2] != 255;
   f.p = std::clamp(settings.param, 0, 255);
   f.mode = settings.mode;
   const int drawn[] = {0, 1, 2, 3, 4, 10, 11};
@@ -366,11 +312,10 @@ void OracleDrawTriangle(SOFTIMG* dest, const SOFTIMG* src, const TriangleVertex 
   const int srcBytes = !f.textured ? 0 : f.palettised ? 1 : (f.is32 || f.hasAlpha) ? 4 : 2;
   for (const TriangleOraclePixel& px : OracleTriangleCoverage(vertices, area, f.textured)) {
     uint8_t* dp = dest->pixels + px.y * db->pitch + px.x * destBytes;
-    uint32_t destValue = 0;
-    for (int i = destBytes - 1; i >= 0; --i) destValue = destValue << 8 | dp[i];
+    const uint32_t destValue = oracle::ReadBytes(dp, destBytes);
     uint32_t result;
     if (!f.textured) {
-      result = SolidPixel(f, colour, destValue);
+      result = SolidPixel(f, color, destValue);
     } else {
       if (px.u < 0 || px.v < 0 || int64_t{px.u} >= src->width * kOne ||
           int64_t{px.v} >= src->height * kOne) {
@@ -381,10 +326,10 @@ void OracleDrawTriangle(SOFTIMG* dest, const SOFTIMG* src, const TriangleVertex 
       int64_t weight = 0;
       if (f.graph) {
         const uint8_t g = graph->pixels[tv * graph->body->pitch + tu];
-        weight = GraphWeight(g, settings.borderParam, settings.borderRange);
+        weight = oracle::GraphWeight(g, settings.borderParam, settings.borderRange);
       }
       if (!TexturedPixel(f, t, weight, destValue, &result)) continue;
     }
-    for (int i = 0; i < destBytes; ++i) dp[i] = static_cast<uint8_t>(result >> (8 * i));
+    oracle::WriteBytes(dp, destBytes, result);
   }
 }

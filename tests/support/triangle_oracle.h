@@ -12,15 +12,7 @@
 
 #include "software_renderer/soft_image.h"
 #include "software_renderer/triangle_draw.h"
-
-struct TriangleOracleSettings {
-  IntRect drawArea;
-  int mode;
-  int param;
-  uint32_t bright;  // 0x00RRGGBB
-  int borderParam;  // the blend-graph weights
-  int borderRange;
-};
+#include "support/blit_oracle.h"
 
 // A pixel the edge walk reaches, with its texture coordinates in 14.18.
 struct TriangleOraclePixel {
@@ -32,9 +24,10 @@ struct TriangleOraclePixel {
 std::vector<TriangleOraclePixel> OracleTriangleCoverage(const TriangleVertex vertices[3],
                                                         const IntRect& area, bool textured);
 
-// Draws the triangle into dest the way DrawTriangleOnSoftImg must.
+// Draws the triangle into dest the way DrawTriangleOnSoftImg must; the MMX
+// flag plays no part.
 void OracleDrawTriangle(SOFTIMG* dest, const SOFTIMG* src, const TriangleVertex vertices[3],
-                        int transFlag, const SOFTIMG* blendGraph, uint32_t colour,
-                        const TriangleOracleSettings& settings);
+                        int transFlag, const SOFTIMG* blendGraph, uint32_t color,
+                        const OracleSettings& settings);
 
 #endif
