@@ -100,4 +100,23 @@ if [ -z "${DISPLAY:-}" ]; then
   export DISPLAY
 fi
 [ -n "$extra_path" ] && export WINEPATH="$extra_path"
-exec wine "$@"
+
+# A program that crashes ends through Wine's debugger with an exit code; a
+# Unix signal means Wine's own process died, which happens now and then while
+# a process exits on a loaded machine. Such a run is tried once more.
+child=""
+trap '[ -n "$child" ] && kill -TERM "$child" 2>/dev/null' TERM INT
+run_wine() {
+  wine "$@" &
+  child=$!
+  status=0
+  wait "$child" || status=$?
+  # a trapped signal interrupts the first wait; collect the real status
+  if kill -0 "$child" 2>/dev/null; then wait "$child" || status=$?; fi
+}
+run_wine "$@"
+if [ "$status" -eq 139 ] || [ "$status" -eq 135 ]; then
+  echo "wine-run: Wine itself ended by signal $((status - 128)); running once more" >&2
+  run_wine "$@"
+fi
+exit "$status"
