@@ -31,19 +31,20 @@ int64_t MicrosecondsAcrossASleep(int allowCpuCounter) {
 }
 
 TEST(ClockTest, MillisecondsAreNeverNegativeAndAdvance) {
-  // The clock is compared with the performance counter over the same sleep,
-  // since a sleep may end early by a tick of the coarser clock.
+  // Compared with the performance counter over the same sleep: before start-up
+  // the clock follows a tick that Wine refreshes late on a loaded machine, so
+  // it may trail the counter but must advance and never run ahead of it.
   LARGE_INTEGER frequency, counterStart, counterEnd;
   QueryPerformanceFrequency(&frequency);
   const int start = GetTickMilliseconds();
   QueryPerformanceCounter(&counterStart);
   EXPECT_GE(start, 0);
-  Sleep(50);
+  Sleep(200);
   const int elapsed = GetTickMilliseconds() - start;
   QueryPerformanceCounter(&counterEnd);
   const double counted = (counterEnd.QuadPart - counterStart.QuadPart) * 1000.0 / frequency.QuadPart;
-  EXPECT_GT(elapsed, 0);
-  EXPECT_NEAR(elapsed, counted, 20.0);
+  EXPECT_GE(elapsed, counted / 2);
+  EXPECT_LE(elapsed, counted + 20);
 }
 
 TEST(ClockTest, MicrosecondsComeFromTheMillisecondClockWithoutACounter) {
