@@ -131,6 +131,14 @@ int SetGraphDeleteWatcher(int graph, int* flag) {
 int SetGraphSourceFile(int graph, const char* fileName, int shareFrom) {
   GraphRecord* record = GetGraphRecord(graph);
   if (!record) return -1;
+  // A refused share leaves the graph's own file as it was.
+  GraphRecord* from = nullptr;
+  if (!fileName && shareFrom != -1) {
+    from = GetGraphRecord(shareFrom);
+    if (!from) return -1;
+  }
+  GraphSourceFile* const shared = from ? from->sourceFile : nullptr;
+  if (shared) ++shared->referenceCount;
   DropSourceFile(record);
   if (fileName) {
     char fullPath[kFullPathBufferSize];
@@ -147,11 +155,7 @@ int SetGraphSourceFile(int graph, const char* fileName, int shareFrom) {
     record->sourceFile = file;
     return 0;
   }
-  if (shareFrom == -1) return 0;
-  GraphRecord* from = GetGraphRecord(shareFrom);
-  if (!from) return -1;
-  record->sourceFile = from->sourceFile;
-  if (record->sourceFile) ++record->sourceFile->referenceCount;
+  record->sourceFile = shared;
   return 0;
 }
 
