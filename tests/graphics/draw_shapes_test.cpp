@@ -8,12 +8,15 @@
 #include "graphics/graph_handles.h"
 #include "graphics/screen_images.h"
 #include "support/library_session.h"
+#include "support/primitive_probe.h"
 
 namespace {
 
 class DrawShapesTest : public StartedLibraryTest {
  protected:
   void SetUp() override {
+    const char* missing = MissingSoftwarePrimitive();
+    if (*missing) GTEST_SKIP() << "the software " << missing << " is not built yet";
     StartedLibraryTest::SetUp();
     ASSERT_EQ(SelectDrawTarget(-2), 0);
     screen_ = GetPrimaryScreenSoftImg();
