@@ -11,7 +11,6 @@
 #include "software_renderer/draw_line.h"
 #include "software_renderer/fill_rect.h"
 #include "software_renderer/plain_blit.h"
-#include "software_renderer/soft_draw_settings.h"
 #include "software_renderer/stretched_blit.h"
 #include "software_renderer/triangle_draw.h"
 #include "sound/movie_services.h"
@@ -45,16 +44,6 @@ bool GuardShapeCall() {
 }
 
 int TruncFloatToInt(float value) { return static_cast<int>(value); }
-
-void SetAreaOnly(const IntRect& area) {
-  DrawStateRecord& state = GetDrawState();
-  state.drawArea = area;
-  state.drawAreaFloat[0] = static_cast<float>(area.left);
-  state.drawAreaFloat[1] = static_cast<float>(area.top);
-  state.drawAreaFloat[2] = static_cast<float>(area.right);
-  state.drawAreaFloat[3] = static_cast<float>(area.bottom);
-  GetSoftDrawSettings().drawArea = area;
-}
 
 struct Corner {
   int x;
@@ -151,7 +140,7 @@ int PutGraphPart(int destX, int destY, int srcX, int srcY, int width, int height
   const IntRect saved = state.drawArea;
   IntRect narrowed = {destX, destY, destX + width, destY + height};
   ClipRectToBounds(&narrowed, &saved);
-  SetAreaOnly(narrowed);
+  StoreDrawArea(narrowed);
   int result = 0;
   if (mirrorFlag == 0) {
     result = PutGraph(destX - srcX, destY - srcY, graph, transFlag);
@@ -161,7 +150,7 @@ int PutGraphPart(int destX, int destY, int srcX, int srcY, int width, int height
   } else {
     result = -1;
   }
-  SetAreaOnly(saved);
+  StoreDrawArea(saved);
   return result;
 }
 

@@ -19,6 +19,8 @@ DrawStateRecord drawState = {};
 
 int Clamp255(int value) { return value < 0 ? 0 : (value > 255 ? 255 : value); }
 
+}  // namespace
+
 void StoreDrawArea(const IntRect& area) {
   drawState.drawArea = area;
   drawState.drawAreaFloat[0] = static_cast<float>(area.left);
@@ -28,8 +30,6 @@ void StoreDrawArea(const IntRect& area) {
   GetSoftDrawSettings().drawArea = area;
   SyncDeviceCoreDrawTarget();
 }
-
-}  // namespace
 
 DrawStateRecord& GetDrawState() { return drawState; }
 

@@ -53,6 +53,9 @@ struct DrawStateRecord {
 DrawStateRecord& GetDrawState();
 
 int InitializeDrawState();
+// Stores the area as it is (with its float copy and the software renderer's
+// copy), without ordering, clamping or the empty flag.
+void StoreDrawArea(const IntRect& area);
 void SetDrawBrightPacked(int value);
 uint32_t DeviceDrawColor();
 struct GraphRecord;

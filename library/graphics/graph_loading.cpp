@@ -35,6 +35,13 @@ struct ReadImages {
     result = ReadGraphImageWithAlpha(fileName, nullptr, 0, 0, nullptr, 0, 0, &image, &alpha,
                                      mirror);
   }
+  int ReadMemory(const void* bytes, int size, const void* alphaBytes, int alphaSize,
+                 int mirrorFlag) {
+    Free();
+    result = ReadGraphImageWithAlpha(nullptr, bytes, size, 1, alphaBytes, alphaSize, 1, &image,
+                                     &alpha, mirrorFlag == 1 ? 1 : 0);
+    return result;
+  }
   GraphImage* AlphaOrNull() { return result == 0 ? &alpha : nullptr; }
 };
 
@@ -119,9 +126,7 @@ int CreateDivGraphFromFile(const char* fileName, int allNum, int xNum, int yNum,
 int CreateGraphFromFileImage(const void* fileBytes, int size, const void* alphaBytes,
                              int alphaSize, int unusedFlag, int mirrorFlag) {
   ReadImages read;
-  read.result = ReadGraphImageWithAlpha(nullptr, fileBytes, size, 1, alphaBytes, alphaSize, 1,
-                                        &read.image, &read.alpha, mirrorFlag == 1 ? 1 : 0);
-  if (read.result < 0) return -1;
+  if (read.ReadMemory(fileBytes, size, alphaBytes, alphaSize, mirrorFlag) < 0) return -1;
   return CreateGraphFromGraphImagePair(&read.image, read.AlphaOrNull(), unusedFlag, mirrorFlag,
                                        0);
 }
@@ -129,9 +134,7 @@ int CreateGraphFromFileImage(const void* fileBytes, int size, const void* alphaB
 int UpdateGraphFromFileImage(const void* fileBytes, int size, int graph, const void* alphaBytes,
                              int alphaSize, int unusedFlag, int mirrorFlag) {
   ReadImages read;
-  read.result = ReadGraphImageWithAlpha(nullptr, fileBytes, size, 1, alphaBytes, alphaSize, 1,
-                                        &read.image, &read.alpha, mirrorFlag == 1 ? 1 : 0);
-  if (read.result < 0) return -1;
+  if (read.ReadMemory(fileBytes, size, alphaBytes, alphaSize, mirrorFlag) < 0) return -1;
   return UpdateGraphFromGraphImagePair(&read.image, read.AlphaOrNull(), graph, unusedFlag,
                                        mirrorFlag, 0);
 }
