@@ -10,7 +10,6 @@
 #include "graphics/screen_images.h"
 #include "support/blit_oracle.h"
 #include "support/library_session.h"
-#include "support/primitive_probe.h"
 #include "system/system_state.h"
 
 namespace {
@@ -144,7 +143,6 @@ TEST_F(DrawCallsTest, BeforeStartUpPutGraphRefuses) {
 }
 
 TEST_F(DrawCallsTest, MirroredGraphCoversTheSamePixelsReversed) {
-  if (*MissingSoftwarePrimitive()) GTEST_SKIP() << "mirroring needs the stretched blit";
   std::mt19937 rng(5);
   const int graph = RandomGraph(7, 5, rng);
   FillScreen(0xFF000000);
@@ -165,7 +163,6 @@ TEST_F(DrawCallsTest, MirroredGraphCoversTheSamePixelsReversed) {
 }
 
 TEST_F(DrawCallsTest, PutGraphPartDrawsTheSelectedColumnsAndRestoresTheArea) {
-  if (*MissingSoftwarePrimitive()) GTEST_SKIP() << "mirroring needs the stretched blit";
   std::mt19937 rng(9);
   const int graph = RandomGraph(10, 6, rng);
   const SOFTIMG& view = GetGraphRecord(graph)->view;
