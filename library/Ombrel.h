@@ -381,6 +381,112 @@ int SetScreenMode(int width, int height, int colorBits, int refreshRate);
 int QueryScreenState(int* width, int* height, int* colorBits);
 int GetScreenColorBits();
 
+// Drawing targets are -2 the back screen (shown by PresentScreen), -4 the
+// front screen (shown every 32 ms while it is the target), or a graph made
+// drawable. After start-up and every screen-mode change the front screen is
+// the target and the drawing settings are back at their defaults.
+int SelectDrawTarget(int target);
+int GetDrawTarget();
+// The clip rectangle of the draw target, corners in any order, clamped to
+// the target; an empty one makes every drawing call draw nothing.
+int SetDrawClipRect(int x1, int y1, int x2, int y2);
+// Blend modes: 0 none, 1 alpha, 2 add, 3 subtract, 4 multiply, 10 toward the
+// inverted colour, 11 toward the product; the parameter is clamped to 0-255.
+int SetBlendModeAndParam(int mode, int param);
+// Scales every later draw's colours; 255, 255, 255 is off. Clamped to 0-255.
+int SetBrightRGB(int red, int green, int blue);
+// A graph whose pixels weigh every drawn pixel, or -1 for none.
+int SetBlendGraph(int graph, int borderParam, int borderRange);
+int SetDrawFilterMode(int mode);
+int GetDrawFilterMode();
+// 0 lets presents run without waiting for the vertical blank.
+int EnableVSyncWait(int flag);
+int CheckVSyncWait();
+int EnableScreen320x240Emulation(int flag);
+
+// Graphs. A graph handle stays valid until RemoveGraph, a screen-mode change
+// or EndLibrary. Settings for graphs made afterwards:
+int SetGraphCreateColorBits(int bits);  // 0 the screen's, 16 or 32
+int GetGraphCreateColorBits();
+int SetDrawValidGraphCreateFlag(int flag);
+int GetDrawValidGraphCreateFlag();
+int SetAlphaTestGraphCreateFlag(int flag);
+int GetAlphaTestGraphCreateFlag();
+int SetEmptyGraphAlphaFlag(int flag);
+int GetEmptyGraphAlphaFlag();
+int SetSystemMemoryCopyFlag(int flag);
+int GetSystemMemoryCopyFlag();
+int GetMovieGraphCreateFlag();
+// The colour (default black) that transparent draws skip in new graphs.
+int SetGraphTransColor(int red, int green, int blue);
+// 0: transfers into graphs keep pixels of the transparent colour as they are.
+int EnableGraphTransColor(int flag);
+
+// Its pixels are undefined until drawn.
+int CreateEmptyGraph(int width, int height, int unused);
+// Reads an image file (and the alpha file named with "_a" beside it). -1
+// when the file cannot be read.
+int CreateGraphFromFile(const char* fileName, int unusedFlag);
+// mirrorFlag 1 reverses every row.
+int LoadGraphFile(const char* fileName, int unusedFlag, int mirrorFlag, int movieArg);
+// Cuts the picture into allNum pieces of width x height, row by row, xNum
+// across; all or nothing.
+int CreateDivGraphFromFile(const char* fileName, int allNum, int xNum, int yNum, int width,
+                           int height, int* handles, int unusedFlag);
+int CreateGraphFromFileImage(const void* fileBytes, int size, const void* alphaBytes,
+                             int alphaSize, int unusedFlag, int mirrorFlag);
+int UpdateGraphFromFileImage(const void* fileBytes, int size, int graph, const void* alphaBytes,
+                             int alphaSize, int unusedFlag, int mirrorFlag);
+// The image must have the graph's size.
+int UpdateGraphFromGraphImage(GraphImage* image, int graph);
+// A graph showing the rectangle of the source, sharing its pixels; cut at
+// the source's edges.
+int CreateDerivedGraph(int x, int y, int width, int height, int source);
+int RemoveGraph(int graph, int unused);
+int RemoveAllGraphs(int unused);
+// -2 and -4 give the screen's size.
+int QueryGraphSize(int graph, int* width, int* height);
+// Fills the graph under the current blend mode, bright and clip rectangle.
+int FillGraphWithColor(int graph, int red, int green, int blue, int alpha);
+// The graph must be exactly (x2 - x1) x (y2 - y1).
+int CopyDrawScreenToGraph(int x1, int y1, int x2, int y2, int graph);
+// Called after the display was lost; null restores the graphs read from
+// files.
+int RegisterGraphRestoreHandler(int (*handler)());
+
+// Drawing calls: each draws into the target under the blend mode, parameter,
+// bright and clip rectangle; 0 also when nothing is drawn, -1 for a graph
+// that is not live. transFlag 1 skips the graph's transparent colour.
+int PutGraph(int x, int y, int graph, int transFlag);
+// x2, y2 exclusive; reversed corners mirror.
+int PutGraphStretched(int x1, int y1, int x2, int y2, int graph, int transFlag);
+int PutGraphStretchedFloat(float x1, float y1, float x2, float y2, int graph, int transFlag);
+int PutGraphMirrored(int x, int y, int graph, int transFlag);
+int PutGraphPart(int destX, int destY, int srcX, int srcY, int width, int height, int graph,
+                 int transFlag, int mirrorFlag);
+int PutGraphPartStretchedFloat(float x1, float y1, float x2, float y2, int srcX, int srcY,
+                               int width, int height, int graph, int transFlag);
+// Corners clockwise from the graph's top-left.
+int PutGraphQuad(float x1, float y1, float x2, float y2, float x3, float y3, float x4, float y4,
+                 int graph, int transFlag);
+int PaintFilledBox(int x1, int y1, int x2, int y2, ColorCode color);
+int PaintBoxOutline(int x1, int y1, int x2, int y2, ColorCode color);
+int PaintBox(int x1, int y1, int x2, int y2, ColorCode color, int fillFlag);
+// The last point is not drawn; a thickness above 1 draws a filled band.
+int PaintLine(int x1, int y1, int x2, int y2, ColorCode color, int thickness);
+// Fills the target (or the region) with the background colour, ignoring
+// the blend mode, bright and clip rectangle.
+int ClearDrawTarget(const IntRect* region);
+// Hardware-only vertex drawing; the software renderer draws nothing.
+int DrawVertexList(const void* vertices, int count, int primitiveType, int graph, int transFlag,
+                   int remapFlag);
+
+// Shows the back screen in the window, scaled by the window scale.
+int PresentScreen();
+// region in window pixels, or null for the whole screen.
+int PresentScreenRegion(const IntRect* region);
+int RefreshScreen();
+
 // Fonts and text.
 
 // Sound, music and movies.

@@ -1,16 +1,62 @@
 #include "graphics/draw_target.h"
 
+#include "graphics/device_core_link.h"
+#include "graphics/draw_state.h"
+#include "graphics/graph_handles.h"
+#include "graphics/presentation.h"
+#include "graphics/screen_images.h"
+#include "graphics/screen_settings.h"
+#include "system/message_pump.h"
+#include "system/system_state.h"
+
 namespace {
-// Graphics start-up leaves the front screen as the target.
-int currentTarget = kDrawTargetFrontScreen;
+
+SOFTIMG* currentDrawSoftImg = nullptr;
+const SOFTIMG* blendGraphSoftImg = nullptr;
+
+bool IsScreenTarget(int target) { return target >= -5 && target <= -2; }
+
 }  // namespace
 
+SOFTIMG* GetCurrentDrawSoftImg() { return currentDrawSoftImg; }
+
+void SetCurrentDrawSoftImg(SOFTIMG* image) { currentDrawSoftImg = image; }
+
+const SOFTIMG* GetBlendGraphSoftImg() { return blendGraphSoftImg; }
+
+void SetBlendGraphSoftImg(const SOFTIMG* image) { blendGraphSoftImg = image; }
+
 int SelectDrawTarget(int target) {
-  // Drawable graphs come with the graph handles; until then only the two
-  // screens can be chosen.
-  if (target != kDrawTargetBackScreen && target != kDrawTargetFrontScreen) return -1;
-  currentTarget = target;
+  if (!GetScreenSettings().graphicsSetUp) return -1;
+  WaitWhileInactive();
+  GraphRecord* record = nullptr;
+  if (!IsScreenTarget(target)) {
+    record = GetGraphRecord(target);
+    if (!record || !record->original || !record->original->drawValid) return -1;
+  }
+  currentDrawSoftImg = record ? &record->view : GetPrimaryScreenSoftImg();
+
+  DrawStateRecord& state = GetDrawState();
+  const int oldWidth = state.targetWidth;
+  const int oldHeight = state.targetHeight;
+  state.drawTarget = target;
+  if (target == kDrawTargetFrontScreen) StartFrontScreenTimer();
+  // -3 and -5 stand for the screens too.
+  if (record) {
+    state.targetWidth = record->width;
+    state.targetHeight = record->height;
+  } else {
+    state.targetWidth = GetScreenSettings().width;
+    state.targetHeight = GetScreenSettings().height;
+  }
+  if (state.targetWidth == oldWidth && state.targetHeight == oldHeight) {
+    const IntRect area = state.drawArea;
+    SetDrawClipRect(area.left, area.top, area.right, area.bottom);
+  } else {
+    SetDrawClipRect(0, 0, state.targetWidth, state.targetHeight);
+  }
+  SyncDeviceCoreDrawTarget();
   return 0;
 }
 
-int GetDrawTarget() { return currentTarget; }
+int GetDrawTarget() { return GetDrawState().drawTarget; }

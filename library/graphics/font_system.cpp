@@ -5,3 +5,5 @@
 int StartFontSystem() { return 0; }
 
 int EndFontSystem() { return 0; }
+
+int RecreateAllFonts() { return 0; }

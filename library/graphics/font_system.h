@@ -4,5 +4,7 @@
 
 int StartFontSystem();
 int EndFontSystem();
+// Makes every font's glyph cache again after the graphs were restored.
+int RecreateAllFonts();
 
 #endif

@@ -4,10 +4,16 @@
 #include "direct3d9/device_services.h"
 #include "direct3d9/model_system.h"
 #include "direct3d9/shader_pack.h"
+#include "graphics/device_core_link.h"
+#include "graphics/draw_state.h"
 #include "graphics/draw_target.h"
 #include "graphics/font_system.h"
+#include "graphics/graph_creation.h"
+#include "graphics/graph_handles.h"
+#include "graphics/screen_images.h"
 #include "graphics/screen_mode.h"
 #include "graphics/screen_settings.h"
+#include "software_renderer/blend_tables.h"
 #include "system/input_devices.h"
 
 namespace {
@@ -24,6 +30,8 @@ RestoreHandlerState restoreHandler = {};
 int SetupGraphicsSystem() {
   ScreenSettings& screen = GetScreenSettings();
   if (screen.graphicsSetUp) return 0;
+  ResetGraphHandleTable();
+  LinkDeviceCoreHooks();
   if (screen.width == 0) screen.width = kDefaultScreenWidth;
   if (screen.height == 0) screen.height = kDefaultScreenHeight;
   if (screen.colorBits == 0) screen.colorBits = kDefaultScreenColorBits;
@@ -37,9 +45,14 @@ int SetupGraphicsSystem() {
     return -1;
   }
   screen.graphicsSetUp = 1;
-  if (screen.hardwareOn) InitializeDeviceStates();
+  if (screen.hardwareOn) {
+    InitializeDeviceStates();
+  } else {
+    CreatePrimaryScreenImage();
+  }
   // Each start-up leaves the front screen as the draw target.
-  SelectDrawTarget(kDrawTargetFrontScreen);
+  InitializeDrawState();
+  InitSoftImgBlendTables();
   StartFontSystem();
   return 0;
 }
@@ -48,10 +61,12 @@ int ShutdownGraphicsSystem() {
   EndFontSystem();
   ScreenSettings& screen = GetScreenSettings();
   if (!screen.graphicsSetUp) return 0;
+  RemoveAllGraphs(0);
   DeleteAllVertexBufferHandles();
   DeleteAllIndexBufferHandles();
   DeleteAllShaderHandles();
   TerminateDirect3D();
+  ReleaseScreenImages();
   FreeShaderPack();
   screen.graphicsSetUp = 0;
   return 0;
@@ -100,7 +115,12 @@ int RegisterGraphRestoreHandler(int (*handler)()) {
 int CheckGraphRestoreHandler() { return restoreHandler.registered; }
 
 int RestoreGraphContents() {
-  if (restoreHandler.handler) restoreHandler.handler();
+  if (restoreHandler.handler) {
+    restoreHandler.handler();
+  } else {
+    ReloadAllGraphFiles();
+  }
   RestoreModelTextures();
+  RecreateAllFonts();
   return 0;
 }

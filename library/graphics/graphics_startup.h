@@ -3,6 +3,8 @@
 #ifndef OMBREL_GRAPHICS_GRAPHICS_STARTUP_H
 #define OMBREL_GRAPHICS_GRAPHICS_STARTUP_H
 
+#include "Ombrel.h"
+
 // 0, or -1 when no renderer can start.
 int SetupGraphicsSystem();
 int ShutdownGraphicsSystem();
@@ -10,8 +12,6 @@ int ShutdownGraphicsSystem();
 int RestoreGraphicsSystem(int modeChange, int width, int height, int colorBits, int refreshRate);
 int RecoverGraphics();
 
-// Null registers the library's own reload of every graph file.
-int RegisterGraphRestoreHandler(int (*handler)());
 int CheckGraphRestoreHandler();
 int RestoreGraphContents();
 

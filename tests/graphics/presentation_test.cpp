@@ -37,3 +37,40 @@ TEST(PresentationTest, RegionThatMapsToNothingIsRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PresentationTest, WholePresentRectangles) {
+  struct Case {
+    const char* name;
+    PresentInputs in;
+    IntRect source, dest;
+    int emulation;
+  } const cases[] = {
+      {"window at scale 2", {320, 240, 1, 0, 0, 2.0, 2.0}, {0, 0, 320, 240}, {0, 0, 640, 480}, 0},
+      {"window at scale 1", {320, 240, 1, 0, 0, 1.0, 1.0}, {0, 0, 320, 240}, {0, 0, 320, 240}, 0},
+      {"uneven scale truncates", {320, 240, 1, 0, 0, 1.5, 1.3}, {0, 0, 320, 240},
+       {0, 0, 480, 312}, 0},
+      {"full screen 320 x 240 shown as 640 x 480", {640, 480, 0, 0, 1, 1.0, 1.0},
+       {0, 0, 320, 240}, {0, 0, 640, 480}, 1},
+      {"emulation asked for in a window", {640, 480, 1, 1, 0, 2.0, 2.0}, {0, 0, 320, 240},
+       {0, 0, 640, 480}, 1},
+      {"emulation needs a 640 x 480 mode", {800, 600, 1, 1, 0, 1.0, 1.0}, {0, 0, 800, 600},
+       {0, 0, 800, 600}, 0},
+      {"full screen keeps the mode size", {800, 600, 0, 0, 0, 1.0, 1.0}, {0, 0, 800, 600},
+       {0, 0, 800, 600}, 0},
+  };
+  for (const Case& c : cases) {
+    IntRect source = {};
+    IntRect dest = {};
+    int emulation = -1;
+    ComputePresentRects(c.in, &source, &dest, &emulation);
+    EXPECT_EQ(emulation, c.emulation) << c.name;
+    EXPECT_EQ(source.right, c.source.right) << c.name;
+    EXPECT_EQ(source.bottom, c.source.bottom) << c.name;
+    EXPECT_EQ(dest.right, c.dest.right) << c.name;
+    EXPECT_EQ(dest.bottom, c.dest.bottom) << c.name;
+  }
+}
+
+}  // namespace

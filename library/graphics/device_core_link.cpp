@@ -1,0 +1,83 @@
+#include "graphics/device_core_link.h"
+
+#include "direct3d9/core_inputs.h"
+#include "graphics/draw_state.h"
+#include "graphics/graph_creation.h"
+#include "graphics/graph_handles.h"
+#include "graphics/screen_images.h"
+
+namespace {
+
+int DescribeTargetSoftImage(int drawTarget, GraphImage* view) {
+  const SOFTIMG* image = GetPrimaryScreenSoftImg();
+  if (drawTarget >= 0) {
+    const GraphRecord* record = GetGraphRecord(drawTarget);
+    if (!record) return -1;
+    image = &record->view;
+  }
+  if (!IsSoftImgValid(image)) return -1;
+  *view = GraphImage{};
+  view->format = *image->body->format;
+  view->width = image->width;
+  view->height = image->height;
+  view->pitch = image->body->pitch;
+  view->pixels = image->pixels;
+  return 0;
+}
+
+int GetTransColor(int* enabled) {
+  const DrawStateRecord& state = GetDrawState();
+  if (enabled) *enabled = state.noTransColor ? 0 : 1;
+  return static_cast<int>(state.transColor);
+}
+
+void SetTransColor(int color, int enabled) {
+  DrawStateRecord& state = GetDrawState();
+  state.transColor = static_cast<uint32_t>(color) & 0x00FFFFFF;
+  state.noTransColor = enabled ? 0 : 1;
+}
+
+int UpdateFromImage(const GraphImage* image, int graph) {
+  GraphImage copy = *image;
+  return UpdateGraphFromGraphImage(&copy, graph);
+}
+
+int UpdateFromFileImage(const void* bytes, int size, int graph) {
+  return UpdateGraphFromFileImage(bytes, size, graph, nullptr, 0, 0, 0);
+}
+
+int UpdateFromPair(const GraphImage* image, const GraphImage* alpha, int graph) {
+  GraphImage copy = *image;
+  GraphImage alphaCopy = alpha ? *alpha : GraphImage{};
+  return UpdateGraphFromGraphImagePair(&copy, alpha ? &alphaCopy : nullptr, graph, 0, 0, 0);
+}
+
+int CreateFromFileImage(const void* bytes, int size) {
+  return CreateGraphFromFileImage(bytes, size, nullptr, 0, 0, 0);
+}
+
+int Remove(int graph) { return RemoveGraph(graph, 0); }
+
+}  // namespace
+
+void LinkDeviceCoreHooks() {
+  DeviceCoreHooks& hooks = GetDeviceCoreInputs().hooks;
+  hooks.describeTargetSoftImage = DescribeTargetSoftImage;
+  hooks.getGraphTransColor = GetTransColor;
+  hooks.setGraphTransColor = SetTransColor;
+  hooks.updateGraphFromGraphImage = UpdateFromImage;
+  hooks.updateGraphFromFileImage = UpdateFromFileImage;
+  hooks.updateGraphFromGraphImagePair = UpdateFromPair;
+  hooks.createGraphFromFileImage = CreateFromFileImage;
+  hooks.removeGraph = Remove;
+}
+
+void SyncDeviceCoreDrawTarget() {
+  const DrawStateRecord& state = GetDrawState();
+  DeviceCoreInputs& inputs = GetDeviceCoreInputs();
+  inputs.drawTarget = state.drawTarget;
+  inputs.targetWidth = state.targetWidth;
+  inputs.targetHeight = state.targetHeight;
+  inputs.drawArea = state.drawArea;
+  for (int i = 0; i < 4; ++i) inputs.drawAreaF[i] = state.drawAreaFloat[i];
+}

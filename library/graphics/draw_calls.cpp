@@ -1,0 +1,241 @@
+#include <cmath>
+
+#include "direct3d9/device_draw.h"
+#include "direct3d9/device_services.h"
+#include "direct3d9/primitive_draw.h"
+#include "graphics/draw_state.h"
+#include "graphics/draw_target.h"
+#include "graphics/graph_handles.h"
+#include "graphics/screen_images.h"
+#include "graphics/screen_settings.h"
+#include "software_renderer/draw_line.h"
+#include "software_renderer/fill_rect.h"
+#include "software_renderer/plain_blit.h"
+#include "software_renderer/stretched_blit.h"
+#include "software_renderer/triangle_draw.h"
+#include "sound/movie_services.h"
+#include "system/message_pump.h"
+#include "system/system_state.h"
+
+namespace {
+
+bool HardwareOn() { return GetScreenSettings().hardwareOn != 0; }
+
+// The guards every graph call runs before its back end. Returns the record,
+// or null with *result set when the call ends here.
+GraphRecord* GuardGraphCall(int graph, int* result) {
+  *result = 0;
+  if (GetDrawState().drawAreaEmpty) return nullptr;
+  GraphRecord* record = GetGraphRecord(graph);
+  if (!record || !record->original || CheckBlendGraphCovers(record) != 0) {
+    *result = -1;
+    return nullptr;
+  }
+  WaitWhileInactive();
+  if (record->movie != -1) UpdateMovieFrame(record->movie, 0);
+  return record;
+}
+
+// The guards of the calls without a graph: false when nothing is drawn.
+bool GuardShapeCall() {
+  if (GetDrawState().drawAreaEmpty) return false;
+  WaitWhileInactive();
+  return true;
+}
+
+int TruncFloatToInt(float value) { return static_cast<int>(value); }
+
+struct Corner {
+  int x;
+  int y;
+};
+
+// Two solid triangles (c1, c2, c4) and (c3, c4, c2) of a ring of corners;
+// outlined when fill is 0.
+void PaintQuadSoft(const Corner c[4], ColorCode color, int fill) {
+  SOFTIMG* target = GetCurrentDrawSoftImg();
+  if (fill) {
+    const TriangleVertex first[3] = {{c[0].x, c[0].y, 0, 0}, {c[1].x, c[1].y, 0, 0},
+                                     {c[3].x, c[3].y, 0, 0}};
+    const TriangleVertex second[3] = {{c[2].x, c[2].y, 0, 0}, {c[3].x, c[3].y, 0, 0},
+                                      {c[1].x, c[1].y, 0, 0}};
+    DrawTriangleOnSoftImg(target, nullptr, first, 0, GetBlendGraphSoftImg(), color);
+    DrawTriangleOnSoftImg(target, nullptr, second, 0, GetBlendGraphSoftImg(), color);
+    return;
+  }
+  const int param = GetDrawState().blendParam;
+  LineRecord lines[4];
+  for (int i = 0; i < 4; ++i) {
+    const Corner& from = c[i];
+    const Corner& to = c[(i + 1) % 4];
+    lines[i] = {from.x, from.y, to.x, to.y, static_cast<int32_t>(color), param};
+  }
+  DrawLinesOnSoftImg(target, lines, 4);
+}
+
+int PaintThickLine(ColorCode color, int x1, int y1, int x2, int y2, int thickness) {
+  const float dx = static_cast<float>(x2 - x1);
+  const float dy = static_cast<float>(y2 - y1);
+  const float length = std::sqrt(dx * dx + dy * dy);
+  // A line of no length has no direction to widen.
+  if (length == 0.0f) return 0;
+  const float scale = static_cast<float>(thickness) * 0.5f / length;
+  const float ox = dy * scale;
+  const float oy = -dx * scale;
+  const Corner ring[4] = {
+      {TruncFloatToInt(static_cast<float>(x1) + ox), TruncFloatToInt(static_cast<float>(y1) + oy)},
+      {TruncFloatToInt(static_cast<float>(x2) + ox), TruncFloatToInt(static_cast<float>(y2) + oy)},
+      {TruncFloatToInt(static_cast<float>(x2) - ox), TruncFloatToInt(static_cast<float>(y2) - oy)},
+      {TruncFloatToInt(static_cast<float>(x1) - ox), TruncFloatToInt(static_cast<float>(y1) - oy)},
+  };
+  PaintQuadSoft(ring, color, 1);
+  return 0;
+}
+
+}  // namespace
+
+int PutGraph(int x, int y, int graph, int transFlag) {
+  if (!GetSystemState().run.initialised) return -1;
+  int result = 0;
+  GraphRecord* record = GuardGraphCall(graph, &result);
+  if (!record) return result;
+  if (record->original->hardwareImage) {
+    return PutGraphByDevice(record, x, y, static_cast<float>(x), static_cast<float>(y),
+                            transFlag, 1);
+  }
+  DrawImageOnSoftImg(GetCurrentDrawSoftImg(), &record->view, x, y, transFlag,
+                     GetBlendGraphSoftImg());
+  return 0;
+}
+
+int PutGraphStretched(int x1, int y1, int x2, int y2, int graph, int transFlag) {
+  int result = 0;
+  GraphRecord* record = GuardGraphCall(graph, &result);
+  if (!record) return result;
+  if (record->original->hardwareImage) {
+    return PutGraphStretchedByDevice(x1, y1, x2, y2, static_cast<float>(x1),
+                                     static_cast<float>(y1), static_cast<float>(x2),
+                                     static_cast<float>(y2), record, transFlag, 1);
+  }
+  const IntRect rect = {x1, y1, x2, y2};
+  DrawStretchedImageOnSoftImg(GetCurrentDrawSoftImg(), &record->view, &rect, transFlag,
+                              GetBlendGraphSoftImg());
+  return 0;
+}
+
+int PutGraphStretchedFloat(float x1, float y1, float x2, float y2, int graph, int transFlag) {
+  return PutGraphStretched(TruncFloatToInt(x1), TruncFloatToInt(y1), TruncFloatToInt(x2),
+                           TruncFloatToInt(y2), graph, transFlag);
+}
+
+int PutGraphMirrored(int x, int y, int graph, int transFlag) {
+  const GraphRecord* record = GetGraphRecord(graph);
+  if (!record) return GetDrawState().drawAreaEmpty ? 0 : -1;
+  return PutGraphStretched(x + record->width, y, x, y + record->height, graph, transFlag);
+}
+
+int PutGraphPart(int destX, int destY, int srcX, int srcY, int width, int height, int graph,
+                 int transFlag, int mirrorFlag) {
+  DrawStateRecord& state = GetDrawState();
+  const IntRect saved = state.drawArea;
+  IntRect narrowed = {destX, destY, destX + width, destY + height};
+  ClipRectToBounds(&narrowed, &saved);
+  StoreDrawArea(narrowed);
+  int result = 0;
+  if (mirrorFlag == 0) {
+    result = PutGraph(destX - srcX, destY - srcY, graph, transFlag);
+  } else if (const GraphRecord* record = GetGraphRecord(graph)) {
+    result = PutGraphMirrored(destX + srcX + width - record->width, destY - srcY, graph,
+                              transFlag);
+  } else {
+    result = -1;
+  }
+  StoreDrawArea(saved);
+  return result;
+}
+
+int PutGraphPartStretchedFloat(float x1, float y1, float x2, float y2, int srcX, int srcY,
+                               int width, int height, int graph, int transFlag) {
+  const int part = CreateDerivedGraph(srcX, srcY, width, height, graph);
+  if (part == -1) return 0;
+  PutGraphStretchedFloat(x1, y1, x2, y2, part, transFlag);
+  RemoveGraph(part, 0);
+  return 0;
+}
+
+int PutGraphQuad(float x1, float y1, float x2, float y2, float x3, float y3, float x4, float y4,
+                 int graph, int transFlag) {
+  int result = 0;
+  GraphRecord* record = GuardGraphCall(graph, &result);
+  if (!record) return result;
+  if (record->original->hardwareImage) {
+    return PutGraphQuadFloatByDevice(x1, y1, x2, y2, x3, y3, x4, y4, record, transFlag);
+  }
+  // Corners run clockwise from the source's top-left; the triangles take
+  // them as top-left, top-right, bottom-left, bottom-right.
+  const int w = record->width;
+  const int h = record->height;
+  const TriangleVertex topLeft = {TruncFloatToInt(x1), TruncFloatToInt(y1), 0, 0};
+  const TriangleVertex topRight = {TruncFloatToInt(x2), TruncFloatToInt(y2), w, 0};
+  const TriangleVertex bottomRight = {TruncFloatToInt(x3), TruncFloatToInt(y3), w, h};
+  const TriangleVertex bottomLeft = {TruncFloatToInt(x4), TruncFloatToInt(y4), 0, h};
+  const TriangleVertex first[3] = {topLeft, topRight, bottomLeft};
+  const TriangleVertex second[3] = {topRight, bottomLeft, bottomRight};
+  SOFTIMG* target = GetCurrentDrawSoftImg();
+  DrawTriangleOnSoftImg(target, &record->view, first, transFlag, GetBlendGraphSoftImg(), 0);
+  DrawTriangleOnSoftImg(target, &record->view, second, transFlag, GetBlendGraphSoftImg(), 0);
+  return 0;
+}
+
+int PaintFilledBox(int x1, int y1, int x2, int y2, ColorCode color) {
+  if (!GuardShapeCall()) return 0;
+  if (HardwareOn()) return PaintFilledBoxByDevice(x1, y1, x2, y2, color);
+  const IntRect rect = {x1, y1, x2, y2};
+  FillRectOnSoftImg(GetCurrentDrawSoftImg(), &rect, color);
+  return 0;
+}
+
+int PaintBoxOutline(int x1, int y1, int x2, int y2, ColorCode color) {
+  if (!GuardShapeCall()) return 0;
+  if (HardwareOn()) return PaintBoxOutlineByDevice(x1, y1, x2, y2, color);
+  // A line leaves out its end pixel, so every outline pixel is drawn once.
+  const int param = GetDrawState().blendParam;
+  const auto c = static_cast<int32_t>(color);
+  const LineRecord lines[4] = {
+      {x1, y1, x2 - 1, y1, c, param},
+      {x2 - 1, y1, x2 - 1, y2 - 1, c, param},
+      {x2 - 1, y2 - 1, x1, y2 - 1, c, param},
+      {x1, y2 - 1, x1, y1, c, param},
+  };
+  DrawLinesOnSoftImg(GetCurrentDrawSoftImg(), lines, 4);
+  return 0;
+}
+
+int PaintBox(int x1, int y1, int x2, int y2, ColorCode color, int fillFlag) {
+  return fillFlag ? PaintFilledBox(x1, y1, x2, y2, color)
+                  : PaintBoxOutline(x1, y1, x2, y2, color);
+}
+
+int PaintLine(int x1, int y1, int x2, int y2, ColorCode color, int thickness) {
+  if (!GuardShapeCall()) return 0;
+  if (thickness > 1) return PaintThickLine(color, x1, y1, x2, y2, thickness);
+  if (HardwareOn()) return PaintLineByDevice(x1, y1, x2, y2, color);
+  DrawLineOnSoftImg(GetCurrentDrawSoftImg(), x1, y1, x2, y2, color);
+  return 0;
+}
+
+int ClearDrawTarget(const IntRect* region) {
+  if (region && (region->left < 0 || region->top < 0)) region = nullptr;
+  SOFTIMG* image = GetPrimaryScreenSoftImg();
+  if (GraphRecord* target = GetGraphRecord(GetDrawTarget())) image = &target->view;
+  FillSoftImgRaw(image, region, BackgroundColorValue(image));
+  return 0;
+}
+
+int DrawVertexList(const void*, int, int, int graph, int, int) {
+  WaitWhileInactive();
+  if (const GraphRecord* record = GetGraphRecord(graph)) {
+    if (record->movie != -1) UpdateMovieFrame(record->movie, 0);
+  }
+  return 0;
+}
