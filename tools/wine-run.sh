@@ -1,18 +1,19 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine in the project's test environment:
-#   wine-run.sh --state DIR [--path WINDIR] [--] PROGRAM [ARGS...]
+#   wine-run.sh --state DIR [--path WINDIR] [--capture] [--] PROGRAM [ARGS...]
 #   wine-run.sh --state DIR --stop
 # DIR holds the Wine prefix (made once), the ALSA null-device configuration and
 # the Xvfb display started when none is given. The first call sets them up and
 # leaves one wineserver running; --stop ends the server and the display.
 set -euo pipefail
 
-state="" extra_path="" stop=""
+state="" extra_path="" stop="" capture=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --state) state=$2; shift 2 ;;
     --path) extra_path=$2; shift 2 ;;
     --stop) stop=1; shift ;;
+    --capture) capture=1; shift ;;
     --) shift; break ;;
     *) break ;;
   esac
@@ -29,7 +30,7 @@ export ALSA_CONFIG_PATH=$state/asound.conf
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 # Raise this when make_prefix changes, so existing prefixes are made again.
-prefix_version=2
+prefix_version=3
 
 display_alive() {
   [ -f "$state/xvfb.pid" ] && kill -0 "$(cat "$state/xvfb.pid")" 2>/dev/null
@@ -74,6 +75,9 @@ make_prefix() {
   # A crashing test prints its backtrace and ends instead of opening a dialog
   # that nobody will close.
   wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
+  # With no window manager on the display, Wine waits two seconds for one at
+  # every destroyed captioned window; unmanaged windows end at once.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f
   wineserver -w
   echo "$prefix_version" > "$WINEPREFIX/.ready"
 }
@@ -106,7 +110,23 @@ fi
 # a process exits on a loaded machine. Such a run is tried once more.
 child=""
 trap '[ -n "$child" ] && kill -TERM "$child" 2>/dev/null' TERM INT
+# With --capture the program writes into a file that is shown when it ends:
+# Wine starts helper processes (the desktop, device services) from whichever
+# program first needs them, and they would keep the caller's pipe open long
+# after the program itself has ended.
 run_wine() {
+  if [ -n "$capture" ]; then
+    local out
+    out=$(mktemp "$state/output.XXXXXX")
+    wine "$@" >"$out" 2>&1 </dev/null &
+    child=$!
+    status=0
+    wait "$child" || status=$?
+    if kill -0 "$child" 2>/dev/null; then wait "$child" || status=$?; fi
+    cat "$out"
+    rm -f "$out"
+    return
+  fi
   wine "$@" &
   child=$!
   status=0

@@ -15,5 +15,5 @@ run(${CMAKE_COMMAND} --install ${BINARY_DIR} --prefix ${kit})
 run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/tests/kit/consumer -B ${work}
   -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN} -DCMAKE_PREFIX_PATH=${kit} -DCMAKE_BUILD_TYPE=Release)
 run(${CMAKE_COMMAND} --build ${work})
-run(${WINE_RUN} --state ${WINE_STATE} -- ${work}/kit_consumer.exe)
+run(${WINE_RUN} --state ${WINE_STATE} --capture -- ${work}/kit_consumer.exe)
 message(STATUS "kit consumer built and ran")

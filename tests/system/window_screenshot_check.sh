@@ -14,7 +14,7 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 export DISPLAY
 
-"$wine_run" --state "$state" -- "$probe" "$title" &
+"$wine_run" --state "$state" --capture -- "$probe" "$title" &
 probe_pid=$!
 cleanup() { kill "$probe_pid" 2>/dev/null || true; }
 trap cleanup EXIT
@@ -33,17 +33,20 @@ geometry=$(xdotool getwindowgeometry "$window")
 echo "$geometry"
 width=$(echo "$geometry" | sed -n 's/.*Geometry: \([0-9]*\)x[0-9]*.*/\1/p')
 height=$(echo "$geometry" | sed -n 's/.*Geometry: [0-9]*x\([0-9]*\).*/\1/p')
-# Without a window manager the X window holds the client and the thin client
-# edge that Windows draws around it, the same on every side.
+# The X window holds the client and the frame Windows draws around it: equal
+# edges left, right and below, and the caption above when Wine draws it too.
 border_x=$((width - 640)) border_y=$((height - 480))
-if [ "$border_x" -lt 0 ] || [ "$border_x" -gt 8 ] || [ "$border_x" -ne "$border_y" ]; then
+edge=$((border_x / 2)) caption=$((border_y - border_x))
+if [ "$border_x" -lt 0 ] || [ "$border_x" -gt 16 ] || [ $((border_x % 2)) -ne 0 ] ||
+   [ "$caption" -lt 0 ] || [ "$caption" -gt 40 ]; then
   echo "window ${width}x${height} does not hold a 640x480 client"
   exit 1
 fi
 mkdir -p "$artifacts"
-import -window "$window" "$artifacts/main_window_320x240_scale2.png"
+import -window "$window" -crop "640x480+${edge}+$((caption + edge))" +repage \
+  "$artifacts/main_window_320x240_scale2.png"
 
-"$wine_run" --state "$state" -- "$probe" --close "$title"
+"$wine_run" --state "$state" --capture -- "$probe" --close "$title"
 status=0
 for _ in $(seq 1 300); do
   kill -0 "$probe_pid" 2>/dev/null || break

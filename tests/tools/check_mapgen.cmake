@@ -3,7 +3,7 @@
 set(out ${BINARY_DIR}/test-work/tools_mapgen_output)
 file(REMOVE_RECURSE ${out})
 file(MAKE_DIRECTORY ${out}/maps)
-execute_process(COMMAND ${WINE_RUN} --state ${WINE_STATE} -- ${MAPGEN} maps
+execute_process(COMMAND ${WINE_RUN} --state ${WINE_STATE} --capture -- ${MAPGEN} maps
   WORKING_DIRECTORY ${out} RESULT_VARIABLE rc OUTPUT_VARIABLE text ERROR_VARIABLE text)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "mapgen failed (${rc}):\n${text}")
