@@ -1,23 +1,9 @@
-#include "sound/movie_services.h"
+#include "sound/movie_directshow.h"
 
-#include "sound/sound_services.h"
-
-int InitYUVToRGBTables() { return 0; }
-
+int OpenMovieDirectShow(void*, MovieRecord*, const char*, int*, int*, int) { return -1; }
+bool TakeDirectShowFrame(MovieRecord*) { return false; }
+void CheckDirectShowMovieEnd(MovieRecord*) {}
+void PauseDirectShowMovie(MovieRecord*) {}
+void RunDirectShowMovie(MovieRecord*) {}
+void CloseDirectShowMovie(MovieRecord*) {}
 int UpdateMovieOverlays() { return 0; }
-
-int PauseAllMovies() { return 0; }
-
-int ResumeAllMovies() { return 0; }
-
-int OpenMovie(const char*, int*, int*, int) { return -1; }
-
-MovieRecord* GetMovieRecord(int) { return nullptr; }
-
-int SetMovieFrameCallback(int, MovieFrameCallback, int) { return -1; }
-
-int UpdateMovieFrame(int, int) { return -1; }
-
-int UpdateTheoraFrameImage(void*, int, int) { return 0; }
-
-int CloseMovieHandle(int) { return -1; }
