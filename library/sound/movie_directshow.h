@@ -10,6 +10,10 @@
 // copy. 0, or -1 with everything released and the failure logged.
 int OpenMovieDirectShow(void* directDraw, MovieRecord* movie, const char* path, int* width,
                         int* height, int modeFlag);
+// Copies the file (through the file functions) into a new temporary file
+// whose path goes to widePath (260 characters): 0, 1 when a write fell
+// short (the copy is left as far as it got), -1 when nothing was made.
+int CopyMovieToTempFile(const char* path, wchar_t* widePath);
 // When the renderer has a new frame: clears its flag, points movie->frame at
 // its buffer as 24-bit RGB and returns true.
 bool TakeDirectShowFrame(MovieRecord* movie);
@@ -21,24 +25,8 @@ void RunDirectShowMovie(MovieRecord* movie);
 // Deletes the temporary copy, hides the overlay, frees the renderer's frame
 // buffer and releases every interface the record holds.
 void CloseDirectShowMovie(MovieRecord* movie);
-// Places a movie's DirectDraw overlay; 0 or -1.
-int UpdateMovieOverlay(int x, int y, int scale, int movie, int show);
+// Every movie's DirectDraw overlay follows the window; no movie of this
+// build is shown through one, so there is nothing to move. 0.
 int UpdateMovieOverlays();
-
-// The client area's position on the screen and the main window's visible
-// region, for overlay placement.
-struct OverlayWindow {
-  int windowMode;
-  IntRect client;  // in screen coordinates
-  int clipKind;    // 0 empty, 1 one rectangle, 2 complex
-  IntRect clip;    // client coordinates, when clipKind is 1
-};
-
-// Where an overlay goes: source (frame pixels) and destination (screen
-// pixels) after clipping, aligned to the given boundaries (0 or 1: none).
-// false when nothing of it can be seen. Platform-free.
-bool PlaceMovieOverlay(int x, int y, int scale, int frameWidth, int frameHeight,
-                       const OverlayWindow& window, int alignSource, int alignDest,
-                       IntRect* source, IntRect* dest);
 
 #endif
