@@ -95,18 +95,21 @@ int FreeSlot(const TheoraDecoder* d) {
   return -1;
 }
 
-// Frees slots that will not be shown: frames already passed (unless the
-// wanted frame is so near the end that they are the wrapped-around frames
-// coming next) and frames beyond both the decoder and the stock's reach.
+// How many frames after the wanted one a frame is shown, counting on from
+// the last frame to the first as a looping movie does.
+int FramesAhead(int frame, int current, int count) {
+  const int ahead = (frame - current) % count;
+  return ahead < 0 ? ahead + count : ahead;
+}
+
+// Frees slots that will not be shown soon: every frame more than a stock
+// ahead of the wanted one. Measured across the wrap, so that frames just
+// before the end do not hold the stock while the wanted frame has gone back
+// to the start.
 void FreeStaleSlots(TheoraDecoder* d, int current, int count) {
-  const int reach = current + d->stockCount;
   for (int i = 0; i < d->stockCount; ++i) {
     TheoraFrameSlot& slot = d->stock[i];
-    if (!Load(slot.inUse)) continue;
-    if (slot.frame < current) {
-      const bool wrappedSoon = reach > count && slot.frame <= reach - count;
-      if (!wrappedSoon) Store(slot.inUse, 0);
-    } else if (slot.frame > d->decodedFrame && slot.frame > reach) {
+    if (Load(slot.inUse) && FramesAhead(slot.frame, current, count) >= d->stockCount) {
       Store(slot.inUse, 0);
     }
   }
@@ -373,12 +376,16 @@ int RunTheoraDecodeStep(TheoraDecoder* d) {
   if (!Load(d->endOfData)) FreeStaleSlots(d, current, count);
   const int slot = FreeSlot(d);
   if (slot < 0) {
+    // A full stock waits a tick: yielding alone would keep a core busy for
+    // every open movie.
     Store(d->threadState, kTheoraIdle);
-    return 0;
+    return 1;
   }
   Store(d->threadState, kTheoraDecoding);
-  const bool decodedStocked = SlotHolding(d, d->decodedFrame) >= 0;
-  if (decodedStocked || current > d->decodedFrame) {
+  // The decoder's own frame is stocked first when it will be shown soon.
+  const bool decodedWanted = SlotHolding(d, d->decodedFrame) < 0 && d->decodedFrame >= 0 &&
+                             FramesAhead(d->decodedFrame, current, count) < d->stockCount;
+  if (!decodedWanted) {
     int step = 1;
     if (SlotHolding(d, current) < 0 && current > d->decodedFrame) step = current - d->decodedFrame;
     int decoded;

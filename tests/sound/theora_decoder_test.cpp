@@ -173,6 +173,24 @@ TEST(TheoraDecoderTest, SeeksToAnyFrameThroughItsKeyFramePage) {
   CloseTheoraDecoder(decoder);
 }
 
+TEST(TheoraDecoderTest, FullStockOfLastFramesMakesRoomWhenTheWantedFrameWraps) {
+  TheoraMovieSpec spec;
+  spec.frames = 14;
+  MovieFile file("full.ogv", MakeTheoraMovie(spec));
+  TheoraDecoder* decoder = file.Open(4);
+  ASSERT_NE(decoder, nullptr);
+  AdvanceTheoraFrame(decoder, 10);
+  ASSERT_EQ(WantFrame(decoder), 10);
+  // The stock fills with frames 10 to 13 and the thread idles.
+  for (int i = 0; i < 2000 && __atomic_load_n(&decoder->threadState, __ATOMIC_SEQ_CST) != kTheoraIdle; ++i) {
+    Sleep(1);
+  }
+  ASSERT_EQ(decoder->threadState, kTheoraIdle);
+  AdvanceTheoraFrame(decoder, 4);  // straight past the end to frame 0
+  EXPECT_EQ(WantFrame(decoder), 0);
+  CloseTheoraDecoder(decoder);
+}
+
 TEST(TheoraDecoderTest, AdvanceWrapsOnceAtTheFrameCount) {
   TheoraMovieSpec spec;
   spec.frames = 60;
