@@ -13,6 +13,7 @@ ombrel_import(deps::vorbis libvorbis.a)
 ombrel_import(deps::vorbisfile libvorbisfile.a)
 ombrel_import(deps::vorbisenc libvorbisenc.a)
 ombrel_import(deps::theoradec libtheoradec.a)
+ombrel_import(deps::theoraenc libtheoraenc.a)
 
 find_library(MINGW_ZLIB NAMES libz.a z REQUIRED)
 set_target_properties(deps::png PROPERTIES INTERFACE_LINK_LIBRARIES "${MINGW_ZLIB}")
@@ -20,6 +21,7 @@ set_target_properties(deps::vorbis PROPERTIES INTERFACE_LINK_LIBRARIES deps::ogg
 set_target_properties(deps::vorbisfile PROPERTIES INTERFACE_LINK_LIBRARIES "deps::vorbis;deps::ogg")
 set_target_properties(deps::vorbisenc PROPERTIES INTERFACE_LINK_LIBRARIES "deps::vorbis;deps::ogg")
 set_target_properties(deps::theoradec PROPERTIES INTERFACE_LINK_LIBRARIES deps::ogg)
+set_target_properties(deps::theoraenc PROPERTIES INTERFACE_LINK_LIBRARIES deps::ogg)
 
 # Lua is a DLL: link its import library, ship lua51.dll beside the executable.
 add_library(deps::lua SHARED IMPORTED GLOBAL)

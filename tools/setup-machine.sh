@@ -19,6 +19,7 @@ packages=(
   libz-mingw-w64-dev nasm autoconf automake libtool
   googletest
   lame
+  gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
 )
 
 missing_packages() {
