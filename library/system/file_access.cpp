@@ -18,7 +18,6 @@ FileAccessTable activeTable = {
 };
 
 StreamHandle AsHandle(void* data) { return reinterpret_cast<StreamHandle>(data); }
-MemoryStream* AsMemory(void* data) { return static_cast<MemoryStream*>(data); }
 
 const StreamReadOps kFileStreamOps = {
     [](void* data) { return TellStream(AsHandle(data)); },
@@ -29,17 +28,6 @@ const StreamReadOps kFileStreamOps = {
     [](void* data) { return IsStreamEof(AsHandle(data)); },
     [](void* data) { return IsStreamIdle(AsHandle(data)); },
     [](void* data) { return CloseStream(AsHandle(data)); },
-};
-
-const StreamReadOps kMemoryStreamOps = {
-    [](void* data) { return TellMemoryStream(AsMemory(data)); },
-    [](void* data, int offset, int origin) { return SeekMemoryStream(AsMemory(data), offset, origin); },
-    [](void* buffer, size_t elementSize, size_t count, void* data) {
-      return ReadMemoryStream(buffer, elementSize, count, AsMemory(data));
-    },
-    [](void* data) { return IsMemoryStreamEof(AsMemory(data)); },
-    [](void* data) { return IsMemoryStreamIdle(AsMemory(data)); },
-    [](void* data) { return CloseMemoryStream(AsMemory(data)); },
 };
 
 }  // namespace
@@ -86,5 +74,3 @@ int ReadDataFile(void* buffer, size_t size, StreamHandle handle) {
 }
 
 const StreamReadOps* GetFileStreamOps() { return &kFileStreamOps; }
-
-const StreamReadOps* GetMemoryStreamOps() { return &kMemoryStreamOps; }

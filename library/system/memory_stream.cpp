@@ -54,3 +54,22 @@ int ReadMemoryStream(void* buffer, size_t elementSize, size_t count, MemoryStrea
 int IsMemoryStreamEof(MemoryStream* stream) { return stream->endFlag ? 1 : 0; }
 
 int IsMemoryStreamIdle(MemoryStream*) { return 1; }
+
+namespace {
+
+MemoryStream* AsMemory(void* data) { return static_cast<MemoryStream*>(data); }
+
+const StreamReadOps kMemoryStreamOps = {
+    [](void* data) { return TellMemoryStream(AsMemory(data)); },
+    [](void* data, int offset, int origin) { return SeekMemoryStream(AsMemory(data), offset, origin); },
+    [](void* buffer, size_t elementSize, size_t count, void* data) {
+      return ReadMemoryStream(buffer, elementSize, count, AsMemory(data));
+    },
+    [](void* data) { return IsMemoryStreamEof(AsMemory(data)); },
+    [](void* data) { return IsMemoryStreamIdle(AsMemory(data)); },
+    [](void* data) { return CloseMemoryStream(AsMemory(data)); },
+};
+
+}  // namespace
+
+const StreamReadOps* GetMemoryStreamOps() { return &kMemoryStreamOps; }

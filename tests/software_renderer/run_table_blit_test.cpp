@@ -71,7 +71,7 @@ void WriteRunTable(SOFTIMG& view, int variant, std::mt19937& rng) {
   }
   ASSERT_LE(codes.size(), b->runTableSize);
   std::memset(b->runTable, 0xC0, b->runTableSize);
-  std::memcpy(b->runTable, codes.data(), codes.size());
+  if (!codes.empty()) std::memcpy(b->runTable, codes.data(), codes.size());
   b->runTableValid = rng() % 8 ? 1 : 0;
 }
 

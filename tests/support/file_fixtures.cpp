@@ -40,32 +40,6 @@ void MakeFolders(const std::string& path) {
 
 }  // namespace
 
-Bytes RandomBytes(size_t size, uint32_t seed) {
-  Bytes data(size);
-  uint32_t x = seed * 2654435761u + 1;
-  for (uint8_t& b : data) {
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    b = static_cast<uint8_t>(x >> 24);
-  }
-  return data;
-}
-
-Bytes TextBytes(size_t size) {
-  static const char* const kWords[] = {"the ", "party ", "walks ", "into ", "a ", "cave ",
-                                       "where ", "slimes ", "wait; ", "gold ", "is ", "found.\r\n"};
-  Bytes data;
-  for (uint32_t i = 0; data.size() < size; i = i * 7 + 3) {
-    const char* word = kWords[i % 12];
-    data.insert(data.end(), word, word + std::strlen(word));
-  }
-  data.resize(size);
-  return data;
-}
-
-Bytes BytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
-
 ArchiveWriterItem MakeArchiveTree(const std::vector<FixtureFile>& files) {
   ArchiveWriterItem root;
   root.isFolder = true;

@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include "system/system_state.h"
 
 ByteWriter& ByteWriter::U8(uint32_t v) {
   bytes.push_back(static_cast<uint8_t>(v));
@@ -47,11 +46,6 @@ MemorySource::~MemorySource() {
 int DecodeWith(GraphImageLoader loader, const Bytes& bytes, GraphImage* image) {
   MemorySource source(bytes);
   return loader(source.get(), image);
-}
-
-TrackedTotals TrackedTotals::Now() {
-  const TrackedMemoryState& memory = GetSystemState().memory;
-  return TrackedTotals{memory.totalSize, memory.blockCount};
 }
 
 void ExpectRefused(GraphImageLoader loader, const std::vector<NamedFile>& files) {
