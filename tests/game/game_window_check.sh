@@ -104,6 +104,31 @@ run_game() {
 run_game 0 640 480 game_window_scale2.png
 run_game 1 320 240 game_window_scale1.png
 
+# With the debug console: the traces from start to end are on it.
+sed -i "s/^DebugLogWindow=.*/DebugLogWindow=1/" ../data/debug.ini
+"$wine_run" --state "$state" --capture -- ./Moonlitcairn.exe > game_out.txt 2>&1 &
+game_pid=$!
+find_window "$title" > /dev/null
+sleep 1
+"$wine_run" --state "$state" --capture -- "$probe" --console-text "$title" > console.txt 2>&1 &
+console_pid=$!
+sleep 2
+"$wine_run" --state "$state" -- "$probe" --close "$title"
+wait_exit
+wait "$console_pid" || { echo "console not read"; cat console.txt; exit 1; }
+if [ "$exit_status" -ne 0 ]; then
+  echo "with the console: exit code $exit_status, expected 0"
+  exit 1
+fi
+expected=$(printf 'program start\nprogram version is 1.00\nPushMode 1\nprogram finished')
+if [ "$(tr -d '\r' < console.txt | sed '/^$/d')" != "$expected" ]; then
+  echo "console text:"
+  cat console.txt
+  exit 1
+fi
+echo "with the console: the traces from 'program start' to 'program finished'"
+sed -i "s/^DebugLogWindow=.*/DebugLogWindow=0/" ../data/debug.ini
+
 # Without a version resource: the error box, no game window, exit code -1.
 "$wine_run" --state "$state" --capture -- ./"$(basename "$noversion")" > game_out.txt 2>&1 &
 game_pid=$!
