@@ -150,7 +150,8 @@ void CGame::WaitFrames(int frames) {
 void CGame::Update() {
   playTime = CalendarSeconds() - startTime + savedPlayTime;
   if (waitState == WAIT_FRAME) {
-    // While a script waits out frames nothing but the map's own motion runs.
+    // While a script waits out frames the effect, the keys and the modes
+    // stand still.
     if (waitFrames > 0) {
       --waitFrames;
       return;
@@ -180,6 +181,7 @@ void CGame::UpdateField() { runFlag = keyboard.keyStates[KEY_Z]; }
 // Each test sees the wait state of its moment, so a state set by one may be
 // served by a later one in the same frame.
 void CGame::ServeWaitStates() {
+  // The encounter's wait lasts as long as its mosaic.
   if (waitState == WAIT_BATTLE && !effect.IsRunning()) waitState = WAIT_NONE;
   if (waitState == WAIT_EFFECT && !effect.IsRunning()) waitState = WAIT_NONE;
 }
