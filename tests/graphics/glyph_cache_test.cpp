@@ -191,6 +191,138 @@ TEST_F(GlyphCacheTest, RenderedOnceThenReusedAndEvictedRoundRobin) {
   EXPECT_EQ(DeleteFontHandle(font), 0);
 }
 
+// A glyph larger than its cell is cut at the cell: nothing is written into
+// the next cell or past the cache. The font's cells are narrowed to 8
+// pixels (with the pitch that goes with them) to make its glyphs too large.
+TEST_F(GlyphCacheTest, GlyphsStayInsideTheirCell) {
+  struct Case {
+    int type;
+    int edgeSize;
+  };
+  const Case cases[] = {{0, -1}, {1, 1}, {1, 4}, {2, -1}, {3, 2}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "type " << c.type << " edge " << c.edgeSize);
+    const int font = CreateFontToHandle(kFace, 24, 6, c.type, -1, c.edgeSize, 1, -1, -1);
+    ASSERT_NE(font, -1);
+    FontRecord* record = GetFontRecord(font);
+    const size_t cacheBytes = static_cast<size_t>(record->cacheHeight) * record->cachePitch;
+    record->cellSize = 8;
+    record->cachePitch = record->cacheBitsPerPixel == 1 ? 1 : 8;
+    std::memset(record->cacheBits, 0xAA, cacheBytes);
+    ASSERT_EQ(CacheStringGlyphs(font, "W漢", -1, nullptr, nullptr), 0);
+    for (uint16_t code : {uint16_t{'W'}, uint16_t{0xBF8A}}) {
+      const GlyphSlot* slot = record->index[code].slot;
+      ASSERT_NE(slot, nullptr);
+      EXPECT_LE(slot->width, 8);
+      EXPECT_LE(slot->height, 8);
+    }
+    const size_t used = 2 * 8 * static_cast<size_t>(record->cachePitch);
+    size_t touched = 0;
+    for (size_t i = used; i < cacheBytes; ++i) touched += record->cacheBits[i] != 0xAA;
+    EXPECT_EQ(touched, 0u);
+    SOFTIMG image = {};
+    ASSERT_EQ(CreateSoftImg(&image, 64, 32, -1, 0, kSoftImgColor32, 0, 0, 0, nullptr), 0);
+    EXPECT_GT(DrawOrMeasureString(1, 0, 0, "W漢", ComposeColorCode(255, 255, 255), &image,
+                                  nullptr, 1, font, 0, -1, 0, nullptr),
+              0);
+    ReleaseSoftImg(&image);
+    EXPECT_EQ(DeleteFontHandle(font), 0);
+  }
+}
+
+// Anti-aliased glyphs carry their coverage as alpha: level c of 0-15 gives
+// alpha 16c; with an edge, full glyph coverage gives 255, the edge alone
+// 16e, and partial coverage mixes the colours by the glyph's share.
+TEST_F(GlyphCacheTest, AntialiasedPixelsCarryTheirCoverage) {
+  struct Case {
+    int type;
+    int colorType;
+  };
+  const Case cases[] = {{2, kSoftImgColor32}, {3, kSoftImgColor32}, {2, kSoftImgColor16},
+                        {3, kSoftImgColor16}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "type " << c.type << " colour type " << c.colorType);
+    const bool is16 = c.colorType == kSoftImgColor16;
+    const int font = CreateFontToHandle(kFace, 16, 1, c.type, -1, -1, 0, -1, -1);
+    ASSERT_NE(font, -1);
+    FontRecord* record = GetFontRecord(font);
+    SOFTIMG image = {};
+    ASSERT_EQ(CreateSoftImg(&image, 40, 40, -1, 0, c.colorType, 0, 1, 0, nullptr), 0);
+    FillSoftImgRaw(&image, nullptr, 0);
+    const ColorCode text = ComposeColorCode(250, 200, 10);
+    const ColorCode edge = ComposeColorCode(20, 60, 240);
+    ASSERT_GT(DrawOrMeasureString(1, 5, 6, "漢", text, &image, nullptr, 1, font, edge, -1, 0,
+                                  nullptr),
+              0);
+    const GlyphSlot* slot = record->index[0xBF8A].slot;
+    ASSERT_NE(slot, nullptr);
+    const int e = c.type == 3 ? 1 : 0;
+    const std::vector<uint8_t> cell = ExpectedCell(16, c.type, e, 0x8ABF, record->cellSize);
+    // Channels in the image's field widths.
+    const int t[3] = {is16 ? 250 >> 3 : 250, is16 ? 200 >> 2 : 200, is16 ? 10 >> 3 : 10};
+    const int d[3] = {is16 ? 20 >> 3 : 20, is16 ? 60 >> 2 : 60, is16 ? 240 >> 3 : 240};
+    auto pack = [&](const int ch[3], int alpha) -> uint32_t {
+      if (is16) return static_cast<uint32_t>(ch[0] << 11 | ch[1] << 5 | ch[2] | alpha << 16);
+      return static_cast<uint32_t>(ch[0] << 16 | ch[1] << 8 | ch[2]) |
+             static_cast<uint32_t>(alpha) << 24;
+    };
+    int full = 0;
+    int differing = 0;
+    for (int j = 0; j < slot->height; ++j) {
+      for (int i = 0; i < slot->width; ++i) {
+        const int s = cell[j * record->cellSize + i];
+        uint32_t expected = 0;
+        if (c.type == 2) {
+          if (s > 0) expected = pack(t, s * 16);
+        } else {
+          const int g = s & 15;
+          const int edgeLevel = s >> 4;
+          if (g == 15) {
+            expected = pack(t, 255);
+          } else if (g > 0) {
+            const int alpha = g * 16 + (15 - g) * edgeLevel;
+            const int f = g * 4096 / alpha;
+            int mixed[3];
+            for (int k = 0; k < 3; ++k) mixed[k] = d[k] + (((t[k] - d[k]) * f) >> 8);
+            expected = pack(mixed, alpha);
+          } else if (edgeLevel > 0) {
+            expected = pack(d, edgeLevel * 16);
+          }
+        }
+        const int x = 5 + slot->xOffset + i;
+        const int y = 6 + slot->yOffset + j;
+        uint32_t actual;
+        std::memcpy(&actual, image.pixels + y * image.body->pitch + x * 4, 4);
+        if (actual != expected) ++differing;
+        const uint32_t alpha = is16 ? (actual >> 16) & 0xFF : actual >> 24;
+        if (alpha == (c.type == 2 ? 240u : 255u)) ++full;
+      }
+    }
+    EXPECT_EQ(differing, 0);
+    EXPECT_GT(full, 5);
+    ReleaseSoftImg(&image);
+    EXPECT_EQ(DeleteFontHandle(font), 0);
+  }
+}
+
+TEST_F(GlyphCacheTest, CharactersSplitByTheFontsTextCode) {
+  // 0xB1 is a one-byte character in Shift-JIS and a lead byte in the other
+  // double-byte codes.
+  struct Case {
+    int charsetCode;
+    int characters;
+  };
+  for (const Case& c : {Case{1, 3}, Case{0, 3}, Case{2, 2}, Case{3, 2}, Case{4, 2}}) {
+    SCOPED_TRACE(c.charsetCode);
+    const int font = CreateFontToHandle(nullptr, 12, -1, -1, c.charsetCode, -1, 0, -1, -1);
+    ASSERT_NE(font, -1);
+    int count = 0;
+    ASSERT_EQ(CacheStringGlyphs(font, "\xB1\xB2" "a", -1, nullptr, &count), 0);
+    EXPECT_EQ(count, c.characters);
+    EXPECT_EQ(DeleteFontHandle(font), 0);
+  }
+}
+
 TEST_F(GlyphCacheTest, LongStringsAndDeadFonts) {
   const int font = CreateFontToHandle(kFace, 11, 1, 0, -1, -1, 0, -1, -1);
   ASSERT_NE(font, -1);
