@@ -342,6 +342,9 @@ int DrawStringOnSoftImg(int font, int x, int y, const char* string, ColorCode co
     return -1;
   }
   SOFTIMG* target = GetCurrentDrawSoftImg();
+  // Only software images take text; a target without one (the Direct3D
+  // renderer's screens) is refused rather than left blank in silence.
+  if (LayoutOf(target) == Layout::kNone) return -1;
   DrawStateRecord& state = GetDrawState();
   const bool antialiased = (record->type & kFontAntialiased) != 0;
   if (!antialiased &&
@@ -350,7 +353,6 @@ int DrawStringOnSoftImg(int font, int x, int y, const char* string, ColorCode co
                         verticalFlag, nullptr);
     return 0;
   }
-  if (LayoutOf(target) == Layout::kNone) return 0;
 
   // The box also takes a cell beyond the advance, so that a last glyph
   // wider than its advance (or one pulled closer by a negative spacing)
