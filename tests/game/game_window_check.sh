@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Runs the game's executable under Wine as a player would: from a folder
 # beside the data folder. Finds its window by title, checks the client size
-# for two window scales, captures it into the artefact folder, closes it and
-# checks the exit code and the traces; then an executable without a version
-# resource must show the error box and end with -1.
-#   game_window_check.sh WINE_RUN WINE_STATE GAME_EXE NO_VERSION_EXE PROBE_EXE DATA_DIR ARTIFACT_DIR WORK_DIR
+# for two window scales and the icon, captures it into the artefact folder,
+# closes it and checks the exit code and the traces, also on the debug
+# console; then an executable without a version resource must show the error
+# box and end with -1.
+#   game_window_check.sh WINE_RUN WINE_STATE GAME_EXE NO_VERSION_EXE PROBE_EXE DATA_DIR ARTIFACT_DIR WORK_DIR ICON_FILE
 set -euo pipefail
-wine_run=$1 state=$2 game=$3 noversion=$4 probe=$5 data=$6 artifacts=$7 work=$8
+wine_run=$1 state=$2 game=$3 noversion=$4 probe=$5 data=$6 artifacts=$7 work=$8 icon=$9
 title="Moonlitcairn ver 1.00"
 "$wine_run" --state "$state" -- cmd /c exit 0 >/dev/null 2>&1 || true
 if [ -z "${DISPLAY:-}" ]; then
@@ -88,6 +89,18 @@ run_game() {
     echo "setting $rate: no rate text over a black screen (text $text_max, rest $rest_max)"
     return 1
   fi
+  # The 32 x 32 icon that Wine gives the X window (ARGB words after its
+  # width and height) is the 32 x 32 image of the icon file, pixel by pixel.
+  xprop -id "$window" -notype 32x _NET_WM_ICON | sed 's/^[^=]*= //' | tr -d ' ' | tr ',' '\n' |
+    sed -n '1,1026p' > icon_shown.txt
+  { echo 0x20; echo 0x20
+    convert "$icon[0]" -depth 8 txt:- |
+      sed -n 's/.*#\([0-9A-Fa-f]\{6\}\)\([0-9A-Fa-f]\{2\}\).*/0x\2\1/p' | tr 'A-F' 'a-f'
+  } > icon_file.txt
+  if ! cmp -s icon_shown.txt icon_file.txt; then
+    echo "setting $rate: the window does not show the game's icon"
+    return 1
+  fi
   "$wine_run" --state "$state" -- "$probe" --close "$title"
   wait_exit
   if [ "$exit_status" -ne 0 ]; then
@@ -98,7 +111,7 @@ run_game() {
   for line in "program version is 1.00" "PushMode 1" "program finished"; do
     grep -q "$line" game_out.txt || { echo "no trace '$line'"; cat game_out.txt; return 1; }
   done
-  echo "setting $rate: ${client_w}x${client_h} client, closed with exit code 0"
+  echo "setting $rate: ${client_w}x${client_h} client, icon 102, closed with exit code 0"
 }
 
 run_game 0 640 480 game_window_scale2.png
