@@ -359,6 +359,59 @@ TEST_F(StringDrawTest, BlendedTextGoesThroughTheWorkImage) {
   EXPECT_EQ(CountMismatches(mask, values), 0);
 }
 
+// Anti-aliased text always goes through the alpha work image: the screen
+// gets the glyphs' coverage blended once, as the blit blends an image with
+// alpha.
+TEST_F(StringDrawTest, AntialiasedTextBlendsItsCoverage) {
+  for (int type : {2, 3}) {
+    const int font = CreateFontToHandle(kFace, 16, 1, type, -1, -1, 0, -1, -1);
+    ASSERT_NE(font, -1);
+    for (int mode : {0, 1}) {
+      SCOPED_TRACE(testing::Message() << "type " << type << " blend mode " << mode);
+      SOFTIMG layer = {};
+      SOFTIMG expected = {};
+      ASSERT_EQ(CreateSoftImg(&layer, screen_->width, screen_->height, -1, 0, kSoftImgColor32, 0,
+                              1, 0, nullptr),
+                0);
+      ASSERT_EQ(CreateSoftImg(&expected, screen_->width, screen_->height, -1, 0,
+                              kSoftImgColor32, 0, 0, 0, nullptr),
+                0);
+      FillSoftImgRaw(&layer, nullptr, 0);
+      FillSoftImgRaw(&expected, nullptr, 0x102030);
+      const ColorCode text = ComposeColorCode(255, 255, 255);
+      const ColorCode edge = ComposeColorCode(200, 0, 0);
+      ASSERT_GT(DrawOrMeasureString(1, 12, 40, kMixedText, text, &layer, nullptr, 1, font, edge,
+                                    -1, 0, nullptr),
+                0);
+      OracleSettings settings = {};
+      settings.drawArea = {0, 0, screen_->width, screen_->height};
+      settings.mode = mode;
+      settings.param = 128;
+      settings.brightRed = settings.brightGreen = settings.brightBlue = 255;
+      OracleDrawImage(&expected, &layer, 0, 0, 1, nullptr, settings);
+
+      Clear(0x102030);
+      ASSERT_EQ(SetBlendModeAndParam(mode, 128), 0);
+      ASSERT_EQ(DrawStringWithFont(12, 40, kMixedText, text, font, edge, 0), 0);
+      int differing = 0;
+      int lit = 0;
+      for (int y = 0; y < screen_->height; ++y) {
+        for (int x = 0; x < screen_->width; ++x) {
+          uint32_t e;
+          std::memcpy(&e, expected.pixels + y * expected.body->pitch + x * 4, 4);
+          if (Pixel(x, y) != (e & 0xFFFFFF)) ++differing;
+          if (Pixel(x, y) != 0x102030) ++lit;
+        }
+      }
+      EXPECT_EQ(differing, 0);
+      EXPECT_GT(lit, 50);
+      ReleaseSoftImg(&layer);
+      ReleaseSoftImg(&expected);
+    }
+    EXPECT_EQ(DeleteFontHandle(font), 0);
+  }
+}
+
 TEST_F(StringDrawTest, BrightScalesTheTextColour) {
   ASSERT_EQ(SetBrightRGB(128, 255, 0), 0);
   Clear(0x000000);
