@@ -5,10 +5,12 @@
 
 #include <windows.h>
 
+#include "Ombrel.h"
+
 namespace {
 
 int ShowErrorBox(const char* text) {
-  return MessageBoxA(nullptr, text, "ERROR", MB_OK | MB_ICONERROR);
+  return MessageBoxA(GetMainWindow(), text, "ERROR", MB_OK | MB_ICONERROR);
 }
 
 ErrorMessageHandler errorHandler = nullptr;
@@ -29,4 +31,22 @@ int ShowErrorMessage(const char* format, ...) {
   va_end(args);
   if (length < 0) return -1;
   return errorHandler != nullptr ? errorHandler(text) : ShowErrorBox(text);
+}
+
+void ShowFatalError(const char* format, ...) {
+  char text[128];
+  va_list args;
+  va_start(args, format);
+  const int length = vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  if (length >= 0) {
+    if (errorHandler != nullptr) {
+      errorHandler(text);
+    } else {
+      ShowErrorBox(text);
+    }
+  }
+  EndLibrary();
+  fflush(stdout);
+  ExitProcess(static_cast<UINT>(-1));
 }

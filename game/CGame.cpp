@@ -1,0 +1,193 @@
+#include "CGame.h"
+
+#include <stdio.h>
+#include <time.h>
+
+#include "CDataManager.h"
+#include "GameSettings.h"
+#include "Ombrel.h"
+
+namespace {
+
+constexpr int kStartingItems[] = {2001, 3001, 2001, 3001, 1, 2002, 2002, 2003, 3001, 3002};
+// The first two members start with a weapon in the right hand and a shield.
+constexpr int kStartingWeapon = 2001;
+constexpr int kStartingShield = 3001;
+constexpr int kWeaponSlot = 0;
+constexpr int kShieldSlot = 3;
+// Members 1 to 4 start as these jobs.
+constexpr int kStartingJobs[kPartyMemberSlots] = {JOB_NONE, JOB_BLACK_MAGE, JOB_WARRIOR,
+                                                  JOB_WHITE_MAGE};
+
+int64_t CalendarSeconds() { return static_cast<int64_t>(time(nullptr)); }
+
+// Equips the inventory's first stack of the item; without one the slot is
+// emptied and its old item goes back to the inventory.
+void EquipFromInventory(CPlayerParty& party, CPlayerChar* member, int slot, int itemId) {
+  for (int i = 0; i < kInventorySlots; ++i) {
+    const ItemStack* stack = party.GetItem(i);
+    if (stack != nullptr && stack->item.id == itemId) {
+      member->Equip(slot, &stack->item);
+      return;
+    }
+  }
+  member->Equip(slot, nullptr);
+}
+
+}  // namespace
+
+CGame* CGame::GetInstance() {
+  static CGame game;
+  return &game;
+}
+
+CGame::CGame() { effect.screen = CreateEmptyGraph(kEffectScreenWidth, kEffectScreenHeight, 0); }
+
+CGame::~CGame() = default;
+
+void CGame::Init() {
+  startTime = CalendarSeconds();
+  party.Init();
+  NewGame();
+}
+
+void CGame::Term() {
+  sound.ReleaseAll();
+  CDataManager& data = CDataManager::GetInstance();
+  for (int32_t& sheet : data.charSheets) {
+    RemoveGraph(sheet, 0);
+    sheet = -1;
+  }
+  data.charGraphLoaded = 0;
+}
+
+void CGame::SetMode() {
+  modes.clear();
+  PushMode(MODE_FIELD);
+}
+
+void CGame::PushMode(int mode) {
+  modes.push_back(mode);
+  printf("PushMode %d\n", mode);
+}
+
+int CGame::PopMode() {
+  if (modes.empty()) return 0;
+  const int removed = modes.back();
+  modes.pop_back();
+  printf("PopMode %d → %d\n", removed, GetMode());
+  return removed;
+}
+
+int CGame::GetMode() const { return modes.empty() ? 0 : modes.back(); }
+
+void CGame::NewGame() {
+  SetMode();
+  int count = ReadDebugSetting("Init", "PlayerCount", 4);
+  // A party of none would leave the field without a player.
+  if (count < 1) count = 1;
+  if (count > kPartyMemberSlots) count = kPartyMemberSlots;
+  for (int n = 1; n <= count; ++n) party.AddMember(n, n);
+  for (int itemId : kStartingItems) party.AddItem(1, itemId);
+  const int64_t money =
+      static_cast<int64_t>(party.money) + ReadDebugSetting("Init", "Gill", 2000);
+  party.money = static_cast<int32_t>(money > kMaxMoney ? kMaxMoney : money);
+  for (int i = 0; i < 2; ++i) {
+    CPlayerChar* member = party.GetMember(i);
+    if (member == nullptr) continue;
+    EquipFromInventory(party, member, kWeaponSlot, kStartingWeapon);
+    EquipFromInventory(party, member, kShieldSlot, kStartingShield);
+    member->CalcParam();
+  }
+  for (int i = 0; i < kPartyMemberSlots; ++i) {
+    CPlayerChar* member = party.GetMember(i);
+    if (member == nullptr) continue;
+    member->job = kStartingJobs[i];
+    InitDebugPlayer(member);
+  }
+  party.SortItems();
+}
+
+void CGame::InitDebugPlayer(CPlayerChar* member) {
+  char key[64];
+  snprintf(key, sizeof key, "Player%d_Exp", member->characterNumber);
+  member->AddExp(ReadDebugSetting("Init", key, 0));
+  member->hp = member->params.maxHp;
+  member->mp = member->params.maxMp;
+  switch (ReadDebugSetting("Init", "PlayerHP", 0)) {
+    case 1:
+      member->Damage(member->params.maxHp / 2);
+      break;
+    case 2:
+      member->hp = 0;
+      break;
+    default:
+      break;
+  }
+  switch (ReadDebugSetting("Init", "PlayerMP", 0)) {
+    case 1:
+      member->DamageMP(member->params.maxMp / 2);
+      break;
+    case 2:
+      member->mp = 0;
+      break;
+    default:
+      break;
+  }
+}
+
+void CGame::StartEncount(int enemyPartyId) {
+  effect.StartMosaic();
+  pendingEnemyParty = enemyPartyId;
+  waitState = WAIT_BATTLE;
+}
+
+void CGame::WaitFrames(int frames) {
+  waitFrames = frames > 0 ? frames : 0;
+  waitState = WAIT_FRAME;
+}
+
+void CGame::Update() {
+  playTime = CalendarSeconds() - startTime + savedPlayTime;
+  if (waitState == WAIT_FRAME) {
+    // While a script waits out frames the effect, the keys and the modes
+    // stand still.
+    if (waitFrames > 0) {
+      --waitFrames;
+      return;
+    }
+    waitState = WAIT_NONE;
+  }
+  effect.CountDown();
+  // While the window is in the background the keys keep their last state.
+  if (IsAppActive()) keyboard.Update();
+  UpdateMode();
+  ServeWaitStates();
+}
+
+void CGame::UpdateMode() {
+  switch (GetMode()) {
+    case MODE_FIELD:
+      if (keyboard.IsTriggered(KEY_A)) StartEncount(0);
+      UpdateField();
+      break;
+    default:
+      break;
+  }
+}
+
+void CGame::UpdateField() { runFlag = keyboard.keyStates[KEY_Z]; }
+
+// Each test sees the wait state of its moment, so a state set by one may be
+// served by a later one in the same frame.
+void CGame::ServeWaitStates() {
+  // The encounter's wait lasts as long as its mosaic.
+  if (waitState == WAIT_BATTLE && !effect.IsRunning()) waitState = WAIT_NONE;
+  if (waitState == WAIT_EFFECT && !effect.IsRunning()) waitState = WAIT_NONE;
+}
+
+void CGame::Draw() {
+  // The camp, the battle and the shop each draw only themselves.
+  if (GetMode() == MODE_CAMP || GetMode() == MODE_BATTLE || waitState == WAIT_STORE) return;
+  effect.Draw();
+}

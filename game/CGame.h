@@ -1,0 +1,104 @@
+// The one game object: it owns the parts of the game, keeps the stack of game
+// modes (the last entry is the current mode) and the wait state through which
+// event scripts suspend themselves until a condition holds. The entry
+// function calls Init once, Update and Draw once per frame and Term at the end.
+#ifndef MOONLITCAIRN_CGAME_H
+#define MOONLITCAIRN_CGAME_H
+
+#include <stdint.h>
+
+#include <list>
+
+#include "CEffect.h"
+#include "CEncountManager.h"
+#include "CManipulator.h"
+#include "CPlayerParty.h"
+#include "CSoundManager.h"
+#include "Treasure.h"
+
+enum GameMode : int32_t {
+  MODE_FIELD = 1,   // walking on the map
+  MODE_EVENT = 2,   // an event script runs
+  MODE_CAMP = 3,
+  MODE_BATTLE = 4,
+};
+
+enum WaitState : int32_t {
+  WAIT_NONE = 0,
+  WAIT_MESSAGE = 1,
+  WAIT_EFFECT = 2,
+  WAIT_CHANGE_MAP = 3,
+  WAIT_MOVE_PLAYER = 4,
+  WAIT_MOVE_OBJECT = 5,
+  WAIT_FRAME = 6,
+  WAIT_STORE = 7,
+  WAIT_BATTLE = 8,
+  WAIT_YESNO = 10,
+  WAIT_CHOICE = 11,
+};
+
+constexpr int kGameFlagCount = 1024;
+
+class CGame {
+ public:
+  // Built on first use, which must come after the library has started, and
+  // destroyed at process exit.
+  static CGame* GetInstance();
+
+  CGame();
+  virtual ~CGame();
+  CGame(const CGame&) = delete;
+  CGame& operator=(const CGame&) = delete;
+
+  void Init();
+  // Releases what the game holds in the library, before the library ends.
+  void Term();
+
+  // Leaves MODE_FIELD as the only mode.
+  void SetMode();
+  void PushMode(int mode);
+  // The removed mode; on an empty stack nothing is removed and 0 returned.
+  int PopMode();
+  // The last mode on the stack, 0 when it is empty.
+  int GetMode() const;
+
+  void Update();
+  void UpdateField();
+  void Draw();
+
+  void NewGame();
+  void InitDebugPlayer(CPlayerChar* member);
+
+  // The mosaic into a battle against the party (0: a random one).
+  void StartEncount(int enemyPartyId);
+  // Suspends the script for frames updates (0 or less: until the next one).
+  void WaitFrames(int frames);
+
+  std::list<int32_t> modes;
+  int32_t waitState = WAIT_NONE;
+  int32_t pendingEnemyParty = 0;
+  int64_t startTime = 0;
+  int64_t savedPlayTime = 0;
+  int64_t playTime = 0;
+  CEncountManager encount;
+  CManipulator keyboard;
+  CSoundManager sound;
+  CPlayerParty party;
+  int32_t runFlag = 0;  // Z held on the field: the map scrolls twice as fast
+  CEffect effect;
+  uint8_t gameFlags[kGameFlagCount] = {};
+  TreasureFlags treasureFlags;
+  int32_t changeMapId = 0;
+  int32_t changeMapX = 0;
+  int32_t changeMapY = 0;
+  int32_t changeMapDirection = 0;
+  int32_t moveDirection = 0;
+  int32_t moveSpeed = 0;
+  int32_t waitFrames = 0;
+
+ private:
+  void UpdateMode();
+  void ServeWaitStates();
+};
+
+#endif

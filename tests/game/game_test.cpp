@@ -1,0 +1,251 @@
+#include "CGame.h"
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "game_fixture.h"
+#include "stdout_capture.h"
+
+namespace {
+
+// The game object without the library: its effect screen is not made, and
+// the window never counts as active, so the keyboard is only what the test
+// counts into it.
+class GameTest : public GameDataFixture {
+ protected:
+  void SetUp() override {
+    GameDataFixture::SetUp();
+    WriteTable("lvinfo\\LvInfo001.csv", {"1,0,40,10,12,9,5,4,6,29", "2,20,50,12,13,10,6,5,7,30"});
+    WriteTable("lvinfo\\LvInfo002.csv", {"1,0,31,20,8,7,6,9,9,10"});
+    WriteTable("lvinfo\\LvInfo003.csv", {"1,0,33,21,8,7,6,9,9,10"});
+    WriteTable("lvinfo\\LvInfo004.csv", {"1,0,35,22,8,7,6,9,9,10"});
+    WriteTable("item\\NormalItem.csv", {"1,potion,10,x"});
+    WriteTable("item\\Weapon.csv", {"2001,rod,1,x,5,1,0,0,0,0,0,0,100,0,0,0,0,0,0,0,0",
+                                    "2002,sword,1,x,3,1,0,0,0,0,0,0,100,0,0,0,0,0,0,0,0",
+                                    "2003,staff,1,x,4,3,0,0,0,0,0,0,100,0,0,0,0,0,0,0,0"});
+    WriteTable("item\\Armor.csv", {"3001,shield,1,x,0,2,0,0,0,0,0,0,100,0,0,0,0,0,0,0,0",
+                                   "3002,cap,1,x,9,5,0,0,0,0,0,0,100,0,0,0,0,0,0,0,0"});
+  }
+
+  static void WriteSettings(const std::string& initKeys) {
+    WriteFileBytes("fixture\\debug.ini", "[Init]\r\n" + initKeys);
+  }
+
+  // One update with the keys given as held in it.
+  void UpdateWithKeys(CGame& game, std::initializer_list<int> held) {
+    char states[kKeyCount] = {};
+    for (int key : held) states[key] = 1;
+    game.keyboard.Update(states);
+    game.Update();
+  }
+
+  std::vector<std::pair<int, int>> Inventory(const CGame& game) {
+    std::vector<std::pair<int, int>> stacks;
+    for (int i = 0; i < kInventorySlots; ++i) {
+      const ItemStack* stack = game.party.GetItem(i);
+      if (stack != nullptr) stacks.emplace_back(stack->item.id, stack->count);
+    }
+    return stacks;
+  }
+};
+
+TEST_F(GameTest, ModeStackPushesAndPopsWithTraces) {
+  CGame game;
+  EXPECT_EQ(game.GetMode(), 0);
+  StdoutCapture out;
+  game.SetMode();
+  game.PushMode(MODE_EVENT);
+  game.PushMode(MODE_BATTLE);
+  EXPECT_EQ(game.GetMode(), MODE_BATTLE);
+  EXPECT_EQ(game.PopMode(), MODE_BATTLE);
+  EXPECT_EQ(game.PopMode(), MODE_EVENT);
+  EXPECT_EQ(game.GetMode(), MODE_FIELD);
+  game.PushMode(MODE_CAMP);
+  game.SetMode();  // empties the stack first
+  EXPECT_EQ(game.modes, (std::list<int32_t>{MODE_FIELD}));
+  EXPECT_EQ(game.PopMode(), MODE_FIELD);
+  EXPECT_EQ(game.PopMode(), 0) << "an empty stack stays empty";
+  EXPECT_EQ(game.GetMode(), 0);
+  EXPECT_EQ(out.Take(),
+            "PushMode 1\nPushMode 2\nPushMode 4\nPopMode 4 → 2\nPopMode 2 → 1\n"
+            "PushMode 3\nPushMode 1\nPopMode 1 → 0\n");
+}
+
+TEST_F(GameTest, NewGameWithoutSettingsGivesFourMembersAndTheStartingInventory) {
+  CGame game;
+  game.party.Init();
+  game.NewGame();
+  EXPECT_EQ(game.modes, (std::list<int32_t>{MODE_FIELD}));
+  EXPECT_EQ(game.party.money, 2000);
+  const int jobs[] = {JOB_NONE, JOB_BLACK_MAGE, JOB_WARRIOR, JOB_WHITE_MAGE};
+  for (int i = 0; i < 4; ++i) {
+    const CPlayerChar* member = game.party.GetMember(i);
+    ASSERT_NE(member, nullptr) << i;
+    EXPECT_EQ(member->characterNumber, i + 1);
+    EXPECT_EQ(member->job, jobs[i]);
+    EXPECT_EQ(member->hp, member->params.maxHp);
+    EXPECT_EQ(member->mp, member->params.maxMp);
+    const bool equipped = i < 2;
+    EXPECT_EQ(member->equipment[0].id, equipped ? 2001 : 0) << i;
+    EXPECT_EQ(member->equipment[3].id, equipped ? 3001 : 0) << i;
+  }
+  // 2001 twice and 3001 twice went to the first two members; sorted by id.
+  EXPECT_EQ(Inventory(game), (std::vector<std::pair<int, int>>{
+                                 {1, 1}, {2002, 2}, {2003, 1}, {3001, 1}, {3002, 1}}));
+}
+
+TEST_F(GameTest, NewGameSettingsAreReadAndClamped) {
+  const struct {
+    const char* keys;
+    int members;
+    int money;
+  } cases[] = {
+      {"PlayerCount=2\r\nGill=50\r\n", 2, 50},
+      // A party of none would leave the field without a player: at least one.
+      {"PlayerCount=0\r\n", 1, 2000},
+      {"PlayerCount=-3\r\n", 1, 2000},
+      {"PlayerCount=9\r\nGill=20000000\r\n", 4, 9999999},
+  };
+  for (const auto& c : cases) {
+    WriteSettings(c.keys);
+    CGame game;
+    game.party.Init();
+    game.NewGame();
+    int members = 0;
+    for (int i = 0; i < 4; ++i) members += game.party.GetMember(i) != nullptr;
+    EXPECT_EQ(members, c.members) << c.keys;
+    EXPECT_EQ(game.party.money, c.money) << c.keys;
+  }
+}
+
+TEST_F(GameTest, DebugPlayerHitAndMagicPoints) {
+  const struct {
+    const char* keys;
+    int hp1, mp1;  // member 1: max HP 40, max MP 10 at level 1
+  } cases[] = {
+      {"PlayerHP=1\r\nPlayerMP=1\r\n", 40 - 20, 10 - 5},
+      {"PlayerHP=2\r\nPlayerMP=2\r\n", 0, 0},
+      {"PlayerHP=3\r\n", 40, 10},
+  };
+  for (const auto& c : cases) {
+    WriteSettings(std::string("PlayerCount=1\r\n") + c.keys);
+    CGame game;
+    game.party.Init();
+    game.NewGame();
+    const CPlayerChar* member = game.party.GetMember(0);
+    ASSERT_NE(member, nullptr);
+    EXPECT_EQ(member->params.maxHp, 40);
+    EXPECT_EQ(member->hp, c.hp1) << c.keys;
+    EXPECT_EQ(member->mp, c.mp1) << c.keys;
+  }
+  WriteSettings("PlayerCount=1\r\nPlayer1_Exp=25\r\n");
+  CGame game;
+  game.party.Init();
+  game.NewGame();
+  EXPECT_EQ(game.party.GetMember(0)->level, 2);
+  EXPECT_EQ(game.party.GetMember(0)->hp, 50);
+}
+
+TEST_F(GameTest, WaitFrameResumesOnTheUpdateAfterTheFrames) {
+  CGame game;
+  game.SetMode();
+  game.effect.StartFadeIn(0, 0, 0, 10);
+  game.WaitFrames(3);
+  for (int update = 1; update <= 3; ++update) {
+    game.Update();
+    EXPECT_EQ(game.waitState, WAIT_FRAME) << update;
+  }
+  EXPECT_EQ(game.effect.counter, 10u) << "the effect does not run while frames are waited";
+  game.Update();
+  EXPECT_EQ(game.waitState, WAIT_NONE);
+  EXPECT_EQ(game.effect.counter, 9u);
+}
+
+TEST_F(GameTest, NegativeCountsEndTheirWaitAtTheNextUpdate) {
+  CGame game;
+  game.SetMode();
+  game.WaitFrames(-1);
+  game.Update();
+  EXPECT_EQ(game.waitState, WAIT_NONE);
+  // A fade or shake of negative length runs no effect.
+  game.effect.StartFadeOut(0, 0, 0, -5);
+  EXPECT_EQ(game.effect.counter, 0u);
+  game.waitState = WAIT_EFFECT;
+  game.Update();
+  EXPECT_EQ(game.waitState, WAIT_NONE);
+  game.effect.StartShake(1, -1, 2.0, 4);
+  EXPECT_FALSE(game.effect.IsRunning());
+}
+
+TEST_F(GameTest, EffectWaitEndsWhenTheCounterReachesZero) {
+  CGame game;
+  game.SetMode();
+  game.effect.StartShake(0, 5, 2.0, 4);
+  game.waitState = WAIT_EFFECT;
+  for (int update = 1; update <= 4; ++update) {
+    game.Update();
+    EXPECT_EQ(game.waitState, WAIT_EFFECT) << update;
+  }
+  game.Update();
+  EXPECT_EQ(game.waitState, WAIT_NONE);
+}
+
+TEST_F(GameTest, HeldAKeyRestartsTheMosaicOnEachTriggerAndTheWaitEnds34FramesAfterTheLast) {
+  CGame game;
+  game.SetMode();
+  std::vector<int> starts;
+  int frame = 0;
+  for (; frame < 40; ++frame) {
+    UpdateWithKeys(game, {KEY_A});
+    if (game.effect.counter == kMosaicFrames) starts.push_back(frame + 1);
+    EXPECT_EQ(game.waitState, WAIT_BATTLE);
+    EXPECT_EQ(game.effect.type, EFFECT_MOSAIC);
+  }
+  EXPECT_EQ(starts, (std::vector<int>{1, 31, 34, 37, 40}));
+  EXPECT_EQ(game.pendingEnemyParty, 0);
+  for (int after = 1; after <= 34; ++after) {
+    UpdateWithKeys(game, {});
+    EXPECT_EQ(game.waitState, after < 34 ? WAIT_BATTLE : WAIT_NONE) << after;
+  }
+  EXPECT_FALSE(game.effect.IsRunning());
+}
+
+TEST_F(GameTest, StartEncountSetsTheMosaicAndThePendingParty) {
+  CGame game;
+  game.SetMode();
+  game.StartEncount(7);
+  EXPECT_EQ(game.effect.type, EFFECT_MOSAIC);
+  EXPECT_EQ(game.effect.counter, 34u);
+  EXPECT_EQ(game.effect.total, 34u);
+  EXPECT_EQ(game.pendingEnemyParty, 7);
+  EXPECT_EQ(game.waitState, WAIT_BATTLE);
+}
+
+TEST_F(GameTest, KeysOutsideTheFieldModeStartNoBattle) {
+  CGame game;
+  game.SetMode();
+  game.PushMode(MODE_EVENT);
+  UpdateWithKeys(game, {KEY_A});
+  EXPECT_EQ(game.waitState, WAIT_NONE);
+  EXPECT_FALSE(game.effect.IsRunning());
+}
+
+TEST_F(GameTest, KeyCountsFreezeWhileTheWindowIsInactive) {
+  // The library is not running, so the window counts as inactive: Update
+  // leaves the keyboard as it was and A keeps testing as triggered.
+  CGame game;
+  game.SetMode();
+  UpdateWithKeys(game, {KEY_A, KEY_Z});
+  for (int update = 0; update < 5; ++update) {
+    game.Update();
+    EXPECT_EQ(game.keyboard.heldCounts[KEY_A], 1u);
+    EXPECT_EQ(game.effect.counter, kMosaicFrames) << "restarted on every frame";
+  }
+  EXPECT_NE(game.runFlag, 0) << "Z held: run";
+  UpdateWithKeys(game, {});
+  EXPECT_EQ(game.runFlag, 0);
+}
+
+}  // namespace
