@@ -77,6 +77,14 @@ struct SourceChannel {
   uint32_t Read(uint32_t p) const { return (p & mask) >> shift; }
 };
 
+// A channel is read by the run of bits its width counts: a mask with holes
+// (as a damaged file may give) would otherwise yield values wider than the
+// width the conversion step and its table were sized for.
+SourceChannel ChannelOf(uint32_t mask, int shift, int width) {
+  if (shift >= 32) return {0, 0};
+  return {mask & (LowBits(width) << shift), shift};
+}
+
 // Everything the rule needs is copied in by value: the walker writes pixels
 // through byte pointers, which could alias anything reached by reference, so
 // values held here stay in registers across the row.
@@ -86,10 +94,10 @@ class GeneralRule {
   explicit GeneralRule(const ConvertJob& job) {
     const ColorFormat& s = *job.sourceFormat;
     const ColorFormat& d = *job.destFormat;
-    red_ = {s.redMask, s.redShift};
-    green_ = {s.greenMask, s.greenShift};
-    blue_ = {s.blueMask, s.blueShift};
-    alpha_ = {s.alphaMask, s.alphaShift};
+    red_ = ChannelOf(s.redMask, s.redShift, s.redWidth);
+    green_ = ChannelOf(s.greenMask, s.greenShift, s.greenWidth);
+    blue_ = ChannelOf(s.blueMask, s.blueShift, s.blueWidth);
+    alpha_ = ChannelOf(s.alphaMask, s.alphaShift, s.alphaWidth);
     redStep_.Prepare(s.redWidth, d.redWidth, d.redShift);
     greenStep_.Prepare(s.greenWidth, d.greenWidth, d.greenShift);
     blueStep_.Prepare(s.blueWidth, d.blueWidth, d.blueShift);
@@ -121,7 +129,7 @@ class GeneralRule {
       alphaImage_ = job.alpha;
       alphaPitch_ = job.alphaPitch;
       alphaBytes_ = f.bytesPerPixel;
-      alphaRed_ = {f.redMask, f.redShift};
+      alphaRed_ = ChannelOf(f.redMask, f.redShift, f.redWidth);
       alphaPalette_ = f.bytesPerPixel == 1 ? f.palette : nullptr;
     } else if (s.alphaWidth == 0) {
       alphaSource_ = AlphaSource::kFull;

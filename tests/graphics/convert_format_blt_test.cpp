@@ -292,3 +292,20 @@ TEST(ConvertFormatBltTest, RunningRemainderLastsAcrossRows) {
 }
 
 }  // namespace
+
+// A damaged file can give a channel mask with holes; such a channel is read
+// by its lowest run of bits (the width it counts), so a value never exceeds
+// the width the conversion was sized for. Red 0x0F03 has the run 0x0003 (two
+// bits at shift 0): 0x0F02 reads as 2 of 3, which widens to 2 * 255 / 3 = 170.
+TEST(ConvertFormatBltTest, MaskWithHolesIsReadByItsLowestRun) {
+  ColorFormat source{};
+  ASSERT_EQ(SetColorFormatFromMasks(&source, 16, 0x0F03, 0x00F0, 0x0000, 0), 0);
+  ASSERT_EQ(source.redWidth, 2);
+  ColorFormat dest{};
+  SetColorFormatXRGB8(&dest);
+  PixelBuffer from(1, 1, 2), to(1, 1, 4);
+  from.Set(0, 0, 0x0F02);
+  const IntRect rect{0, 0, 1, 1};
+  ASSERT_EQ(Blt(to, dest, from, source, rect, Dither(0)), 0);
+  EXPECT_EQ(to.Get(0, 0) & 0x00FF0000u, 170u << 16);
+}

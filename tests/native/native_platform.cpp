@@ -14,7 +14,10 @@
 #include "system/tracked_memory.h"
 #include "system/charset.h"
 #include "support/image_fixtures.h"
+#include "ErrorMessage.h"
 #include "graphics/bmp_loader.h"
+#include "system/win_file.h"
+#include "GameSettings.h"
 
 namespace {
 
@@ -112,8 +115,15 @@ int GetTickMilliseconds() {
   return static_cast<int>(now.tv_sec * 1000 + now.tv_nsec / 1000000);
 }
 
-int MessageBoxA(void*, const char* text, const char* caption, unsigned) {
-  fprintf(stderr, "[%s] %s\n", caption, text);
+// The game's error box: the text goes to the standard error, and the box
+// counts as closed with its OK button.
+int ShowErrorMessage(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  fputs("[ERROR] ", stderr);
+  vfprintf(stderr, format, args);
+  fputc('\n', stderr);
+  va_end(args);
   return 1;
 }
 
@@ -122,4 +132,48 @@ int MessageBoxA(void*, const char* text, const char* caption, unsigned) {
 int DrawBmpThroughDibSection(const void*, const unsigned char*, int, int, GraphImage*) {
   AppendLog("no platform bitmap decoder in the native build");
   return -1;
+}
+
+// The stream layer over the C library's files, paths taken as they are. (The
+// archive lookup in front of it is the Windows build's; the native readers
+// are given plain files.) A failed open gives 0, as the library's does.
+StreamHandle OpenStream(const char* path, int, int, int) {
+  return reinterpret_cast<StreamHandle>(fopen(path, "rb"));
+}
+int CloseStream(StreamHandle handle) { return fclose(reinterpret_cast<FILE*>(handle)) == 0 ? 0 : -1; }
+int TellStream(StreamHandle handle) { return static_cast<int>(ftell(reinterpret_cast<FILE*>(handle))); }
+int SeekStream(StreamHandle handle, int offset, int origin) {
+  return fseek(reinterpret_cast<FILE*>(handle), offset, origin) == 0 ? 0 : -1;
+}
+int ReadStream(void* buffer, size_t elementSize, size_t count, StreamHandle handle) {
+  return static_cast<int>(fread(buffer, elementSize, count, reinterpret_cast<FILE*>(handle)));
+}
+int IsStreamEof(StreamHandle handle) { return feof(reinterpret_cast<FILE*>(handle)) ? -1 : 0; }
+StreamHandle OpenDataFile(const char* path, int async) { return OpenStream(path, 0, 1, async); }
+int ReadDataFile(void* buffer, size_t size, StreamHandle handle) { return ReadStream(buffer, 1, size, handle); }
+
+// No settings file natively: every setting reads as its default.
+int ReadDebugSetting(const char*, const char*, int defaultValue) { return defaultValue; }
+
+// Archives are opened from memory natively; the Windows file functions behind
+// opening one from its file refuse, and the others are never reached.
+WinFile* OpenWinFile(const char*, int, int, int) { return nullptr; }
+int CloseWinFile(WinFile*) { return -1; }
+int TellWinFile(WinFile*) { return -1; }
+int SeekWinFile(WinFile*, int, int) { return -1; }
+int ReadWinFile(void*, size_t, size_t, WinFile*) { return -1; }
+int IsWinFileIdle(WinFile*) { return 1; }
+void WaitForWinFileIdle(WinFile*) {}
+int GetWinFileSize(WinFile*) { return -1; }
+
+// File times as UTC: the native build has no time zone of the product's.
+void ConvertFileTimeValueToLocal(uint64_t fileTime, LocalDateTime* out) {
+  const time_t seconds = static_cast<time_t>(fileTime / 10000000ull) - 11644473600ll;
+  tm parts;
+  if (gmtime_r(&seconds, &parts) == nullptr) {
+    *out = LocalDateTime{};
+    return;
+  }
+  *out = LocalDateTime{parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday,
+                       parts.tm_hour,        parts.tm_min,     parts.tm_sec};
 }

@@ -24,6 +24,10 @@ Bytes RandomBytes(size_t size, uint32_t seed);
 Bytes TextBytes(size_t size);
 Bytes BytesOf(const std::string& text);
 
+// The positions of the backslashes that separate folders: a Shift-JIS trail
+// byte may be a backslash too.
+std::vector<size_t> FixturePathSeparators(const std::string& path);
+
 // The tree of the given files, with a fixed time on every item.
 ArchiveWriterItem MakeArchiveTree(const std::vector<FixtureFile>& files);
 Bytes MakeArchiveImage(const std::vector<FixtureFile>& files, const ArchiveWriterOptions& options = {});
