@@ -13,16 +13,15 @@ if [ -n "${OMBREL_VARIANT:-}" ]; then
   case "$variant" in i686|x86_64) ;; *) echo "OMBREL_VARIANT must be i686 or x86_64" >&2; exit 2 ;; esac
 else
   case "${OMBREL_RUNS_32BIT:-}" in
-    yes) loader_error="" ;;
-    no) loader_error="OMBREL_RUNS_32BIT=no" ;;
-    *) loader_error=$( { /usr/lib/wine/wine --version >/dev/null; } 2>&1 ) && loader_error="" ||
-         loader_error=${loader_error:-failed} ;;
+    yes) variant=i686 variant_reason="OMBREL_RUNS_32BIT=yes says this machine runs 32-bit code" ;;
+    no) variant=x86_64 variant_reason="OMBREL_RUNS_32BIT=no says this machine cannot run 32-bit code" ;;
+    *)
+      if loader_error=$( { /usr/lib/wine/wine --version >/dev/null; } 2>&1 ); then
+        variant=i686 variant_reason="this machine runs the 32-bit Wine loader"
+      else
+        variant=x86_64
+        variant_reason="this machine cannot run the 32-bit Wine loader (${loader_error##*: })"
+      fi ;;
   esac
-  if [ -z "$loader_error" ]; then
-    variant=i686 variant_reason="this machine runs the 32-bit Wine loader"
-  else
-    variant=x86_64
-    variant_reason="this machine cannot run the 32-bit Wine loader: ${loader_error##*: }"
-  fi
 fi
 if [ "$variant" = i686 ]; then build=$i686_build; else build=$i686_build-x86_64; fi

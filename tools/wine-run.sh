@@ -70,7 +70,7 @@ start_display() {
       return 0
     fi
   done
-  why="could not start Xvfb (see $state/xvfb.log)"
+  why="could not start Xvfb: $(tail -n 1 "$state/xvfb.log" 2>/dev/null)"
   return 1
 }
 
