@@ -97,7 +97,9 @@ make_prefix() {
 }
 
 set_up() {
-  "$loader" --version || { why="the Wine loader $loader cannot run"; return 1; }
+  local error
+  error=$( { "$loader" --version >/dev/null; } 2>&1 ) ||
+    { why="the Wine loader $loader cannot run (${error##*: })"; return 1; }
   if [ "$(cat "$WINEPREFIX/.ready" 2>/dev/null)" != "$prefix_version $arch" ]; then
     make_prefix || return 1
   fi
