@@ -17,6 +17,11 @@ namespace {
 
 TrackedMemoryState& Memory() { return GetSystemState().memory; }
 
+// The header's fields before the copy: 32 bytes in the 32-bit program, 40
+// with 8-byte pointers; the header is 64 and 80 bytes.
+constexpr size_t kCopied = sizeof(void*) == 4 ? 32 : 40;
+constexpr ptrdiff_t kHeaderSize = sizeof(void*) == 4 ? 64 : 80;
+
 // The block line the allocator should write, built here from the header's
 // fields so the test pins the layout, not the values.
 std::string ExpectedBlockLine(void* pointer, const char* fileTail, const std::string& chars,
@@ -24,9 +29,9 @@ std::string ExpectedBlockLine(void* pointer, const char* fileTail, const std::st
   const TrackedMemoryHeader* header = GetTrackedMemoryHeader(pointer);
   char head[256];
   snprintf(head, sizeof head,
-           "\tsize:%10d(%10.3fkb)  file:%-26s  line:%-5d  ID:%-5d  addr:%08x  data:<",
+           "\tsize:%10d(%10.3fkb)  file:%-26s  line:%-5d  ID:%-5d  addr:%08llx  data:<",
            static_cast<int>(header->size), header->size / 1024.0, fileTail, header->line,
-           header->id, static_cast<unsigned>(reinterpret_cast<uintptr_t>(pointer)));
+           header->id, static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(pointer)));
   return std::string(head) + chars + (hex.empty() ? ">]\r\n" : "> [" + hex + "]\r\n");
 }
 
@@ -34,12 +39,13 @@ TEST(TrackedMemoryTest, HeaderSitsBeforeTheBlockWithItsFields) {
   void* block = AllocTrackedMemory(40, "source.cpp", 70000);
   ASSERT_NE(block, nullptr);
   const TrackedMemoryHeader* header = GetTrackedMemoryHeader(block);
-  EXPECT_EQ(reinterpret_cast<const char*>(block) - reinterpret_cast<const char*>(header), 64);
+  EXPECT_EQ(reinterpret_cast<const char*>(block) - reinterpret_cast<const char*>(header), kHeaderSize);
   EXPECT_STREQ(header->fileTail, "source.cpp");
   EXPECT_EQ(header->line, 70000 & 0xFFFF);
   EXPECT_EQ(header->size, 40u);
   EXPECT_EQ(header->next, nullptr);
-  EXPECT_EQ(memcmp(header->copy, header, 32), 0);
+  EXPECT_EQ(memcmp(header->copy, header, kCopied), 0);
+  EXPECT_EQ(reinterpret_cast<const unsigned char*>(header) + kCopied, header->copy);
   EXPECT_EQ(Memory().tail, header);
   FreeTrackedMemory(block);
 }
@@ -238,6 +244,14 @@ TEST(TrackedMemoryTest, OverwrittenHeaderIsReportedByTheCheck) {
                   ExpectedBlockLine(broken, "brokeX.cpp", "data", "64 61 74 61"));
   }
   bytes[5] = saved;
+  EXPECT_EQ(CheckTrackedMemory(), 0);
+  // The last byte of the next link (the top byte of a pointer) is covered too.
+  bytes[kCopied - 1] ^= 0x40;
+  {
+    LogCapture capture;
+    EXPECT_EQ(CheckTrackedMemory(), -1);
+  }
+  bytes[kCopied - 1] ^= 0x40;
   EXPECT_EQ(CheckTrackedMemory(), 0);
   FreeTrackedMemory(broken);
   FreeTrackedMemory(intact);
