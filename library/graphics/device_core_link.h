@@ -7,5 +7,8 @@
 void LinkDeviceCoreHooks();
 // After every change of the draw target or its area.
 void SyncDeviceCoreDrawTarget();
+// After every change of the blend mode, parameter, bright, blend graph,
+// filter or the other per-draw settings.
+void SyncDeviceCoreDrawSettings();
 
 #endif

@@ -1,4 +1,5 @@
 #include <cmath>
+#include <cstring>
 
 #include "direct3d9/device_draw.h"
 #include "direct3d9/device_services.h"
@@ -8,6 +9,7 @@
 #include "graphics/graph_handles.h"
 #include "graphics/screen_images.h"
 #include "graphics/screen_settings.h"
+#include "software_renderer/blend_tables.h"
 #include "software_renderer/draw_line.h"
 #include "software_renderer/fill_rect.h"
 #include "software_renderer/plain_blit.h"
@@ -16,6 +18,7 @@
 #include "sound/movie_services.h"
 #include "system/message_pump.h"
 #include "system/system_state.h"
+#include "system/tracked_memory.h"
 
 namespace {
 
@@ -73,6 +76,15 @@ void PaintQuadSoft(const Corner c[4], ColorCode color, int fill) {
   DrawLinesOnSoftImg(target, lines, 4);
 }
 
+// The 20-byte vertex of DrawVertexList.
+struct ListVertex {
+  float x, y;
+  uint8_t blue, green, red, alpha;
+  float u, v;
+};
+static_assert(sizeof(ListVertex) == 20, "DrawVertexList reads 20-byte vertices");
+constexpr int kTriangleStrip = 5;
+
 int PaintThickLine(ColorCode color, int x1, int y1, int x2, int y2, int thickness) {
   const float dx = static_cast<float>(x2 - x1);
   const float dy = static_cast<float>(y2 - y1);
@@ -88,6 +100,19 @@ int PaintThickLine(ColorCode color, int x1, int y1, int x2, int y2, int thicknes
       {TruncFloatToInt(static_cast<float>(x2) - ox), TruncFloatToInt(static_cast<float>(y2) - oy)},
       {TruncFloatToInt(static_cast<float>(x1) - ox), TruncFloatToInt(static_cast<float>(y1) - oy)},
   };
+  if (HardwareOn()) {
+    // One triangle strip through the ring's corners 1, 2, 4, 3.
+    int r = 0, g = 0, b = 0;
+    SplitColorCode(color, &r, &g, &b);
+    const float xs[4] = {x1 + ox, x2 + ox, x1 - ox, x2 - ox};
+    const float ys[4] = {y1 + oy, y2 + oy, y1 - oy, y2 - oy};
+    ListVertex strip[4];
+    for (int i = 0; i < 4; ++i) {
+      strip[i] = {xs[i], ys[i], static_cast<uint8_t>(b), static_cast<uint8_t>(g),
+                  static_cast<uint8_t>(r), 255, 0.0f, 0.0f};
+    }
+    return DrawVertexList(strip, 4, kTriangleStrip, -5, 0, 0);
+  }
   PaintQuadSoft(ring, color, 1);
   return 0;
 }
@@ -124,6 +149,13 @@ int PutGraphStretched(int x1, int y1, int x2, int y2, int graph, int transFlag) 
 }
 
 int PutGraphStretchedFloat(float x1, float y1, float x2, float y2, int graph, int transFlag) {
+  if (HardwareOn()) {
+    int result = 0;
+    GraphRecord* record = GuardGraphCall(graph, &result);
+    if (!record) return result;
+    return PutGraphStretchedByDevice(TruncFloatToInt(x1), TruncFloatToInt(y1), TruncFloatToInt(x2),
+                                     TruncFloatToInt(y2), x1, y1, x2, y2, record, transFlag, 0);
+  }
   return PutGraphStretched(TruncFloatToInt(x1), TruncFloatToInt(y1), TruncFloatToInt(x2),
                            TruncFloatToInt(y2), graph, transFlag);
 }
@@ -169,7 +201,8 @@ int PutGraphQuad(float x1, float y1, float x2, float y2, float x3, float y3, flo
   GraphRecord* record = GuardGraphCall(graph, &result);
   if (!record) return result;
   if (record->original->hardwareImage) {
-    return PutGraphQuadFloatByDevice(x1, y1, x2, y2, x3, y3, x4, y4, record, transFlag);
+    // The public corners run clockwise; the device takes them row by row.
+    return PutGraphQuadFloatByDevice(x1, y1, x2, y2, x4, y4, x3, y3, record, transFlag);
   }
   // Corners run clockwise from the source's top-left; the triangles take
   // them as top-left, top-right, bottom-left, bottom-right.
@@ -226,16 +259,58 @@ int PaintLine(int x1, int y1, int x2, int y2, ColorCode color, int thickness) {
 
 int ClearDrawTarget(const IntRect* region) {
   if (region && (region->left < 0 || region->top < 0)) region = nullptr;
+  if (HardwareOn()) return ClearDeviceDrawTarget(region);
   SOFTIMG* image = GetPrimaryScreenSoftImg();
   if (GraphRecord* target = GetGraphRecord(GetDrawTarget())) image = &target->view;
   FillSoftImgRaw(image, region, BackgroundColorValue(image));
   return 0;
 }
 
-int DrawVertexList(const void*, int, int, int graph, int, int) {
+int DrawVertexList(const void* vertices, int count, int primitiveType, int graph, int transFlag,
+                   int remapFlag) {
   WaitWhileInactive();
-  if (const GraphRecord* record = GetGraphRecord(graph)) {
-    if (record->movie != -1) UpdateMovieFrame(record->movie, 0);
+  GraphRecord* record = GetGraphRecord(graph);
+  if (record && record->movie != -1) UpdateMovieFrame(record->movie, 0);
+  if (!HardwareOn()) return 0;
+  if (!vertices || count <= 0) return -1;
+  const DrawStateRecord& state = GetDrawState();
+  const uint32_t bright = state.drawBright;
+  const bool scaleColor = (bright & 0xFFFFFF) != 0xFFFFFF;
+  const bool scaleAlpha = state.blendMode != 0 && state.blendParam < 255;
+  const GraphDrawPiece* piece =
+      remapFlag && record && record->drawPieceCount == 1 ? &record->drawPieces[0] : nullptr;
+  auto* converted = static_cast<uint8_t*>(TRACKED_ALLOC(static_cast<size_t>(count) * 28));
+  if (!converted) return -1;
+  const auto* in = static_cast<const ListVertex*>(vertices);
+  const float rhw = 1.0f;
+  for (int i = 0; i < count; ++i) {
+    ListVertex v = in[i];
+    if (scaleColor) {
+      v.red = static_cast<uint8_t>(BlendScaleTable[(bright >> 16) & 0xFF][v.red]);
+      v.green = static_cast<uint8_t>(BlendScaleTable[(bright >> 8) & 0xFF][v.green]);
+      v.blue = static_cast<uint8_t>(BlendScaleTable[bright & 0xFF][v.blue]);
+    }
+    if (scaleAlpha) v.alpha = static_cast<uint8_t>(BlendScaleTable[state.blendParam][v.alpha]);
+    if (piece) {
+      // The graph's part of its texture.
+      const float(*c)[4] = piece->corners;
+      v.u = c[0][2] + v.u * (c[3][2] - c[0][2]);
+      v.v = c[0][3] + v.v * (c[3][3] - c[0][3]);
+    }
+    const uint32_t color = static_cast<uint32_t>(v.alpha) << 24 |
+                           static_cast<uint32_t>(v.red) << 16 |
+                           static_cast<uint32_t>(v.green) << 8 | v.blue;
+    uint8_t* out = converted + i * 28;
+    memcpy(out, &v.x, 4);
+    memcpy(out + 4, &v.y, 4);
+    memcpy(out + 8, &state.drawDepth2D, 4);
+    memcpy(out + 12, &rhw, 4);
+    memcpy(out + 16, &color, 4);
+    memcpy(out + 20, &v.u, 4);
+    memcpy(out + 24, &v.v, 4);
   }
-  return 0;
+  const int result = PutVertexListByDevice(0, record, converted, count, primitiveType,
+                                           transFlag ? 1 : 0, 0, 0);
+  FreeTrackedMemory(converted);
+  return result;
 }

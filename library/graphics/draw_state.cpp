@@ -59,6 +59,7 @@ int InitializeDrawState() {
   drawState.drawTarget = kDrawTargetBackScreen;
   SelectDrawTarget(kDrawTargetFrontScreen);
   SetDrawClipRect(0, 0, drawState.targetWidth, drawState.targetHeight);
+  SyncDeviceCoreDrawSettings();
   return 0;
 }
 
@@ -69,6 +70,7 @@ int SetBlendModeAndParam(int mode, int param) {
   drawState.blendParam = Clamp255(param);
   GetSoftDrawSettings().blendMode = drawState.blendMode;
   GetSoftDrawSettings().blendParam = drawState.blendParam;
+  SyncDeviceCoreDrawSettings();
   return 0;
 }
 
@@ -82,6 +84,7 @@ int SetBrightRGB(int red, int green, int blue) {
                          static_cast<uint32_t>(Clamp255(green)) << 8 |
                          static_cast<uint32_t>(Clamp255(blue));
   GetSoftDrawSettings().drawBright = drawState.drawBright;
+  SyncDeviceCoreDrawSettings();
   return 0;
 }
 
@@ -90,6 +93,7 @@ void SetDrawBrightPacked(int value) {
   if (bright == drawState.drawBright) return;
   drawState.drawBright = bright;
   GetSoftDrawSettings().drawBright = bright;
+  SyncDeviceCoreDrawSettings();
 }
 
 uint32_t DeviceDrawColor() {
@@ -114,6 +118,7 @@ int SetBlendGraph(int graph, int borderParam, int borderRange) {
   drawState.blendBorderRange = Clamp255(borderRange);
   SetBlendGraphSoftImg(record ? &record->original->image : nullptr);
   MakeBlendGraphWeightTable(drawState.blendBorderParam, drawState.blendBorderRange);
+  SyncDeviceCoreDrawSettings();
   return 0;
 }
 
@@ -126,6 +131,7 @@ int CheckBlendGraphCovers(const GraphRecord* record) {
 
 int SetDrawFilterMode(int mode) {
   drawState.filterMode = mode;
+  SyncDeviceCoreDrawSettings();
   return 0;
 }
 

@@ -1,6 +1,11 @@
 #include "graphics/draw_target.h"
 
+#include "direct3d9/device_state_cache.h"
+#include "direct3d9/direct3d_state.h"
+#include "direct3d9/vertex_batch.h"
 #include "graphics/device_core_link.h"
+#include "graphics/graph_textures.h"
+#include "system/log.h"
 #include "graphics/draw_state.h"
 #include "graphics/graph_handles.h"
 #include "graphics/presentation.h"
@@ -15,6 +20,20 @@ SOFTIMG* currentDrawSoftImg = nullptr;
 const SOFTIMG* blendGraphSoftImg = nullptr;
 
 bool IsScreenTarget(int target) { return target >= -5 && target <= -2; }
+
+// The device draws into the screen's back buffer (or its kept copy) or into
+// the texture of a graph made for drawing into.
+int SelectDeviceRenderTarget(int target) {
+  const Direct3DState& d3d = GetDirect3DState();
+  void* surface = d3d.subBackBuffer ? d3d.subBackBuffer : d3d.backBuffer;
+  if (!IsScreenTarget(target)) surface = GetGraphSurface(target, nullptr);
+  if (!surface) {
+    AppendLog("描画先のサーフェスがありません\n");
+    return -1;
+  }
+  FlushVertexBatch();
+  return SetDeviceRenderTarget(surface) == 0 ? 0 : -1;
+}
 
 }  // namespace
 
@@ -34,6 +53,7 @@ int SelectDrawTarget(int target) {
     record = GetGraphRecord(target);
     if (!record || !record->original || !record->original->drawValid) return -1;
   }
+  if (GetScreenSettings().hardwareOn && SelectDeviceRenderTarget(target) != 0) return -1;
   currentDrawSoftImg = record ? &record->view : GetPrimaryScreenSoftImg();
 
   DrawStateRecord& state = GetDrawState();

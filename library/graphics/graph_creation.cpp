@@ -8,6 +8,7 @@
 #include "graphics/dxt_decompress.h"
 #include "graphics/graph_bitmap_source.h"
 #include "graphics/graph_handles.h"
+#include "graphics/graph_textures.h"
 #include "graphics/screen_images.h"
 #include "graphics/screen_settings.h"
 #include "software_renderer/fill_rect.h"
@@ -104,6 +105,7 @@ int TransferImageToGraphPixels(const GraphImage* image, const GraphImage* alphaI
   if (original->palette) {
     SetPaletteTransparentIndex(original->image.body, original->transparentColor);
   }
+  MarkGraphPixelsChanged(original);
   return 0;
 }
 
@@ -329,6 +331,7 @@ int FillGraphWithColor(int graph, int red, int green, int blue, int) {
   const IntRect whole = {0, 0, record->width, record->height};
   FillRectOnSoftImg(&record->view, &whole,
                     ComposeColorCode(Clamp255(red), Clamp255(green), Clamp255(blue)));
+  MarkGraphPixelsChanged(record->original);
   return 0;
 }
 
@@ -345,5 +348,7 @@ int CopyDrawScreenToGraph(int x1, int y1, int x2, int y2, int graph) {
     return -1;
   }
   const IntRect rect = {x1, y1, x2, y2};
-  return CopySoftImgArea(&record->view, source, &rect, 0, 0) < 0 ? -1 : 0;
+  if (CopySoftImgArea(&record->view, source, &rect, 0, 0) < 0) return -1;
+  MarkGraphPixelsChanged(record->original);
+  return 0;
 }

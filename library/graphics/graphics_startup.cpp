@@ -95,6 +95,8 @@ int RestoreGraphicsSystem(int modeChange, int width, int height, int colorBits,
   RestoreDeviceResources();
   SelectDrawTarget(GetDrawTarget());
   ResendAllDeviceStates();
+  // The blend graph's texture is a new object on the new device.
+  SyncDeviceCoreDrawSettings();
   if (modeChange == 1)
     RestoreModelTextures();
   else

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "direct3d9/device_services.h"
+#include "direct3d9/vertex_batch.h"
 #include "graphics/draw_state.h"
 #include "graphics/draw_target.h"
 #include "graphics/screen_images.h"
@@ -129,6 +130,26 @@ int PresentScreenRegion(const IntRect* region) {
   int emulation = 0;
   ComputePresentRects(inputs, &source, &dest, &emulation);
 
+  if (screen.hardwareOn) {
+    if (system.settings.layeredWindow) {
+      FlushVertexBatch();
+      EndDeviceScene();
+      if (CheckVSyncWait()) WaitVSyncByTimer();
+      PresentLayered();
+      return 0;
+    }
+    const bool windowMode = system.settings.windowMode != 0;
+    if (emulation) {
+      source = {0, 0, 320, 240};
+      dest = {0, 0, 640, 480};
+    }
+    if (windowMode && region) return PresentDeviceFrame(&mapped, region);
+    if (windowMode) {
+      screen.lastPresentedRect = source;
+      return PresentDeviceFrame(&source, &dest);
+    }
+    return emulation ? PresentDeviceFrame(&source, &dest) : PresentDeviceFrame(nullptr, nullptr);
+  }
   const SOFTIMG* image = GetPrimaryScreenSoftImg();
   if (!IsSoftImgValid(image)) return 0;
   if (CheckVSyncWait()) WaitVSyncByTimer();
