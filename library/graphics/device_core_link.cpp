@@ -1,9 +1,11 @@
 #include "graphics/device_core_link.h"
 
 #include "direct3d9/core_inputs.h"
+#include "graphics/camera_state.h"
 #include "graphics/draw_state.h"
 #include "graphics/graph_creation.h"
 #include "graphics/graph_handles.h"
+#include "graphics/light_table.h"
 #include "graphics/screen_images.h"
 
 namespace {
@@ -70,6 +72,10 @@ void LinkDeviceCoreHooks() {
   hooks.updateGraphFromGraphImagePair = UpdateFromPair;
   hooks.createGraphFromFileImage = CreateFromFileImage;
   hooks.removeGraph = Remove;
+  hooks.applyLightHandles = [] { ApplyLightHandles(); };
+  hooks.updateCombinedMatrices = UpdateCombinedMatrices;
+  hooks.setProjectionMatrix = [](const Matrix44* matrix) { SetProjectionMatrix(matrix); };
+  hooks.setViewportMatrix = [](const Matrix44* matrix) { SetViewportMatrix(matrix); };
 }
 
 void SyncDeviceCoreDrawTarget() {
@@ -80,4 +86,27 @@ void SyncDeviceCoreDrawTarget() {
   inputs.targetHeight = state.targetHeight;
   inputs.drawArea = state.drawArea;
   for (int i = 0; i < 4; ++i) inputs.drawAreaF[i] = state.drawAreaFloat[i];
+}
+
+void SyncDeviceCoreCamera() {
+  const TransformState& transform = GetTransformState();
+  DeviceCoreInputs& inputs = GetDeviceCoreInputs();
+  inputs.world = transform.world.matrix;
+  inputs.view = transform.view.matrix;
+  inputs.projection = transform.projection.matrix;
+  inputs.viewportMatrix = transform.viewport.matrix;
+  inputs.fogEnable = GetFogSettings().enable;
+}
+
+void SyncDeviceCoreLights() {
+  LightTable& table = GetLightTable();
+  DeviceCoreInputs& inputs = GetDeviceCoreInputs();
+  inputs.lightingOff = table.lightingOff;
+  inputs.lightsChanged = table.lightsChanged || table.force;
+  inputs.material = table.material;
+  // The device clears its copy once it has taken the material.
+  if (table.materialChanged) {
+    inputs.materialChanged = 1;
+    table.materialChanged = 0;
+  }
 }

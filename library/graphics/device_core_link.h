@@ -7,5 +7,9 @@
 void LinkDeviceCoreHooks();
 // After every change of the draw target or its area.
 void SyncDeviceCoreDrawTarget();
+// After every change of the matrices or the fog settings.
+void SyncDeviceCoreCamera();
+// After every change of the light table or the material.
+void SyncDeviceCoreLights();
 
 #endif
