@@ -6,9 +6,11 @@
 #include "graphics/graph_textures.h"
 #include "graphics/screen_settings.h"
 #include "system/log.h"
+#include "graphics/camera_state.h"
 #include "graphics/draw_state.h"
 #include "graphics/graph_creation.h"
 #include "graphics/graph_handles.h"
+#include "graphics/light_table.h"
 #include "graphics/screen_images.h"
 
 namespace {
@@ -102,6 +104,10 @@ void LinkDeviceCoreHooks() {
   hooks.createAllGraphTextures = CreateTextures;
   hooks.getGraphTexture = GetGraphTexture;
   hooks.getGraphSurface = GetGraphSurface;
+  hooks.applyLightHandles = [] { ApplyLightHandles(); };
+  hooks.updateCombinedMatrices = UpdateCombinedMatrices;
+  hooks.setProjectionMatrix = [](const Matrix44* matrix) { SetProjectionMatrix(matrix); };
+  hooks.setViewportMatrix = [](const Matrix44* matrix) { SetViewportMatrix(matrix); };
 }
 
 void SyncDeviceCoreDrawSettings() {
@@ -138,5 +144,28 @@ void SyncDeviceCoreDrawTarget() {
   if (GetDeviceOps()) {
     const IntRect& area = state.drawArea;
     SetDeviceViewportRect(area.left, area.top, area.right, area.bottom);
+  }
+}
+
+void SyncDeviceCoreCamera() {
+  const TransformState& transform = GetTransformState();
+  DeviceCoreInputs& inputs = GetDeviceCoreInputs();
+  inputs.world = transform.world.matrix;
+  inputs.view = transform.view.matrix;
+  inputs.projection = transform.projection.matrix;
+  inputs.viewportMatrix = transform.viewport.matrix;
+  inputs.fogEnable = GetFogSettings().enable;
+}
+
+void SyncDeviceCoreLights() {
+  LightTable& table = GetLightTable();
+  DeviceCoreInputs& inputs = GetDeviceCoreInputs();
+  inputs.lightingOff = table.lightingOff;
+  inputs.lightsChanged = table.lightsChanged || table.force;
+  inputs.material = table.material;
+  // The device clears its copy once it has taken the material.
+  if (table.materialChanged) {
+    inputs.materialChanged = 1;
+    table.materialChanged = 0;
   }
 }

@@ -10,5 +10,9 @@ void SyncDeviceCoreDrawTarget();
 // After every change of the blend mode, parameter, bright, blend graph,
 // filter or the other per-draw settings.
 void SyncDeviceCoreDrawSettings();
+// After every change of the matrices or the fog settings.
+void SyncDeviceCoreCamera();
+// After every change of the light table or the material.
+void SyncDeviceCoreLights();
 
 #endif

@@ -6,7 +6,9 @@
 #include "direct3d9/primitive_draw.h"
 #include "graphics/draw_state.h"
 #include "graphics/draw_target.h"
+#include "direct3d9/direct3d_state.h"
 #include "graphics/graph_handles.h"
+#include "graphics/mask_screen.h"
 #include "graphics/screen_images.h"
 #include "graphics/screen_settings.h"
 #include "software_renderer/blend_tables.h"
@@ -47,6 +49,57 @@ bool GuardShapeCall() {
 }
 
 int TruncFloatToInt(float value) { return static_cast<int>(value); }
+
+IntRect OrderedRect(int x1, int y1, int x2, int y2) {
+  return {x1 < x2 ? x1 : x2, y1 < y2 ? y1 : y2, x1 < x2 ? x2 : x1, y1 < y2 ? y2 : y1};
+}
+
+// Brackets one primitive with BeginMaskedDraw / EndMaskedDraw while the mask
+// is in effect; the rectangle is the area the primitive may touch.
+class MaskedDrawScope {
+ public:
+  explicit MaskedDrawScope(const IntRect& rect)
+      : active_(GetMaskState().inEffect != 0), rect_(rect) {
+    if (active_) BeginMaskedDraw(rect_);
+  }
+  ~MaskedDrawScope() {
+    if (active_) EndMaskedDraw(rect_);
+  }
+  MaskedDrawScope(const MaskedDrawScope&) = delete;
+  MaskedDrawScope& operator=(const MaskedDrawScope&) = delete;
+
+ private:
+  bool active_;
+  IntRect rect_;
+};
+
+// A device without a reverse-subtract operation subtracts by inverting the
+// destination, adding, and inverting again: 255 - ((255 - d) + s) = d - s.
+bool NeedsSubtractEmulation() {
+  return GetDrawState().blendMode == 3 && !GetDirect3DState().nativeBlendOp;
+}
+
+void InvertRectByDevice(const IntRect& rect) {
+  DrawStateRecord& state = GetDrawState();
+  const uint32_t bright = state.drawBright;
+  SetBrightRGB(255, 255, 255);
+  SetBlendModeAndParam(3, 255);
+  PaintFilledBoxByDevice(rect.left, rect.top, rect.right, rect.bottom,
+                         ComposeColorCode(255, 255, 255));
+  SetDrawBrightPacked(static_cast<int>(bright));
+}
+
+template <typename DeviceDraw>
+int DrawByDevice(const IntRect& rect, DeviceDraw draw) {
+  if (!NeedsSubtractEmulation()) return draw();
+  const int param = GetDrawState().blendParam;
+  InvertRectByDevice(rect);
+  SetBlendModeAndParam(5, param);
+  const int result = draw();
+  InvertRectByDevice(rect);
+  SetBlendModeAndParam(3, param);
+  return result;
+}
 
 struct Corner {
   int x;
@@ -124,9 +177,13 @@ int PutGraph(int x, int y, int graph, int transFlag) {
   int result = 0;
   GraphRecord* record = GuardGraphCall(graph, &result);
   if (!record) return result;
+  const IntRect rect = {x, y, x + record->width, y + record->height};
+  MaskedDrawScope mask(rect);
   if (record->original->hardwareImage) {
-    return PutGraphByDevice(record, x, y, static_cast<float>(x), static_cast<float>(y),
-                            transFlag, 1);
+    return DrawByDevice(rect, [&] {
+      return PutGraphByDevice(record, x, y, static_cast<float>(x), static_cast<float>(y),
+                              transFlag, 1);
+    });
   }
   DrawImageOnSoftImg(GetCurrentDrawSoftImg(), &record->view, x, y, transFlag,
                      GetBlendGraphSoftImg());
@@ -137,10 +194,13 @@ int PutGraphStretched(int x1, int y1, int x2, int y2, int graph, int transFlag) 
   int result = 0;
   GraphRecord* record = GuardGraphCall(graph, &result);
   if (!record) return result;
+  MaskedDrawScope mask(OrderedRect(x1, y1, x2, y2));
   if (record->original->hardwareImage) {
-    return PutGraphStretchedByDevice(x1, y1, x2, y2, static_cast<float>(x1),
-                                     static_cast<float>(y1), static_cast<float>(x2),
-                                     static_cast<float>(y2), record, transFlag, 1);
+    return DrawByDevice(OrderedRect(x1, y1, x2, y2), [&] {
+      return PutGraphStretchedByDevice(x1, y1, x2, y2, static_cast<float>(x1),
+                                       static_cast<float>(y1), static_cast<float>(x2),
+                                       static_cast<float>(y2), record, transFlag, 1);
+    });
   }
   const IntRect rect = {x1, y1, x2, y2};
   DrawStretchedImageOnSoftImg(GetCurrentDrawSoftImg(), &record->view, &rect, transFlag,
@@ -200,9 +260,23 @@ int PutGraphQuad(float x1, float y1, float x2, float y2, float x3, float y3, flo
   int result = 0;
   GraphRecord* record = GuardGraphCall(graph, &result);
   if (!record) return result;
+  const int xs[4] = {TruncFloatToInt(x1), TruncFloatToInt(x2), TruncFloatToInt(x3),
+                     TruncFloatToInt(x4)};
+  const int ys[4] = {TruncFloatToInt(y1), TruncFloatToInt(y2), TruncFloatToInt(y3),
+                     TruncFloatToInt(y4)};
+  IntRect bounds = {xs[0], ys[0], xs[0], ys[0]};
+  for (int i = 1; i < 4; ++i) {
+    if (xs[i] < bounds.left) bounds.left = xs[i];
+    if (xs[i] > bounds.right) bounds.right = xs[i];
+    if (ys[i] < bounds.top) bounds.top = ys[i];
+    if (ys[i] > bounds.bottom) bounds.bottom = ys[i];
+  }
+  MaskedDrawScope mask(bounds);
   if (record->original->hardwareImage) {
     // The public corners run clockwise; the device takes them row by row.
-    return PutGraphQuadFloatByDevice(x1, y1, x2, y2, x4, y4, x3, y3, record, transFlag);
+    return DrawByDevice(bounds, [&] {
+      return PutGraphQuadFloatByDevice(x1, y1, x2, y2, x4, y4, x3, y3, record, transFlag);
+    });
   }
   // Corners run clockwise from the source's top-left; the triangles take
   // them as top-left, top-right, bottom-left, bottom-right.
@@ -222,15 +296,22 @@ int PutGraphQuad(float x1, float y1, float x2, float y2, float x3, float y3, flo
 
 int PaintFilledBox(int x1, int y1, int x2, int y2, ColorCode color) {
   if (!GuardShapeCall()) return 0;
-  if (HardwareOn()) return PaintFilledBoxByDevice(x1, y1, x2, y2, color);
   const IntRect rect = {x1, y1, x2, y2};
+  MaskedDrawScope mask(rect);
+  if (HardwareOn()) {
+    return DrawByDevice(rect, [&] { return PaintFilledBoxByDevice(x1, y1, x2, y2, color); });
+  }
   FillRectOnSoftImg(GetCurrentDrawSoftImg(), &rect, color);
   return 0;
 }
 
 int PaintBoxOutline(int x1, int y1, int x2, int y2, ColorCode color) {
   if (!GuardShapeCall()) return 0;
-  if (HardwareOn()) return PaintBoxOutlineByDevice(x1, y1, x2, y2, color);
+  const IntRect rect = {x1, y1, x2, y2};
+  MaskedDrawScope mask(rect);
+  if (HardwareOn()) {
+    return DrawByDevice(rect, [&] { return PaintBoxOutlineByDevice(x1, y1, x2, y2, color); });
+  }
   // A line leaves out its end pixel, so every outline pixel is drawn once.
   const int param = GetDrawState().blendParam;
   const auto c = static_cast<int32_t>(color);
@@ -251,8 +332,19 @@ int PaintBox(int x1, int y1, int x2, int y2, ColorCode color, int fillFlag) {
 
 int PaintLine(int x1, int y1, int x2, int y2, ColorCode color, int thickness) {
   if (!GuardShapeCall()) return 0;
+  IntRect rect = OrderedRect(x1, y1, x2, y2);
+  rect.right += 1;
+  rect.bottom += 1;
+  if (thickness > 1) {
+    // A thick line reaches half its thickness beyond the end points.
+    const int reach = thickness / 2 + 1;
+    rect = {rect.left - reach, rect.top - reach, rect.right + reach, rect.bottom + reach};
+  }
+  MaskedDrawScope mask(rect);
   if (thickness > 1) return PaintThickLine(color, x1, y1, x2, y2, thickness);
-  if (HardwareOn()) return PaintLineByDevice(x1, y1, x2, y2, color);
+  if (HardwareOn()) {
+    return DrawByDevice(rect, [&] { return PaintLineByDevice(x1, y1, x2, y2, color); });
+  }
   DrawLineOnSoftImg(GetCurrentDrawSoftImg(), x1, y1, x2, y2, color);
   return 0;
 }

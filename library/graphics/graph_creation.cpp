@@ -261,7 +261,12 @@ int UpdateGraphFromGraphImage(GraphImage* image, int graph) {
 int CreateDivGraphFromGraphImage(GraphImage* image, GraphImage* alphaImage, int allNum, int xNum,
                                  int yNum, int width, int height, int* handles, int unusedFlag,
                                  int mirrorFlag, int mirrorImageFlag) {
-  if (!handles || allNum < 0) return -1;
+  // More pieces than the grid holds would leave slots of the caller's array
+  // unfilled while reporting success.
+  if (!handles || allNum < 0 || xNum < 0 || yNum < 0 ||
+      allNum > static_cast<int64_t>(xNum) * yNum) {
+    return -1;
+  }
   const int whole =
       CreateGraphFromGraphImagePair(image, alphaImage, unusedFlag, mirrorFlag, mirrorImageFlag);
   if (whole == -1) return -1;

@@ -5,6 +5,7 @@
 
 #include "graphics/draw_state.h"
 #include "graphics/graph_textures.h"
+#include "graphics/draw_target.h"
 #include "graphics/screen_mode.h"
 #include "graphics/screen_settings.h"
 #include "sound/movie_services.h"
@@ -100,6 +101,13 @@ int RemoveGraph(int graph, int) {
   RemoveHandle(&graphHandles.table, graph);
   if (record->deleteWatcher) *record->deleteWatcher = 1;
   FreeTrackedMemory(record);
+  // Drawing must not go on into freed pixels: a deleted target gives way to
+  // the screen, a deleted blend graph to none.
+  DrawStateRecord& state = GetDrawState();
+  if (state.drawTarget == graph) FallBackToScreenTarget();
+  if (state.blendGraph == graph) {
+    SetBlendGraph(-1, state.blendBorderParam, state.blendBorderRange);
+  }
   return 0;
 }
 

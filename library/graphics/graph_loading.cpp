@@ -109,6 +109,10 @@ int CreateGraphFromFile(const char* fileName, int) { return LoadGraphFile(fileNa
 
 int CreateDivGraphFromFile(const char* fileName, int allNum, int xNum, int yNum, int width,
                            int height, int* handles, int) {
+  if (!handles || allNum < 0 || xNum < 0 || yNum < 0 ||
+      allNum > static_cast<int64_t>(xNum) * yNum) {
+    return -1;
+  }
   WaitWhileInactive();
   ReadImages read;
   if (fileName) read.ReadFile(fileName, 0);
