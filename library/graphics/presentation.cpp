@@ -145,7 +145,9 @@ int PresentScreenRegion(const IntRect* region) {
     }
     if (windowMode && region) return PresentDeviceFrame(&mapped, region);
     if (windowMode) {
-      screen.lastPresentedRect = source;
+      // Kept in window pixels, as after a software present, so that a repaint
+      // region maps back to the screen pixels it shows at any window scale.
+      screen.lastPresentedRect = dest;
       return PresentDeviceFrame(&source, &dest);
     }
     return emulation ? PresentDeviceFrame(&source, &dest) : PresentDeviceFrame(nullptr, nullptr);
