@@ -2,6 +2,7 @@
 #include <d3d9.h>
 
 #include "direct3d9/core_inputs.h"
+#include "direct3d9/device_ops.h"
 #include "direct3d9/device_services.h"
 #include "direct3d9/device_state_cache.h"
 #include "direct3d9/direct3d_state.h"
@@ -39,10 +40,10 @@ int PresentDeviceFrame(const IntRect* source, const IntRect* dest) {
 }
 
 int PresentDeviceOnActivation() {
-  Direct3DState& state = GetDirect3DState();
-  if (!state.device) return 0;
+  DeviceOps* ops = GetDeviceOps();
+  if (!ops) return 0;
   EndDeviceScene();
-  return state.device->Present(nullptr, nullptr, nullptr, nullptr) < 0 ? -1 : 0;
+  return ops->Present() < 0 ? -1 : 0;
 }
 
 int ClearDeviceDrawTarget(const IntRect* region) {

@@ -28,6 +28,8 @@
 #include "support/library_session.h"
 #include "support/log_capture.h"
 #include "support/pixel_formats.h"
+#include "support/recording_device_ops.h"
+#include "system/system_state.h"
 
 namespace {
 
@@ -301,6 +303,35 @@ TEST_F(DeviceDrawTest, AfterARecoveryGraphsAndBuffersDrawAsBefore) {
   EXPECT_EQ(after[10 * 640 + 180 + 20], Pattern(20, 0));
   EXPECT_EQ(after[10 * 640 + 180 + 5], 0x28323Cu);
   DeleteShaderHandle(shaderHandle);
+}
+
+TEST_F(DeviceDrawTest, AWindowedDeviceThatCannotPresentIsRecoveredOnActivation) {
+  HWND window = GetSystemState().run.mainWindow;
+  ASSERT_NE(window, nullptr);
+  {
+    // A present that works leaves the device alone.
+    LogCapture log;
+    SendMessageA(window, WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_EQ(log.Read().find("Direct3DDevice9 の解放 3"), std::string::npos);
+  }
+  // The device's calls answer as a lost device does.
+  RecordingDeviceOps lost;
+  lost.failWith = static_cast<long>(D3DERR_DEVICELOST);
+  DeviceOps* real = InstallDeviceOps(&lost);
+  LogCapture log;
+  SendMessageA(window, WM_ACTIVATE, WA_ACTIVE, 0);
+  EXPECT_EQ(lost.Count("Present"), 1u);
+  const std::string text = log.Read();
+  const size_t released = text.find("Direct3DDevice9 の解放 3");
+  ASSERT_NE(released, std::string::npos);
+  EXPECT_NE(text.find("オブジェクトを取得します", released), std::string::npos);
+  // The new device's own calls are in place again.
+  EXPECT_NE(GetDeviceOps(), &lost);
+  EXPECT_NE(GetDeviceOps(), nullptr);
+  (void)real;
+  const int graph = MakeGraph(8, 8, Pattern);
+  ASSERT_EQ(PutGraph(3, 3, graph, 0), 0);
+  EXPECT_EQ(ReadPixel(3, 3), Pattern(0, 0));
 }
 
 }  // namespace
