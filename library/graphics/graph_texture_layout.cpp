@@ -1,11 +1,13 @@
 #include <algorithm>
+#include <vector>
 
 #include "graphics/graph_textures.h"
 #include "system/log.h"
 #include "system/tracked_memory.h"
 
-int SplitTextureExtent(int extent, int sizes[kMaxTextureSplits], int noSplit,
+int SplitTextureExtent(int extent, int* sizes, int capacity, int noSplit,
                        const TextureSplitLimits& limits) {
+  if (capacity < 1) return -1;
   if (extent <= 8) {
     sizes[0] = 8;
     return 1;
@@ -22,7 +24,8 @@ int SplitTextureExtent(int extent, int sizes[kMaxTextureSplits], int noSplit,
   }
   int count = 0;
   int rest = extent;
-  while (count < kMaxTextureSplits) {
+  for (;;) {
+    if (count == capacity) return -1;
     sizes[count++] = s;
     rest -= s;
     if (rest <= 0) break;
@@ -52,39 +55,41 @@ int GraphFormatIndex(const GraphOriginalImage& original) {
 int LayoutGraphTexturePieces(GraphOriginalImage* original, const TextureSplitLimits& limits,
                              int squareOnly) {
   const int noSplit = original->drawValid || original->blendGraph;
-  int widths[kMaxTextureSplits], heights[kMaxTextureSplits];
-  const int columns = SplitTextureExtent(original->width, widths, noSplit, limits);
-  const int rows = SplitTextureExtent(original->height, heights, noSplit, limits);
+  // Pieces are at least 8 pixels, so this many always suffice.
+  std::vector<int> widths(original->width / 8 + 2), heights(original->height / 8 + 2);
+  const int columns = SplitTextureExtent(original->width, widths.data(),
+                                         static_cast<int>(widths.size()), noSplit, limits);
+  const int rows = SplitTextureExtent(original->height, heights.data(),
+                                      static_cast<int>(heights.size()), noSplit, limits);
+  if (columns < 1 || rows < 1) return -1;
   struct Cell {
     int x, y, width, height;
   };
-  Cell cells[kMaxTextureSplits * kMaxTextureSplits * 4];
-  int count = 0;
+  std::vector<Cell> cells;
   int y = 0;
   for (int r = 0; r < rows; ++r) {
     int x = 0;
     for (int c = 0; c < columns; ++c) {
-      cells[count++] = {x, y, widths[c], heights[r]};
+      cells.push_back({x, y, widths[c], heights[r]});
       x += widths[c];
     }
     y += heights[r];
   }
   if (squareOnly) {
     // Every cell keeps its first square; the others go to the end.
-    const int grid = count;
-    for (int i = 0; i < grid; ++i) {
-      Cell cell = cells[i];
+    const size_t grid = cells.size();
+    for (size_t i = 0; i < grid; ++i) {
+      const Cell cell = cells[i];
       const int side = std::min(cell.width, cell.height);
       cells[i].width = cells[i].height = side;
       for (int dy = 0; dy < cell.height; dy += side) {
         for (int dx = 0; dx < cell.width; dx += side) {
-          if (dx == 0 && dy == 0) continue;
-          if (count >= static_cast<int>(sizeof cells / sizeof cells[0])) return -1;
-          cells[count++] = {cell.x + dx, cell.y + dy, side, side};
+          if (dx != 0 || dy != 0) cells.push_back({cell.x + dx, cell.y + dy, side, side});
         }
       }
     }
   }
+  const int count = static_cast<int>(cells.size());
   auto* pieces =
       static_cast<GraphTexturePiece*>(TRACKED_ALLOC_ZEROED(sizeof(GraphTexturePiece) * count));
   if (!pieces) {

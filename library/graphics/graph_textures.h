@@ -6,8 +6,6 @@
 
 #include "graphics/graph_handles.h"
 
-constexpr int kMaxTextureSplits = 32;
-
 struct TextureSplitLimits {
   int userLimit;     // 0 none
   int deviceLimit;   // the device's largest texture side
@@ -15,10 +13,10 @@ struct TextureSplitLimits {
   int screenWidth;
 };
 
-// Cuts an extent into texture sizes (powers of two); returns how many, at
-// most kMaxTextureSplits. noSplit keeps one texture unless the extent is
-// beyond the limit.
-int SplitTextureExtent(int extent, int sizes[kMaxTextureSplits], int noSplit,
+// Cuts an extent into texture sizes (powers of two, at least 8) into sizes;
+// returns how many, or -1 when more than capacity would be needed. noSplit
+// keeps one texture unless the extent is beyond the limit.
+int SplitTextureExtent(int extent, int* sizes, int capacity, int noSplit,
                        const TextureSplitLimits& limits);
 
 // The texture kind of a hardware original, from its flag bytes.

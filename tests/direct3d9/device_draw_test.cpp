@@ -305,6 +305,26 @@ TEST_F(DeviceDrawTest, AfterARecoveryGraphsAndBuffersDrawAsBefore) {
   DeleteShaderHandle(shaderHandle);
 }
 
+TEST_F(DeviceDrawTest, AGraphMadeForDrawingIntoIsARenderTargetThatDrawsAfterwards) {
+  SetDrawValidGraphCreateFlag(1);
+  const int target = CreateEmptyGraph(64, 32, 0);
+  SetDrawValidGraphCreateFlag(0);
+  ASSERT_NE(target, -1);
+  ASSERT_EQ(SelectDrawTarget(target), 0);
+  PaintFilledBox(0, 0, 64, 32, ComposeColorCode(10, 20, 30));
+  PaintFilledBox(8, 8, 16, 16, ComposeColorCode(250, 200, 100));
+  // The lock reads the graph's own surface.
+  EXPECT_EQ(ReadPixel(10, 10), 0xFAC864u);
+  EXPECT_EQ(ReadPixel(40, 20), 0x0A141Eu);
+  // A graph that is not a draw target is refused as one.
+  const int plain = MakeGraph(8, 8, Pattern);
+  EXPECT_EQ(SelectDrawTarget(plain), -1);
+  ASSERT_EQ(SelectDrawTarget(-2), 0);
+  ASSERT_EQ(PutGraph(100, 100, target, 0), 0);
+  EXPECT_EQ(ReadPixel(110, 110), 0xFAC864u);
+  EXPECT_EQ(ReadPixel(100, 100), 0x0A141Eu);
+}
+
 TEST_F(DeviceDrawTest, AWindowedDeviceThatCannotPresentIsRecoveredOnActivation) {
   HWND window = GetSystemState().run.mainWindow;
   ASSERT_NE(window, nullptr);
