@@ -345,6 +345,17 @@ int CopyDrawScreenToGraph(int x1, int y1, int x2, int y2, int graph) {
   if (!record) return -1;
   FlushVertexBatch();
   EndDeviceScene();
+  if (GetScreenSettings().hardwareOn) {
+    // The device's picture is read through the screen lock.
+    if (record->width != x2 - x1 || record->height != y2 - y1) return -1;
+    const IntRect rect = {x1, y1, x2, y2};
+    GraphImage view = {};
+    if (LockDrawScreenPixels(&rect, &view) != 0) return -1;
+    const IntRect whole = {0, 0, view.width, view.height};
+    const int result = TransferImageToGraphPixels(&view, nullptr, whole, 0, 0, record);
+    UnlockDrawScreenPixels();
+    return result;
+  }
   const SOFTIMG* source = GetPrimaryScreenSoftImg();
   if (const GraphRecord* target = GetGraphRecord(GetDrawTarget())) source = &target->view;
   if (!IsSoftImgValid(source)) return -1;

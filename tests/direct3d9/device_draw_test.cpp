@@ -325,6 +325,16 @@ TEST_F(DeviceDrawTest, AGraphMadeForDrawingIntoIsARenderTargetThatDrawsAfterward
   EXPECT_EQ(ReadPixel(100, 100), 0x0A141Eu);
 }
 
+TEST_F(DeviceDrawTest, ACopyOfTheScreenDrawsTheSamePixels) {
+  const int graph = MakeGraph(32, 32, Pattern);
+  ASSERT_EQ(PutGraph(10, 10, graph, 0), 0);
+  const int copy = CreateEmptyGraph(32, 32, 0);
+  ASSERT_EQ(CopyDrawScreenToGraph(10, 10, 42, 42, copy), 0);
+  ASSERT_EQ(PutGraph(100, 10, copy, 0), 0);
+  EXPECT_EQ(ReadArea({100, 10, 132, 42}), ReadArea({10, 10, 42, 42}));
+  EXPECT_EQ(ReadPixel(131, 41), Pattern(31, 31));
+}
+
 TEST_F(DeviceDrawTest, AWindowedDeviceThatCannotPresentIsRecoveredOnActivation) {
   HWND window = GetSystemState().run.mainWindow;
   ASSERT_NE(window, nullptr);
