@@ -12,6 +12,7 @@
 #include "direct3d9/vertex_batch.h"
 #include "graphics/graph_handles.h"
 #include "graphics/graph_textures.h"
+#include "system/log.h"
 
 namespace {
 
@@ -149,8 +150,13 @@ void DrawPieces(GraphRecord* record, float fx, float fy, float sx, float sy, boo
 
 bool PrepareGraph(GraphRecord* record, int flags) {
   if (!GetDeviceOps()) return false;
-  // The textures take the image's latest pixels before the first vertex.
-  RefreshGraphTextures(record->original);
+  // The textures take the image's latest pixels before the first vertex;
+  // a graph without them would draw as a plain box.
+  if (record->drawPieceCount > 0 &&
+      (!FirstTexture(record) || RefreshGraphTextures(record->original) != 0)) {
+    AppendLog("グラフィックのテクスチャを用意できないため描画できません\n");
+    return false;
+  }
   BeginDeviceScene();
   PrepareDeviceDraw(ImageFlags(record), FirstTexture(record), flags);
   return true;

@@ -1,7 +1,8 @@
 // The Direct3D renderer's graph drawing back ends: each piece of a graph
 // becomes vertices under the current draw settings. Rectangles and
 // parallelograms go through the vertex batch; a quad with a blend graph and
-// a general quad are drawn at once. Each returns 0, or -1 without a device.
+// a general quad are drawn at once. Each returns 0, or -1 without a device
+// or when the graph's textures cannot be made ready (logged).
 #ifndef OMBREL_DIRECT3D9_DEVICE_DRAW_H
 #define OMBREL_DIRECT3D9_DEVICE_DRAW_H
 
