@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "direct3d9/device_services.h"
+#include "direct3d9/primitive_draw.h"
 #include "direct3d9/vertex_batch.h"
 #include "graphics/draw_state.h"
 #include "graphics/draw_target.h"
@@ -54,11 +55,19 @@ void PresentLayered() {
   state.drawTarget = target;
 }
 
+// A full-screen device flips its buffers: a present that must show the
+// picture again draws from a kept copy of the back buffer.
+void KeepFullScreenDevicePicture() {
+  if (GetScreenSettings().hardwareOn && !GetSystemState().settings.windowMode)
+    SwitchToSubBackBuffer();
+}
+
 void CALLBACK FrontScreenTimerProc(HWND window, UINT, UINT_PTR, DWORD) {
   KillTimer(window, kFrontScreenTimerId);
   if (GetDrawTarget() != kDrawTargetFrontScreen || GetSystemState().settings.layeredWindow) {
     return;
   }
+  KeepFullScreenDevicePicture();
   PresentScreenRegion(nullptr);
   SetTimer(window, kFrontScreenTimerId, kFrontScreenTimerMilliseconds, FrontScreenTimerProc);
 }
@@ -191,7 +200,10 @@ int PresentScreenRegion(const IntRect* region) {
 
 int PresentScreen() { return PresentScreenRegion(nullptr); }
 
-int RefreshScreen() { return PresentScreenRegion(nullptr); }
+int RefreshScreen() {
+  KeepFullScreenDevicePicture();
+  return PresentScreenRegion(nullptr);
+}
 
 void StartFrontScreenTimer() {
   HWND window = GetSystemState().run.mainWindow;
