@@ -325,6 +325,22 @@ TEST_F(DeviceDrawTest, AGraphMadeForDrawingIntoIsARenderTargetThatDrawsAfterward
   EXPECT_EQ(ReadPixel(100, 100), 0x0A141Eu);
 }
 
+TEST_F(DeviceDrawTest, AGraphTargetIsTheDevicesRenderTargetAgainAfterARecovery) {
+  SetDrawValidGraphCreateFlag(1);
+  const int target = CreateEmptyGraph(64, 32, 0);
+  SetDrawValidGraphCreateFlag(0);
+  ASSERT_EQ(SelectDrawTarget(target), 0);
+  ASSERT_EQ(RecoverGraphics(), 0);
+  ASSERT_EQ(GetDrawTarget(), target);
+  IDirect3DSurface9* current = nullptr;
+  ASSERT_EQ(GetDirect3DState().device->GetRenderTarget(0, &current), D3D_OK);
+  EXPECT_EQ(static_cast<void*>(current), GetGraphSurface(target, nullptr));
+  current->Release();
+  PaintFilledBox(0, 0, 64, 32, ComposeColorCode(1, 2, 3));
+  EXPECT_EQ(ReadPixel(5, 5), 0x010203u);
+  SelectDrawTarget(-2);
+}
+
 TEST_F(DeviceDrawTest, ACopyOfTheScreenDrawsTheSamePixels) {
   const int graph = MakeGraph(32, 32, Pattern);
   ASSERT_EQ(PutGraph(10, 10, graph, 0), 0);
