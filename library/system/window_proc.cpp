@@ -68,6 +68,10 @@ void OnActivate(WPARAM wParam) {
   SystemRuntime& run = state.run;
   StartImeReopenIfOpen();
   const bool fullScreen = state.settings.windowMode == 0;
+  // A windowed device that cannot present has lost its surfaces.
+  if (!fullScreen && GetScreenSettings().hardwareOn && PresentDeviceOnActivation() != 0) {
+    RecoverGraphics();
+  }
   if (fullScreen && run.initialised) {
     if (HIWORD(wParam) == 0) RecoverGraphics();
     ResumeAllMovies();
