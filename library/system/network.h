@@ -22,7 +22,16 @@ struct NetworkState {
   int noAutoClose;  // 1: new connections are not closed by the per-frame pass
   int receiving;    // RecvSocket is running
   int sending;      // SendSocket is running
+  // What the connections may still receive in this frame; each frame's
+  // pass renews it and runs the receives that found it spent.
+  MessagePassBudget frameBudget;
+  MessageMemoryPool receiveMemory;
 };
+
+constexpr int kFrameReceiveMessages = 4096;
+constexpr int kFrameReceiveBytes = 1024 * 1024;
+// All receive rings together; one message may be up to kMaxMessageBytes.
+constexpr long long kReceiveMemoryLimit = 256LL * 1024 * 1024;
 
 NetworkState& GetNetworkState();
 Ws2Functions& Ws2();
