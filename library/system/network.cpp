@@ -73,9 +73,7 @@ bool ShouldCloseInPass(const NetworkRecord* record) {
          !(record->deferredEvents & FD_READ);
 }
 
-void RenewFrameBudget() {
-  network.frameBudget = MessagePassBudget{kFrameReceiveMessages, kFrameReceiveBytes};
-}
+
 
 // A read or write event that finds its call busy is kept for the next
 // frame: WinSock announces a socket's data (or room) once until it is used,
@@ -125,6 +123,10 @@ void FreeSocketRecord(NetworkRecord* record) {
 
 NetworkState& GetNetworkState() { return network; }
 
+void RenewNetWorkFrameBudget() {
+  network.frameBudget = MessagePassBudget{kFrameReceiveMessages, kFrameReceiveBytes};
+}
+
 Ws2Functions& Ws2() { return GetSystemState().dlls.ws2; }
 
 int StartNetWork() {
@@ -143,7 +145,7 @@ int StartNetWork() {
   ResetNetworkTable(&network.table);
   network.socketWindow = window;
   network.receiveMemory.limit = kReceiveMemoryLimit;
-  RenewFrameBudget();
+  RenewNetWorkFrameBudget();
   network.started = 1;
   return 0;
 }
@@ -186,7 +188,6 @@ int PumpSocketWindow() {
 int PumpNetWorkMessages(int closeFailed) {
   if (!network.started || !network.socketWindow) return 0;
   if (closeFailed == 1) {
-    RenewFrameBudget();
     ForEachRecord([](NetworkRecord* record) {
       if (!IsConnection(record)) return;
       // The peer may have sent its last bytes with its close.

@@ -22,8 +22,8 @@ struct NetworkState {
   int noAutoClose;  // 1: new connections are not closed by the per-frame pass
   int receiving;    // RecvSocket is running
   int sending;      // SendSocket is running
-  // What the connections may still receive in this frame; each frame's
-  // pass renews it and runs the receives that found it spent.
+  // What the connections may still receive in this frame; the frame's pass
+  // runs the receives that found it spent once it is renewed.
   MessagePassBudget frameBudget;
   MessageMemoryPool receiveMemory;
 };
@@ -41,6 +41,10 @@ Ws2Functions& Ws2();
 // shut-down, when ws2_32 is not bound).
 int StartNetWork();
 int EndNetWork();
+
+// Gives the connections a new frame's worth of receiving; the message pass
+// calls it as each frame begins.
+void RenewNetWorkFrameBudget();
 
 // Dispatches what waits for the hidden window; with closeFailed 1 first runs
 // the events that found their call busy and closes the connections that
