@@ -59,21 +59,19 @@ void EndSocketWindow() {
   UnregisterClassA(kSocketWindowClass, GetModuleHandleA(nullptr));
 }
 
-// A connection the peer has ended is closed once the program has read every
-// whole message it left; what is still on its way in is taken first.
 bool IsConnection(const NetworkRecord* record) {
   return record->valid && !record->datagram &&
          record != network.table.records[kNetworkListenSlot];
 }
 
+// A connection the peer has ended is closed once the program has read every
+// whole message it left; what is still on its way in is taken first.
 bool ShouldCloseInPass(const NetworkRecord* record) {
   if (!IsConnection(record)) return false;
   if (record->error) return true;
   return record->closed && record->autoClose && record->receive.completeBytes == 0 &&
          !(record->deferredEvents & FD_READ);
 }
-
-
 
 // A read or write event that finds its call busy is kept for the next
 // frame: WinSock announces a socket's data (or room) once until it is used,
