@@ -643,8 +643,11 @@ int GetSoundDecoderDisableMask();
 
 // Network. A connection carries messages: the bytes of each write go out as
 // one message with its length in front, and they become readable once the
-// whole message has arrived. Connection handles last until CloseSocketHandle
-// or EndLibrary; all calls belong on the window's thread.
+// whole message has arrived. Each frame receives at most a bounded share, so
+// a fast peer cannot hold up the frame loop. Connection handles last until
+// CloseSocketHandle or EndLibrary, or until the peer has closed and every
+// whole message it sent has been read; all calls belong on the window's
+// thread.
 //
 // Listens on the port (1-65535) of every local address; -1 when already
 // listening or when the port cannot be had. Connections are accepted while
@@ -656,7 +659,8 @@ int GetNewAcceptNetWork();
 // Connects to a dotted IPv4 address or a host name and waits (at most ten
 // seconds) until the connection stands; the handle, or -1 when refused.
 int ConnectNetWork(const char* host, int port);
-// 1 while connected, 0 once the peer has closed the connection.
+// 1 while connected, 0 once the peer has closed the connection (-1 once its
+// handle has been freed).
 int IsNetWorkConnected(int handle);
 // The peer's IPv4 address bytes and port; either pointer may be null.
 int GetNetWorkPeerAddress(int handle, unsigned char address[4], int* port);

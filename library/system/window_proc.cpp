@@ -130,7 +130,12 @@ void OnPaint(HWND window) {
     } else if (GetDrawTarget() == kDrawTargetBackScreen) {
       const IntRect region = {paint.rcPaint.left, paint.rcPaint.top, paint.rcPaint.right,
                               paint.rcPaint.bottom};
+      // A repaint restores what is already on the screen; waiting for the
+      // blank would only hold up the message that asked for it.
+      const int vsyncWait = CheckVSyncWait();
+      EnableVSyncWait(0);
       PresentScreenRegion(&region);
+      EnableVSyncWait(vsyncWait);
     }
     state.run.painting = 0;
   }
