@@ -3,7 +3,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/build.sh" >/dev/null
-build=${OMBREL_BUILD_DIR:-$root/build}
+. "$root/tools/variant.sh"
 state=$build/wine
 status=0
 for exe in "$build"/bench/*_bench.exe; do

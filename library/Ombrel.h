@@ -370,6 +370,46 @@ Vector3* MakeUnitVector(Vector3* out, float x, float y, float z);
 float DotVectors(const Vector3* a, const Vector3* b);
 int ClipRectToBounds(IntRect* rect, const IntRect* bounds);
 
+// The 3D transform state. Each matrix setter refreshes the cached products
+// (world x view x projection x viewport, view x projection x viewport).
+Vector3* TransformVector(Vector3* dest, const Vector3* source, const Matrix44* m);
+// As TransformVector without the translation row.
+Vector3* TransformVectorRotScale(Vector3* dest, const Vector3* source, const Matrix44* m);
+int SetWorldMatrix(const Matrix44* matrix);
+int SetViewMatrix(const Matrix44* matrix);
+int SetProjectionMatrix(const Matrix44* matrix);
+int SetViewportMatrix(const Matrix44* matrix);
+void UpdateCombinedMatrices();
+// The camera's projection is rebuilt after each of these.
+int SetProjectionNearFar(float nearZ, float farZ);
+// Also returns to the perspective projection.
+int SetPerspectiveFieldOfView(float fieldOfView);
+int UseGivenProjectionMatrix(const Matrix44* matrix);
+// The viewport matrix for this centre and the draw target's size.
+int SetViewportCenter(float x, float y);
+// Fog: kind 0 none, 1 exp, 2 exp2, 3 linear (default 3, white, 0 to 1500).
+int SetFogKind(int kind);
+int SetFogTint(int red, int green, int blue);
+int SetFogDistances(float start, float end);
+// Lights: a new light is enabled, with the default values; -1 when the
+// table (4,096 lights) is full.
+int AllocLightHandle();
+// A directional light along (x, y, z), scaled to length 1.
+int MakeDirectionalLight(float x, float y, float z);
+int FreeLightHandle(int handle);
+int FreeLightHandlesButDefault();
+// Gives device light slots to the enabled lights: directional, then spot,
+// then point; slots no longer used are switched off.
+int ApplyLightHandles();
+
+// Masks: while the mask screen is in effect, drawing changes only the pixels
+// the mask lets through.
+int RemoveMaskHandle(int handle);
+int RemoveAllMaskHandles();
+// -1 while there is no mask screen.
+int EnableMaskScreen(int flag);
+int QueryMaskScreenEnabled();
+
 // 0 chooses the software renderer; -1 once the library is started.
 int EnableHardwareRender(int flag);
 // Before start-up only records the mode (default 640 x 480 x 16). Colour bits
@@ -603,8 +643,11 @@ int GetSoundDecoderDisableMask();
 
 // Network. A connection carries messages: the bytes of each write go out as
 // one message with its length in front, and they become readable once the
-// whole message has arrived. Connection handles last until CloseSocketHandle
-// or EndLibrary; all calls belong on the window's thread.
+// whole message has arrived. Each frame receives at most a bounded share, so
+// a fast peer cannot hold up the frame loop. Connection handles last until
+// CloseSocketHandle or EndLibrary, or until the peer has closed and every
+// whole message it sent has been read; all calls belong on the window's
+// thread.
 //
 // Listens on the port (1-65535) of every local address; -1 when already
 // listening or when the port cannot be had. Connections are accepted while
@@ -616,7 +659,8 @@ int GetNewAcceptNetWork();
 // Connects to a dotted IPv4 address or a host name and waits (at most ten
 // seconds) until the connection stands; the handle, or -1 when refused.
 int ConnectNetWork(const char* host, int port);
-// 1 while connected, 0 once the peer has closed the connection.
+// 1 while connected, 0 once the peer has closed the connection (-1 once its
+// handle has been freed).
 int IsNetWorkConnected(int handle);
 // The peer's IPv4 address bytes and port; either pointer may be null.
 int GetNetWorkPeerAddress(int handle, unsigned char address[4], int* port);

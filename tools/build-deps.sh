@@ -1,22 +1,27 @@
 #!/usr/bin/env bash
-# Cross-compiles the third-party libraries for i686 Windows from Debian's
-# source packages into a cache outside the checkout. The cache folder is named
-# by a hash of this script, so a changed recipe builds afresh and an unchanged
-# one is reused. Prints the install prefix on its last line.
+# Cross-compiles the third-party libraries for Windows from Debian's source
+# packages into a cache outside the checkout:
+#   build-deps.sh [i686|x86_64]
+# Each processor has its own folder, named by it and a hash of this script,
+# so a changed recipe builds afresh and an unchanged one is reused. Prints
+# the install prefix on its last line.
 set -euo pipefail
 
-here=$(cd "$(dirname "$0")" && pwd)
-host=i686-w64-mingw32
+arch=${1:-i686}
+case "$arch" in
+  i686|x86_64) host=$arch-w64-mingw32 ;;
+  *) echo "build-deps: unknown processor '$arch' (i686 or x86_64)" >&2; exit 2 ;;
+esac
 cache_root=${OMBREL_DEPS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/moonlitcairn-deps}
 key=$(sha256sum "$0" | cut -c1-16)
-prefix=$cache_root/$key
+prefix=$cache_root/$arch-$key
 if [ -f "$prefix/.complete" ]; then
   echo "$prefix"
   exit 0
 fi
 
 jobs=$(nproc)
-work=$cache_root/work-$key
+work=$cache_root/work-$arch-$key
 rm -rf "$work" "$prefix"
 mkdir -p "$work" "$prefix"/{bin,lib,include}
 cd "$work"
@@ -39,6 +44,9 @@ done
 
 export CC=$host-gcc CXX=$host-g++ AR=$host-ar RANLIB=$host-ranlib STRIP=$host-strip
 common_cflags="-O2 -msse2 -mfpmath=sse"
+# Only the libraries built here may answer pkg-config: a host -dev package of
+# the same library would otherwise answer for the cross build.
+export PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig PKG_CONFIG_PATH=""
 
 src() { find "$work" -maxdepth 1 -type d -name "$1-*" | head -n 1; }
 
@@ -84,7 +92,8 @@ log "libjpeg-turbo"
 (
   cd "$(src libjpeg-turbo)"
   mkdir -p build && cd build
-  quiet cmake .. -DCMAKE_SYSTEM_NAME=Windows -DCMAKE_SYSTEM_PROCESSOR=x86 \
+  processor=x86; [ "$arch" = x86_64 ] && processor=AMD64
+  quiet cmake .. -DCMAKE_SYSTEM_NAME=Windows -DCMAKE_SYSTEM_PROCESSOR=$processor \
     -DCMAKE_C_COMPILER=$CC -DCMAKE_RC_COMPILER=$host-windres \
     -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_BUILD_TYPE=Release \
     -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_JPEG8=ON -DWITH_TURBOJPEG=OFF \

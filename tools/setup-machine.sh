@@ -1,7 +1,13 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on a Debian 12 machine, as root.
 # Idempotent: when everything is present it changes nothing and returns quickly.
+#   setup-machine.sh [i686|x86_64]
+# The i686 set is always installed (the product is 32-bit, and the 32-bit Wine
+# loader is what tells whether this machine runs 32-bit code); x86_64 adds the
+# 64-bit compiler, Wine and the amd64 libraries Wine's Direct3D and DirectShow
+# load, for machines that cannot run 32-bit code.
 set -euo pipefail
+variant=${1:-i686}
 
 need_root() {
   if [ "$(id -u)" -ne 0 ]; then
@@ -21,6 +27,13 @@ packages=(
   lame
   gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
 )
+if [ "$variant" = x86_64 ]; then
+  packages+=(
+    g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
+    wine64 libgl1:amd64 libglx0:amd64 libgl1-mesa-dri:amd64 libglx-mesa0:amd64
+    gstreamer1.0-plugins-base:amd64 gstreamer1.0-plugins-good:amd64
+  )
+fi
 
 missing_packages() {
   local p

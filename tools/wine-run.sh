@@ -5,6 +5,9 @@
 # DIR holds the Wine prefix (made once), the ALSA null-device configuration and
 # the Xvfb display started when none is given. The first call sets them up and
 # leaves one wineserver running; --stop ends the server and the display.
+# DIR/arch says win32 (the default) or win64: a win64 prefix is run by the
+# 64-bit loader, called directly because the wine wrapper would pick the
+# 32-bit one. A set-up that fails ends the call with a one-line cause.
 set -euo pipefail
 
 state="" extra_path="" stop="" capture=""
@@ -22,8 +25,14 @@ done
 mkdir -p "$state"
 state=$(cd "$state" && pwd)
 
+arch=$(cat "$state/arch" 2>/dev/null || echo win32)
+case "$arch" in
+  win32) loader=/usr/lib/wine/wine ;;
+  win64) loader=/usr/lib/wine/wine64; export WINELOADER=$loader ;;
+  *) echo "wine-run: $state/arch names '$arch', not win32 or win64" >&2; exit 1 ;;
+esac
 export WINEPREFIX=$state/prefix
-export WINEARCH=win32
+export WINEARCH=$arch
 export WINEDEBUG=-all
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 export ALSA_CONFIG_PATH=$state/asound.conf
@@ -47,7 +56,7 @@ start_display() {
   local n
   for n in $(seq 90 140); do
     [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp &
+    Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >"$state/xvfb.log" 2>&1 &
     local pid=$!
     local i
     for i in $(seq 1 100); do
@@ -61,43 +70,68 @@ start_display() {
       return 0
     fi
   done
-  echo "wine-run: could not start Xvfb" >&2
+  why="could not start Xvfb: $(tail -n 1 "$state/xvfb.log" 2>/dev/null)"
   return 1
 }
 
+# Each step of the set-up that fails leaves its cause in $why.
+why=""
+reg_add() {
+  "$loader" reg add "$@" /f || { why="could not set $1 $3 in the Wine prefix"; return 1; }
+}
+
 make_prefix() {
-  printf 'pcm.!default { type null }\nctl.!default { type hw card 0 }\n' > "$ALSA_CONFIG_PATH"
   rm -rf "$WINEPREFIX"
-  wineboot -i
+  "$loader" wineboot -i || { why="wineboot could not make the $arch prefix $WINEPREFIX"; return 1; }
   # The Japanese Gothic face the library asks for resolves to IPA Gothic.
-  wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ ゴシック' /t REG_SZ /d 'IPAGothic' /f
-  wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS Gothic' /t REG_SZ /d 'IPAGothic' /f
+  reg_add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ ゴシック' /t REG_SZ /d 'IPAGothic' || return 1
+  reg_add 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS Gothic' /t REG_SZ /d 'IPAGothic' || return 1
   # A crashing test prints its backtrace and ends instead of opening a dialog
   # that nobody will close.
-  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
+  reg_add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 || return 1
   # With no window manager on the display, Wine waits two seconds for one at
   # every destroyed captioned window; unmanaged windows end at once.
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f
+  reg_add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N || return 1
   wineserver -w
-  echo "$prefix_version" > "$WINEPREFIX/.ready"
+  echo "$prefix_version $arch" > "$WINEPREFIX/.ready" || { why="could not write $WINEPREFIX/.ready"; return 1; }
+}
+
+set_up() {
+  local error
+  error=$( { "$loader" --version >/dev/null; } 2>&1 ) ||
+    { why="the Wine loader $loader cannot run (${error##*: })"; return 1; }
+  if [ "$(cat "$WINEPREFIX/.ready" 2>/dev/null)" != "$prefix_version $arch" ]; then
+    make_prefix || return 1
+  fi
+  # Sound goes to ALSA's null device: DirectSound works with no sound card.
+  if [ ! -s "$ALSA_CONFIG_PATH" ]; then
+    printf 'pcm.!default { type null }\nctl.!default { type hw card 0 }\n' > "$ALSA_CONFIG_PATH" ||
+      { why="could not write the sound configuration $ALSA_CONFIG_PATH"; return 1; }
+  fi
+  if [ -z "${DISPLAY:-}" ] && ! display_alive; then
+    start_display || return 1
+  fi
+  # One persistent server for the whole run keeps each start fast; the
+  # prefix's service processes start here too, with no pipe of a caller.
+  # (It fails, harmlessly, when the server already runs.)
+  if wineserver -p; then
+    "$loader" cmd /c exit 0 || "$loader" cmd /c exit 0 ||
+      { why="Wine cannot start a program in $WINEPREFIX"; return 1; }
+  fi
 }
 
 # Whatever starts here outlives this call (Xvfb, the server), so it must hold
 # neither the lock nor the caller's output pipes, or ctest would wait on it.
+# Its output goes to a log file that is named when the set-up fails.
+set_up_ok=1
 {
   flock 9
-  {
-    [ "$(cat "$WINEPREFIX/.ready" 2>/dev/null)" = "$prefix_version" ] || make_prefix
-    if [ -z "${DISPLAY:-}" ]; then
-      display_alive || start_display
-    fi
-    # One persistent server for the whole run keeps each start fast; the
-    # prefix's service processes start here too, with no pipe of a caller.
-    if wineserver -p; then
-      wine cmd /c exit 0 || true
-    fi
-  } </dev/null >/dev/null 2>&1 9>&-
+  set_up </dev/null >>"$state/setup.log" 2>&1 9>&- || set_up_ok=""
 } 9>"$state/lock"
+if [ -z "$set_up_ok" ]; then
+  echo "wine-run: ${why:-the Wine set-up failed} (log: $state/setup.log)" >&2
+  exit 1
+fi
 
 if [ -z "${DISPLAY:-}" ]; then
   DISPLAY=$(cat "$state/xvfb.display")
@@ -118,7 +152,7 @@ run_wine() {
   if [ -n "$capture" ]; then
     local out
     out=$(mktemp "$state/output.XXXXXX")
-    wine "$@" >"$out" 2>&1 </dev/null &
+    "$loader" "$@" >"$out" 2>&1 </dev/null &
     child=$!
     status=0
     wait "$child" || status=$?
@@ -127,7 +161,7 @@ run_wine() {
     rm -f "$out"
     return
   fi
-  wine "$@" &
+  "$loader" "$@" &
   child=$!
   status=0
   wait "$child" || status=$?

@@ -130,21 +130,20 @@ StageSetBlock SubtractStageSet() {
 }
 
 void* GraphTexture(int graph) {
-  DeviceCoreHooks& hooks = GetDeviceCoreInputs().hooks;
-  return hooks.getGraphTexture ? hooks.getGraphTexture(graph) : nullptr;
+  return GetDeviceCoreInputs().hooks.getGraphTexture(graph);
 }
 
 void* WhiteGraphTexture() {
   DeviceStateCache& cache = GetDeviceStateCache();
-  void* texture = GraphTexture(cache.whiteGraph);
-  if (texture) return texture;
+  // Made once per graphics start-up (0 until then) and kept: a device
+  // restore gives the same graph a new texture.
+  if (cache.whiteGraph != 0) return GraphTexture(cache.whiteGraph);
   DeviceCoreHooks& hooks = GetDeviceCoreInputs().hooks;
-  if (!hooks.createGraphFromFileImage) return nullptr;
   int enabled = 0;
-  int color = hooks.getGraphTransColor ? hooks.getGraphTransColor(&enabled) : 0;
-  if (hooks.setGraphTransColor) hooks.setGraphTransColor(0xFF00FF, enabled);
+  int color = hooks.getGraphTransColor(&enabled);
+  hooks.setGraphTransColor(0xFF00FF, enabled);
   cache.whiteGraph = hooks.createGraphFromFileImage(kWhiteTga, sizeof kWhiteTga);
-  if (hooks.setGraphTransColor) hooks.setGraphTransColor(color, enabled);
+  hooks.setGraphTransColor(color, enabled);
   BeginDeviceScene();
   return GraphTexture(cache.whiteGraph);
 }

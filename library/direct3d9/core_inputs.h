@@ -18,7 +18,8 @@ struct DeviceDepthSet {
   uint32_t depthBias;  // bits of a float
 };
 
-// Graphics-core operations the layer calls; a null entry does nothing.
+// Graphics-core operations the layer calls; the graphics core links every
+// entry at start-up (CountUnlinkedDeviceCoreHooks checks it).
 struct DeviceCoreHooks {
   void (*applyLightHandles)();
   void (*updateCombinedMatrices)();
@@ -97,6 +98,8 @@ struct DeviceCoreInputs {
 };
 
 DeviceCoreInputs& GetDeviceCoreInputs();
+// How many hook entries are null.
+int CountUnlinkedDeviceCoreHooks();
 // Puts every field back to the graphics core's defaults.
 void ResetDeviceCoreInputs();
 

@@ -105,6 +105,7 @@ class Direct3DDeviceOps final : public DeviceOps {
   }
   long BeginScene() override { return Device()->BeginScene(); }
   long EndScene() override { return Device()->EndScene(); }
+  long Present() override { return Device()->Present(nullptr, nullptr, nullptr, nullptr); }
 
  private:
   static IDirect3DDevice9* Device() { return GetDirect3DState().device; }

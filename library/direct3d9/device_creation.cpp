@@ -136,6 +136,7 @@ void ReadDeviceCaps(Direct3DState& state) {
       state.mixedVertexProcessing && (caps.VertexShaderVersion & 0xFFFF) >= 0x200 ? 1 : 0;
   state.pixelShader20 =
       state.mixedVertexProcessing && (caps.PixelShaderVersion & 0xFFFF) >= 0x200 ? 1 : 0;
+  state.squareTexturesOnly = (caps.TextureCaps & D3DPTEXTURECAPS_SQUAREONLY) ? 1 : 0;
   state.maxTextureSize =
       info.maxTextureWidth < info.maxTextureHeight ? info.maxTextureWidth : info.maxTextureHeight;
 }
@@ -387,7 +388,8 @@ int InitializeDirect3D() {
   }
   // The DirectDraw object only paces presents; without it they are paced
   // by the clock alone, so its failure does not stop the start.
-  CreateDirectDrawObject();
+  if (CreateDirectDrawObject() != 0)
+    AppendLog("DirectDraw オブジェクトなしで続行します、垂直同期待ちは時計だけで計ります\n");
   state.hardwareActive = 0;
   screen.hardwareOn = 0;
   if (!screen.hardwareRefused) {

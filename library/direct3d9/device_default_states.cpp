@@ -103,6 +103,8 @@ int InitializeDeviceStates() {
                     static_cast<uint32_t>(screen.height), 0.0f, 1.0f};
   cache.deviceColor = 0xFFFFFFFF;
   cache.drawTexture = cache.blendTexture = nullptr;
+  // The graph table starts empty with the graphics system.
+  cache.whiteGraph = 0;
   SetDefaultBlendSent(cache.sentBlend);
   // No filter mode: the first SetDeviceFilterMode always reaches the device.
   cache.filterMode = 3;

@@ -42,6 +42,8 @@ class DeviceOps {
   virtual long GetMaterial(D_D3DMATERIAL9* material) = 0;
   virtual long BeginScene() = 0;
   virtual long EndScene() = 0;
+  // Present with null arguments: the whole back buffer to the device window.
+  virtual long Present() = 0;
 };
 
 // The device's calls, or null while no device exists: every "without a

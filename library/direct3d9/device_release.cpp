@@ -7,6 +7,7 @@
 #include "direct3d9/device_life.h"
 #include "direct3d9/device_ops.h"
 #include "direct3d9/device_services.h"
+#include "direct3d9/device_state_cache.h"
 #include "direct3d9/direct3d_state.h"
 #include "direct3d9/model_system.h"
 #include "graphics/presentation.h"
@@ -46,6 +47,7 @@ int TerminateDirect3D() {
     InstallDeviceOps(nullptr);
     ReleaseInterface(state.device);
     state.inScene = 0;
+    ForgetDeviceObjects();
   }
   // Second names of released objects must not outlive them.
   state.deviceEx = nullptr;

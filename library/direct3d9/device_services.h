@@ -21,6 +21,17 @@ int EndDeviceScene();
 int RefreshDeviceDialogBoxMode(int flag);
 int SetDeviceDialogBoxMode(int flag);
 
+// Flushes, ends the scene and presents the swap chain (source and dest null
+// for the whole surfaces); 0, or -1 without a device or when it fails.
+int PresentDeviceFrame(const IntRect* source, const IntRect* dest);
+// The window's activation: ends the scene and presents with null
+// arguments; 0 also without a device, -1 when the present fails.
+int PresentDeviceOnActivation();
+
+// Clears the draw target (or the region of it) to the background colour,
+// and the Z buffer; 0.
+int ClearDeviceDrawTarget(const IntRect* region);
+
 // The two passes over the handle tables around a device re-creation.
 int ReleaseDeviceResources();
 int RestoreDeviceResources();

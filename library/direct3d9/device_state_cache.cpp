@@ -606,3 +606,15 @@ void UnsetDeviceShaders() {
   ops->SetPixelShader(nullptr);
   cache.vertexShader = cache.vertexDeclaration = cache.pixelShader = nullptr;
 }
+
+void ForgetDeviceObjects() {
+  cache.renderTarget = nullptr;
+  cache.drawTexture = nullptr;
+  cache.blendTexture = nullptr;
+  cache.volumeTexture = nullptr;
+  for (BlendStageRecord& stage : cache.sentBlend.stages) stage.texture = nullptr;
+  cache.vertexShader = nullptr;
+  cache.pixelShader = nullptr;
+  cache.vertexDeclaration = nullptr;
+  cache.fvf = 0;
+}

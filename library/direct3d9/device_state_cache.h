@@ -157,6 +157,9 @@ int EnableDeviceLight(int index, int flag);
 int SetDeviceMaterial(const D_D3DMATERIAL9* material);
 int SetDeviceAmbientColor(uint32_t argb);
 void UploadAmbientShaderConstants();
+// Drops every device object the cache names, after the device that made
+// them was released, so that no later call sets a released object.
+void ForgetDeviceObjects();
 // Takes both shaders off the device and forgets them and the declaration.
 void UnsetDeviceShaders();
 

@@ -38,3 +38,29 @@ Direct3DState& GetDirect3DState() { return state; }
 DeviceCoreInputs& GetDeviceCoreInputs() { return coreInputs; }
 
 void ResetDeviceCoreInputs() { coreInputs = MakeDefaultInputs(); }
+
+int CountUnlinkedDeviceCoreHooks() {
+  const DeviceCoreHooks& hooks = coreInputs.hooks;
+  const void* entries[] = {
+      reinterpret_cast<const void*>(hooks.applyLightHandles),
+      reinterpret_cast<const void*>(hooks.updateCombinedMatrices),
+      reinterpret_cast<const void*>(hooks.setProjectionMatrix),
+      reinterpret_cast<const void*>(hooks.setViewportMatrix),
+      reinterpret_cast<const void*>(hooks.releaseAllGraphTextures),
+      reinterpret_cast<const void*>(hooks.createAllGraphTextures),
+      reinterpret_cast<const void*>(hooks.getGraphTexture),
+      reinterpret_cast<const void*>(hooks.createGraphFromFileImage),
+      reinterpret_cast<const void*>(hooks.getGraphTransColor),
+      reinterpret_cast<const void*>(hooks.setGraphTransColor),
+      reinterpret_cast<const void*>(hooks.getGraphSurface),
+      reinterpret_cast<const void*>(hooks.describeTargetSoftImage),
+      reinterpret_cast<const void*>(hooks.updateGraphFromGraphImage),
+      reinterpret_cast<const void*>(hooks.updateGraphFromFileImage),
+      reinterpret_cast<const void*>(hooks.updateGraphFromGraphImagePair),
+      reinterpret_cast<const void*>(hooks.removeGraph),
+  };
+  static_assert(sizeof entries == sizeof(DeviceCoreHooks), "every hook is counted");
+  int count = 0;
+  for (const void* entry : entries) count += entry ? 0 : 1;
+  return count;
+}

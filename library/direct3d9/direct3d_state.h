@@ -60,6 +60,11 @@ struct Direct3DState {
   int lastDrawFlags;
   DeviceCapsInfo caps;
   int maxTextureSize;
+  // How graph textures are cut: a user limit on their size (0 none), no
+  // cutting at all, square textures only (a device capability).
+  int userTextureSizeLimit;
+  int noTextureSplit;
+  int squareTexturesOnly;
   int nativeBlendOp;
   IDirect3DVolumeTexture9* maxBrightnessVolumeTexture;
   int inScene;

@@ -131,6 +131,9 @@ int SetupModelVertexBuffers(int model) {
   if (!record->partBuffers) return 0;
   for (int i = 0; i < base->partCount; ++i) {
     const ModelMeshPart& part = base->parts[i];
+    // Only parts of drawn meshes in drawn frames are drawn from their own buffers.
+    if (!part.mesh || !part.mesh->drawByte || !part.mesh->frame || !part.mesh->frame->drawFlag)
+      continue;
     bool qualifies = part.skinType == 0 ? hardware : state.shadersInUse != 0;
     if (!qualifies || record->partBuffers[i] || !part.group) continue;
     record->partBuffers[i] =

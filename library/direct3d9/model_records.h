@@ -33,6 +33,7 @@ struct ModelMaterialInstance {
 // colours, then one (u, v) pair per texture set.
 struct ModelFrame {
   const float (*normals)[9];  // normal, second vector, third vector
+  uint8_t drawFlag;           // the frame's meshes are drawn
 };
 
 struct ModelMesh {
@@ -41,6 +42,7 @@ struct ModelMesh {
   int textureSets;   // 0 to 8
   int vertexStride;
   const uint8_t* vertices;
+  uint8_t drawByte;  // the mesh is drawn
 };
 
 struct ModelBufferGroup {
@@ -89,6 +91,29 @@ struct ModelBaseRecord {
   int modelCount;
   int buffersBuilt;
   int buffersFlag;
+  int frameCount;
+};
+
+// A block of data attached to a model, and each frame's view of it.
+struct ModelAttachment {
+  uint8_t inUse;
+  void* data;  // tracked
+};
+struct ModelAttachmentState {
+  uint8_t inUse;
+  void* pointer;
+};
+
+// A node of a frame's (or the model's) chain; each names the next.
+struct ModelChainNode {
+  ModelChainNode* next;
+};
+
+// What a model keeps per frame, and for itself: two tracked tables and the
+// head record of a chain (tracked, as its nodes are).
+struct ModelFrameBlocks {
+  void* tables[2];  // [0] the second table, [1] the first
+  ModelChainNode* chain;
 };
 
 struct ModelRecord {
@@ -103,6 +128,13 @@ struct ModelRecord {
   int updateBytes[2];
   // One dynamic vertex buffer per mesh part of the base, or null.
   IUnknown** partBuffers;
+  int attachmentCount;
+  int attachmentsInUse;
+  ModelAttachment* attachments;  // tracked, attachmentCount entries
+  // Per frame of the base: attachmentCount states (tracked), or null.
+  ModelAttachmentState** frameAttachmentStates;
+  ModelFrameBlocks ownBlocks;
+  ModelFrameBlocks* frameBlocks;  // per frame of the base, or null
 };
 
 // A slot may hold this placeholder: occupied, but no record to read.
@@ -130,6 +162,13 @@ constexpr int MakeModelBaseHandle(int slot) { return slot | (1 << 27); }
 constexpr int MakeModelHandle(int slot, int check) { return slot | ((check | 0x5000) << 16); }
 
 int DeleteModel(int model);
+// 0, or -1 when the model system is not ready, the handle is bad or the
+// index is outside the attachment table.
+int ReleaseModelAttachment(int model, int index);
+// The chain of the model itself (frame -1) or of one frame; 0 or -1.
+int FreeModelFrameChain(int model, int frame);
+// The first table (which non-zero) or the second; 0 or -1.
+int FreeModelFrameTables(int model, int frame, int which);
 int DeleteModelBase(int base);
 int ReleaseModelBaseBuffers(int base);
 int ReleaseModelMeshBuffers(int model);

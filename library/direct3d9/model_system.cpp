@@ -137,6 +137,74 @@ int RestoreModelTextures() {
   return 0;
 }
 
+namespace {
+
+// The model's own blocks (frame -1) or a frame's, or null for a frame
+// outside the base.
+ModelFrameBlocks* FrameBlocks(ModelRecord* record, int frame) {
+  if (frame == -1) return &record->ownBlocks;
+  const int frames = record->base ? record->base->frameCount : 0;
+  if (frame < 0 || frame >= frames || !record->frameBlocks) return nullptr;
+  return &record->frameBlocks[frame];
+}
+
+ModelRecord* LiveModel(int model) {
+  ModelRecord* record = LookupModel(model, true);
+  return IsModelRecord(record) ? record : nullptr;
+}
+
+}  // namespace
+
+int ReleaseModelAttachment(int model, int index) {
+  if (!IsModelSystemReady()) return -1;
+  ModelRecord* record = LiveModel(model);
+  if (!record || index < 0 || index >= record->attachmentCount) return -1;
+  ModelAttachment& attachment = record->attachments[index];
+  if (attachment.inUse) {
+    if (attachment.data) FreeTrackedMemory(attachment.data);
+    attachment.data = nullptr;
+    attachment.inUse = 0;
+    const int frames = record->base ? record->base->frameCount : 0;
+    for (int f = 0; f < frames && record->frameAttachmentStates; ++f) {
+      if (!record->frameAttachmentStates[f]) continue;
+      record->frameAttachmentStates[f][index] = ModelAttachmentState{};
+    }
+    --record->attachmentsInUse;
+  }
+  record->updateBytes[0] = record->updateBytes[1] = 0;
+  return 0;
+}
+
+int FreeModelFrameChain(int model, int frame) {
+  ModelRecord* record = LiveModel(model);
+  if (!record) return -1;
+  ModelFrameBlocks* blocks = FrameBlocks(record, frame);
+  if (!blocks) return -1;
+  ModelChainNode* head = blocks->chain;
+  blocks->chain = nullptr;
+  if (head) {
+    // The head record names the first node; each node names the next.
+    for (ModelChainNode* node = head->next; node;) {
+      ModelChainNode* next = node->next;
+      FreeTrackedMemory(node);
+      node = next;
+    }
+    FreeTrackedMemory(head);
+  }
+  return 0;
+}
+
+int FreeModelFrameTables(int model, int frame, int which) {
+  ModelRecord* record = LiveModel(model);
+  if (!record) return -1;
+  ModelFrameBlocks* blocks = FrameBlocks(record, frame);
+  if (!blocks) return -1;
+  void*& table = blocks->tables[which ? 1 : 0];
+  if (table) FreeTrackedMemory(table);
+  table = nullptr;
+  return 0;
+}
+
 int DeleteModel(int model) {
   ModelRecord* record = LookupModel(model, true);
   if (!record) return -1;
@@ -145,7 +213,26 @@ int DeleteModel(int model) {
     ClearSlot(modelState.models, slot);
     return 0;
   }
+  for (int i = 0; i < record->attachmentCount; ++i) ReleaseModelAttachment(model, i);
   ReleaseModelMeshBuffers(model);
+  if (record->attachments) FreeTrackedMemory(record->attachments);
+  record->attachments = nullptr;
+  record->attachmentCount = 0;
+  const int frames = record->base ? record->base->frameCount : 0;
+  FreeModelFrameTables(model, -1, 0);
+  FreeModelFrameTables(model, -1, 1);
+  for (int f = 0; f < frames; ++f) {
+    FreeModelFrameTables(model, f, 0);
+    FreeModelFrameTables(model, f, 1);
+  }
+  FreeModelFrameChain(model, -1);
+  for (int f = 0; f < frames; ++f) FreeModelFrameChain(model, f);
+  if (record->frameAttachmentStates) {
+    for (int f = 0; f < frames; ++f)
+      if (record->frameAttachmentStates[f]) FreeTrackedMemory(record->frameAttachmentStates[f]);
+    FreeTrackedMemory(record->frameAttachmentStates);
+  }
+  if (record->frameBlocks) FreeTrackedMemory(record->frameBlocks);
   for (int i = 0; i < record->materialCount; ++i) {
     ModelMaterialInstance& m = record->materials[i];
     if (!m.ownTexture) continue;

@@ -9,6 +9,8 @@
 #include "direct3d9/device_prepare.h"
 #include "direct3d9/device_state_cache.h"
 #include "direct3d9/vertex_batch.h"
+#include "graphics/graph_handles.h"
+#include "graphics/graph_textures.h"
 
 namespace {
 
@@ -171,5 +173,67 @@ int DrawIndexedGridByDevice(int cols, const void* vertices, int rows) {
     }
   }
   draw();
+  return 0;
+}
+
+int PutVertexListByDevice(int flag3D, GraphRecord* record, void* vertices, int count,
+                          int primitiveType, int extraFlags, int vertexForm, int mirror) {
+  DeviceOps* ops = GetDeviceOps();
+  if (!ops) return -1;
+  FlushVertexBatch();
+  BeginDeviceScene();
+  DeviceStateCache& cache = GetDeviceStateCache();
+  if (cache.blendTexture || cache.forceResend) {
+    FlushVertexBatch();
+    cache.blendTexture = nullptr;
+    cache.blendDirty = 1;
+  }
+  void* texture = nullptr;
+  const uint8_t* imageFlags = nullptr;
+  const GraphDrawPiece* first = nullptr;
+  if (record && record->original) {
+    RefreshGraphTextures(record->original);
+    if (record->drawPieceCount > 0) {
+      first = &record->drawPieces[0];
+      texture = first->texturePiece->texture;
+    }
+    imageFlags = &record->original->hardwareImage;
+    SetDeviceTexture(texture);
+  } else if (cache.drawTexture) {
+    SetDeviceTexture(nullptr);
+  }
+  int flags = extraFlags | (flag3D ? kDrawFog | kDraw3DDepth : 0);
+  flags |= vertexForm == 1 ? kDrawAddressModes
+                           : kDrawAddressModes | kDrawGouraud | kDrawColorModulate |
+                                 kDrawAlphaModulate;
+  PrepareDeviceDraw(imageFlags, texture, flags);
+  if (vertexForm == 1 && first) {
+    float left = first->corners[0][2], right = first->corners[3][2];
+    const float top = first->corners[0][3], bottom = first->corners[3][3];
+    if (mirror) {
+      const float t = left;
+      left = right, right = t;
+    }
+    // The rectangle order: top-left, top-right, bottom-left, bottom-right,
+    // bottom-left, top-right.
+    const float us[6] = {left, right, left, right, left, right};
+    const float vs[6] = {top, top, bottom, bottom, bottom, top};
+    auto* bytes = static_cast<uint8_t*>(vertices);
+    for (int group = 0; group < count / 6; ++group) {
+      for (int i = 0; i < 6; ++i) {
+        uint8_t* vertex = bytes + (group * 6 + i) * 28;
+        memcpy(vertex + 20, &us[i], 4);
+        memcpy(vertex + 24, &vs[i], 4);
+      }
+    }
+  }
+  constexpr uint32_t kFvf = 0x144;
+  if (cache.fvf != kFvf) {
+    ops->SetFVF(kFvf);
+    cache.fvf = kFvf;
+  }
+  const int primitives = CountPrimitives(primitiveType, count);
+  if (primitives > 0 && !cache.suppressDraw)
+    ops->DrawPrimitiveUP(primitiveType, primitives, vertices, 28);
   return 0;
 }

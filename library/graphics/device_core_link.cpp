@@ -1,9 +1,16 @@
 #include "graphics/device_core_link.h"
 
 #include "direct3d9/core_inputs.h"
+#include "direct3d9/device_ops.h"
+#include "direct3d9/device_state_cache.h"
+#include "graphics/graph_textures.h"
+#include "graphics/screen_settings.h"
+#include "system/log.h"
+#include "graphics/camera_state.h"
 #include "graphics/draw_state.h"
 #include "graphics/graph_creation.h"
 #include "graphics/graph_handles.h"
+#include "graphics/light_table.h"
 #include "graphics/screen_images.h"
 
 namespace {
@@ -58,6 +65,29 @@ int CreateFromFileImage(const void* bytes, int size) {
 
 int Remove(int graph) { return RemoveGraph(graph, 0); }
 
+void ReleaseTextures() { ReleaseAllGraphTextures(); }
+void CreateTextures() { CreateAllGraphTextures(); }
+
+// The blend graph's texture, with its border settings and the reciprocal
+// size that turns graph pixels into blend-texture coordinates.
+void SendBlendGraph(const DrawStateRecord& state) {
+  DeviceStateCache& cache = GetDeviceStateCache();
+  void* texture = nullptr;
+  if (const GraphRecord* record = GetGraphRecord(state.blendGraph)) {
+    texture = GetGraphTexture(state.blendGraph);
+    if (texture) {
+      const GraphTexturePiece& piece = *record->drawPieces[0].texturePiece;
+      cache.blendTextureWidth = static_cast<float>(piece.textureWidth);
+      cache.blendTextureHeight = static_cast<float>(piece.textureHeight);
+      cache.blendTextureInvWidth = 1.0f / piece.textureWidth;
+      cache.blendTextureInvHeight = 1.0f / piece.textureHeight;
+    } else {
+      AppendLog("ブレンド画像のテクスチャがありません\n");
+    }
+  }
+  SetDeviceBlendTexture(texture, state.blendBorderParam, state.blendBorderRange);
+}
+
 }  // namespace
 
 void LinkDeviceCoreHooks() {
@@ -70,6 +100,36 @@ void LinkDeviceCoreHooks() {
   hooks.updateGraphFromGraphImagePair = UpdateFromPair;
   hooks.createGraphFromFileImage = CreateFromFileImage;
   hooks.removeGraph = Remove;
+  hooks.releaseAllGraphTextures = ReleaseTextures;
+  hooks.createAllGraphTextures = CreateTextures;
+  hooks.getGraphTexture = GetGraphTexture;
+  hooks.getGraphSurface = GetGraphSurface;
+  hooks.applyLightHandles = [] { ApplyLightHandles(); };
+  hooks.updateCombinedMatrices = UpdateCombinedMatrices;
+  hooks.setProjectionMatrix = [](const Matrix44* matrix) { SetProjectionMatrix(matrix); };
+  hooks.setViewportMatrix = [](const Matrix44* matrix) { SetViewportMatrix(matrix); };
+}
+
+void SyncDeviceCoreDrawSettings() {
+  const DrawStateRecord& state = GetDrawState();
+  DeviceCoreInputs& inputs = GetDeviceCoreInputs();
+  inputs.blendMode = state.blendMode;
+  inputs.blendParam = state.blendParam;
+  inputs.drawBright = state.drawBright;
+  inputs.filterMode = state.filterMode;
+  inputs.drawZ = state.drawDepth2D;
+  inputs.alphaTestFunc = state.alphaTestOverride;
+  for (int s = 0; s < kTextureStageCount; ++s) {
+    inputs.addressU[s] = state.textureAddress[s][0];
+    inputs.addressV[s] = state.textureAddress[s][1];
+    inputs.addressW[s] = state.textureAddress[s][2];
+  }
+  // Batched vertices carry their colour, so a new colour needs no flush.
+  GetDeviceStateCache().deviceColor = DeviceDrawColor();
+  if (inputs.blendGraph != state.blendGraph || state.blendGraph != -1) {
+    inputs.blendGraph = state.blendGraph;
+    if (GetDeviceOps()) SendBlendGraph(state);
+  }
 }
 
 void SyncDeviceCoreDrawTarget() {
@@ -80,4 +140,32 @@ void SyncDeviceCoreDrawTarget() {
   inputs.targetHeight = state.targetHeight;
   inputs.drawArea = state.drawArea;
   for (int i = 0; i < 4; ++i) inputs.drawAreaF[i] = state.drawAreaFloat[i];
+  // The viewport is the draw area: it clips every device draw.
+  if (GetDeviceOps()) {
+    const IntRect& area = state.drawArea;
+    SetDeviceViewportRect(area.left, area.top, area.right, area.bottom);
+  }
+}
+
+void SyncDeviceCoreCamera() {
+  const TransformState& transform = GetTransformState();
+  DeviceCoreInputs& inputs = GetDeviceCoreInputs();
+  inputs.world = transform.world.matrix;
+  inputs.view = transform.view.matrix;
+  inputs.projection = transform.projection.matrix;
+  inputs.viewportMatrix = transform.viewport.matrix;
+  inputs.fogEnable = GetFogSettings().enable;
+}
+
+void SyncDeviceCoreLights() {
+  LightTable& table = GetLightTable();
+  DeviceCoreInputs& inputs = GetDeviceCoreInputs();
+  inputs.lightingOff = table.lightingOff;
+  inputs.lightsChanged = table.lightsChanged || table.force;
+  inputs.material = table.material;
+  // The device clears its copy once it has taken the material.
+  if (table.materialChanged) {
+    inputs.materialChanged = 1;
+    table.materialChanged = 0;
+  }
 }

@@ -7,5 +7,12 @@
 void LinkDeviceCoreHooks();
 // After every change of the draw target or its area.
 void SyncDeviceCoreDrawTarget();
+// After every change of the blend mode, parameter, bright, blend graph,
+// filter or the other per-draw settings.
+void SyncDeviceCoreDrawSettings();
+// After every change of the matrices or the fog settings.
+void SyncDeviceCoreCamera();
+// After every change of the light table or the material.
+void SyncDeviceCoreLights();
 
 #endif

@@ -1,8 +1,13 @@
 #include "graphics/draw_state.h"
 
+#include "direct3d9/device_ops.h"
+#include "direct3d9/device_state_cache.h"
+#include "graphics/camera_state.h"
 #include "graphics/device_core_link.h"
 #include "graphics/draw_target.h"
 #include "graphics/graph_handles.h"
+#include "graphics/light_table.h"
+#include "graphics/mask_screen.h"
 #include "graphics/screen_settings.h"
 #include "software_renderer/blend_tables.h"
 #include "software_renderer/soft_draw_settings.h"
@@ -34,11 +39,17 @@ void StoreDrawArea(const IntRect& area) {
 DrawStateRecord& GetDrawState() { return drawState; }
 
 int InitializeDrawState() {
+  // The restore handler lives with the graphics start-up, and the light
+  // table is not part of this block: both outlive the reset.
   const DrawStateRecord kept = drawState;
   drawState = DrawStateRecord{};
   drawState.noVSyncWait = kept.noVSyncWait;
   drawState.initialPresentInterval = kept.initialPresentInterval;
   drawState.emulation320x240Request = kept.emulation320x240Request;
+  // The camera takes its defaults before the first target is selected, so
+  // that the 2D camera built there has an aspect scale and a field of view.
+  ResetCameraAndFog();
+  ResetMaskFlags();
 
   drawState.blendGraph = -1;
   for (auto& stage : drawState.textureAddress) {
@@ -59,6 +70,8 @@ int InitializeDrawState() {
   drawState.drawTarget = kDrawTargetBackScreen;
   SelectDrawTarget(kDrawTargetFrontScreen);
   SetDrawClipRect(0, 0, drawState.targetWidth, drawState.targetHeight);
+  SyncDeviceCoreDrawSettings();
+  ResetLightingDefaults();
   return 0;
 }
 
@@ -69,6 +82,7 @@ int SetBlendModeAndParam(int mode, int param) {
   drawState.blendParam = Clamp255(param);
   GetSoftDrawSettings().blendMode = drawState.blendMode;
   GetSoftDrawSettings().blendParam = drawState.blendParam;
+  SyncDeviceCoreDrawSettings();
   return 0;
 }
 
@@ -82,6 +96,7 @@ int SetBrightRGB(int red, int green, int blue) {
                          static_cast<uint32_t>(Clamp255(green)) << 8 |
                          static_cast<uint32_t>(Clamp255(blue));
   GetSoftDrawSettings().drawBright = drawState.drawBright;
+  SyncDeviceCoreDrawSettings();
   return 0;
 }
 
@@ -90,6 +105,7 @@ void SetDrawBrightPacked(int value) {
   if (bright == drawState.drawBright) return;
   drawState.drawBright = bright;
   GetSoftDrawSettings().drawBright = bright;
+  SyncDeviceCoreDrawSettings();
 }
 
 uint32_t DeviceDrawColor() {
@@ -114,6 +130,7 @@ int SetBlendGraph(int graph, int borderParam, int borderRange) {
   drawState.blendBorderRange = Clamp255(borderRange);
   SetBlendGraphSoftImg(record ? &record->original->image : nullptr);
   MakeBlendGraphWeightTable(drawState.blendBorderParam, drawState.blendBorderRange);
+  SyncDeviceCoreDrawSettings();
   return 0;
 }
 
@@ -126,6 +143,7 @@ int CheckBlendGraphCovers(const GraphRecord* record) {
 
 int SetDrawFilterMode(int mode) {
   drawState.filterMode = mode;
+  SyncDeviceCoreDrawSettings();
   return 0;
 }
 
@@ -162,7 +180,21 @@ int SetDrawClipRect(int x1, int y1, int x2, int y2) {
   auto clamp = [](int v, int limit) { return v < 0 ? 0 : (v > limit ? limit : v); };
   StoreDrawArea({clamp(x1, width), clamp(y1, height), clamp(x2, width), clamp(y2, height)});
   const IntRect& area = drawState.drawArea;
-  drawState.drawAreaEmpty = area.left == area.right || area.top == area.bottom ? 1 : 0;
+  if (area.left == area.right || area.top == area.bottom) {
+    drawState.drawAreaEmpty = 1;
+    return 0;
+  }
+  drawState.drawAreaEmpty = 0;
+  if (!GetScreenSettings().hardwareOn) return 0;
+  if (!GetDeviceOps()) return -1;
+  SetDeviceViewportRect(area.left, area.top, area.right, area.bottom);
+  SetDeviceScissorRect(&area);
+  const float areaWidth = static_cast<float>(area.right - area.left);
+  const float areaHeight = static_cast<float>(area.bottom - area.top);
+  SetDrawAreaViewport(static_cast<float>(area.left) + areaWidth * 0.5f,
+                      static_cast<float>(area.top) + areaHeight * 0.5f, areaWidth, areaHeight);
+  // The device projection carries the draw area's viewport.
+  SetProjectionMatrix(&GetTransformState().projection.matrix);
   return 0;
 }
 

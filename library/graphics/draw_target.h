@@ -15,4 +15,8 @@ void SetCurrentDrawSoftImg(SOFTIMG* image);
 const SOFTIMG* GetBlendGraphSoftImg();
 void SetBlendGraphSoftImg(const SOFTIMG* image);
 
+// Makes the back screen the draw target without the checks and waits of
+// SelectDrawTarget: for a target graph that is being deleted.
+void FallBackToScreenTarget();
+
 #endif

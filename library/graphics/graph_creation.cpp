@@ -8,6 +8,7 @@
 #include "graphics/dxt_decompress.h"
 #include "graphics/graph_bitmap_source.h"
 #include "graphics/graph_handles.h"
+#include "graphics/graph_textures.h"
 #include "graphics/screen_images.h"
 #include "graphics/screen_settings.h"
 #include "software_renderer/fill_rect.h"
@@ -104,6 +105,7 @@ int TransferImageToGraphPixels(const GraphImage* image, const GraphImage* alphaI
   if (original->palette) {
     SetPaletteTransparentIndex(original->image.body, original->transparentColor);
   }
+  MarkGraphPixelsChanged(original);
   return 0;
 }
 
@@ -259,7 +261,12 @@ int UpdateGraphFromGraphImage(GraphImage* image, int graph) {
 int CreateDivGraphFromGraphImage(GraphImage* image, GraphImage* alphaImage, int allNum, int xNum,
                                  int yNum, int width, int height, int* handles, int unusedFlag,
                                  int mirrorFlag, int mirrorImageFlag) {
-  if (!handles || allNum < 0) return -1;
+  // More pieces than the grid holds would leave slots of the caller's array
+  // unfilled while reporting success.
+  if (!handles || allNum < 0 || xNum < 0 || yNum < 0 ||
+      allNum > static_cast<int64_t>(xNum) * yNum) {
+    return -1;
+  }
   const int whole =
       CreateGraphFromGraphImagePair(image, alphaImage, unusedFlag, mirrorFlag, mirrorImageFlag);
   if (whole == -1) return -1;
@@ -329,6 +336,7 @@ int FillGraphWithColor(int graph, int red, int green, int blue, int) {
   const IntRect whole = {0, 0, record->width, record->height};
   FillRectOnSoftImg(&record->view, &whole,
                     ComposeColorCode(Clamp255(red), Clamp255(green), Clamp255(blue)));
+  MarkGraphPixelsChanged(record->original);
   return 0;
 }
 
@@ -337,6 +345,17 @@ int CopyDrawScreenToGraph(int x1, int y1, int x2, int y2, int graph) {
   if (!record) return -1;
   FlushVertexBatch();
   EndDeviceScene();
+  if (GetScreenSettings().hardwareOn) {
+    // The device's picture is read through the screen lock.
+    if (record->width != x2 - x1 || record->height != y2 - y1) return -1;
+    const IntRect rect = {x1, y1, x2, y2};
+    GraphImage view = {};
+    if (LockDrawScreenPixels(&rect, &view) != 0) return -1;
+    const IntRect whole = {0, 0, view.width, view.height};
+    const int result = TransferImageToGraphPixels(&view, nullptr, whole, 0, 0, record);
+    UnlockDrawScreenPixels();
+    return result;
+  }
   const SOFTIMG* source = GetPrimaryScreenSoftImg();
   if (const GraphRecord* target = GetGraphRecord(GetDrawTarget())) source = &target->view;
   if (!IsSoftImgValid(source)) return -1;
@@ -345,5 +364,7 @@ int CopyDrawScreenToGraph(int x1, int y1, int x2, int y2, int graph) {
     return -1;
   }
   const IntRect rect = {x1, y1, x2, y2};
-  return CopySoftImgArea(&record->view, source, &rect, 0, 0) < 0 ? -1 : 0;
+  if (CopySoftImgArea(&record->view, source, &rect, 0, 0) < 0) return -1;
+  MarkGraphPixelsChanged(record->original);
+  return 0;
 }

@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "graphics/draw_state.h"
+#include "graphics/graph_textures.h"
+#include "graphics/draw_target.h"
 #include "graphics/screen_mode.h"
 #include "graphics/screen_settings.h"
 #include "sound/movie_services.h"
@@ -82,10 +84,12 @@ int RemoveGraph(int graph, int) {
   // Closing "no movie" fails without effect; every graph goes through it.
   CloseMovieHandle(record->movie);
   GraphOriginalImage* original = record->original;
+  FreeGraphDrawPieces(record);
   if (original) {
     ReleaseSoftImg(&record->view);
     if (--original->referenceCount <= 0) {
       ReleaseGraphTargetSurfaces(original);
+      FreeGraphTexturePieces(original);
       ReleaseSoftImg(&original->image);
       FreeTrackedMemory(original);
     }
@@ -97,6 +101,13 @@ int RemoveGraph(int graph, int) {
   RemoveHandle(&graphHandles.table, graph);
   if (record->deleteWatcher) *record->deleteWatcher = 1;
   FreeTrackedMemory(record);
+  // Drawing must not go on into freed pixels: a deleted target gives way to
+  // the screen, a deleted blend graph to none.
+  DrawStateRecord& state = GetDrawState();
+  if (state.drawTarget == graph) FallBackToScreenTarget();
+  if (state.blendGraph == graph) {
+    SetBlendGraph(-1, state.blendBorderParam, state.blendBorderRange);
+  }
   return 0;
 }
 
@@ -177,9 +188,14 @@ int SetupGraphOriginalImage(int, int graph, int width, int height, int alpha, in
   if (!original) {
     return FailSetup(graph, "グラフィックのオリジナル画像データ保存用メモリの確保に失敗しました\n");
   }
+  const bool hardware = GetScreenSettings().hardwareOn != 0;
   original->alpha = static_cast<uint8_t>(alpha);
   original->blendGraph = static_cast<uint8_t>(blendGraph);
-  original->drawValid = blendGraph ? 0 : 1;
+  // With the device only graphs made for drawing into get a render target.
+  original->drawValid = blendGraph ? 0 : (hardware ? (state.createDrawValid == 1) : 1);
+  // Colour-keyed transparency on the device is an alpha test.
+  original->alphaTest = hardware && !alpha && !blendGraph && !original->drawValid &&
+                        state.createAlphaTest;
   original->palette = palette ? 1 : 0;
   original->softwareImage = 1;
   original->colorBits = static_cast<uint8_t>(colorBits);
@@ -212,6 +228,10 @@ int SetupGraphOriginalImage(int, int graph, int width, int height, int alpha, in
       return FailSetup(graph, "メモリイメージの作成に失敗しました\n");
     }
   }
+  if (hardware && SetupGraphHardwareImage(original) != 0) {
+    RemoveGraph(graph, 0);
+    return -1;
+  }
   if (BuildGraphDrawInfo(graph) != 0) {
     RemoveGraph(graph, 0);
     return -1;
@@ -226,6 +246,7 @@ int BuildGraphDrawInfo(int graph) {
   record->view = SOFTIMG{};
   CreateSubSoftImg(&record->view, &record->original->image, record->originalX,
                    record->originalY, record->width, record->height);
+  if (record->original->hardwareImage && BuildGraphDrawPieces(record) != 0) return -1;
   // An area that leaves the original makes no view; such a graph is refused
   // rather than drawn from outside its pixels.
   return IsSoftImgValid(&record->view) ? 0 : -1;

@@ -15,6 +15,37 @@ constexpr int kGraphHandleCapacity = 0x8000;
 constexpr int kGraphFormatSoft16 = 15;
 constexpr int kGraphFormatSoft32 = 17;  // + 1 with alpha, for both
 
+// One texture of a hardware original: the original is cut into a grid of
+// textures no larger than the device accepts.
+struct GraphTexturePiece {
+  void* texture;         // IDirect3DTexture9*, in the device's pool
+  void* stagingTexture;  // IDirect3DTexture9* in system memory, the upload's source
+  void* surface;         // level 0 of texture
+  void* targetSurface;   // released only for draw-valid originals
+  int32_t x;             // the piece's place in the original
+  int32_t y;
+  int32_t usedWidth;  // the image's extent inside the texture
+  int32_t usedHeight;
+  int32_t textureWidth;
+  int32_t textureHeight;
+};
+
+// The part of one texture piece that a graph covers, with the corners the
+// device back ends turn into vertices.
+struct GraphDrawPiece {
+  int32_t destX;  // offset inside the graph
+  int32_t destY;
+  int32_t sourceX;  // offset inside the texture
+  int32_t sourceY;
+  int32_t width;
+  int32_t height;
+  float corners[4][4];  // top-left, top-right, bottom-left, bottom-right: x, y, u, v
+  // 1 when the corner lies on or above the graph's diagonal from bottom-left
+  // to top-right.
+  uint8_t cornerFlags[4];
+  GraphTexturePiece* texturePiece;
+};
+
 struct GraphOriginalImage {
   int32_t referenceCount;  // the graphs that use it
   int32_t formatIndex;
@@ -33,7 +64,14 @@ struct GraphOriginalImage {
   uint32_t transparentColor;  // 0x00RRGGBB in effect at creation
   int32_t width;
   int32_t height;
+  // The pixels; in hardware mode the system-memory image the textures are
+  // filled from.
   SOFTIMG image;
+  // Hardware originals only.
+  int32_t mipCount;
+  int32_t pieceCount;
+  GraphTexturePiece* pieces;
+  int32_t texturesStale;  // the image changed since the textures were filled
 };
 
 // The image file a graph was loaded from, shared by the graphs derived from
@@ -62,6 +100,9 @@ struct GraphRecord {
   void* ownedBuffer2;
   int32_t word2;
   SOFTIMG view;  // the graph's area of the original's image
+  // Hardware originals: one entry per texture piece the graph covers.
+  int32_t drawPieceCount;
+  GraphDrawPiece* drawPieces;
 };
 
 // Takes a slot and an empty record; ends the process when the table is full

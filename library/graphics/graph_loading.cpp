@@ -3,6 +3,7 @@
 #include "graphics/draw_state.h"
 #include "graphics/graph_creation.h"
 #include "graphics/graph_handles.h"
+#include "graphics/graph_textures.h"
 #include "graphics/screen_settings.h"
 #include "software_renderer/soft_image_convert.h"
 #include "sound/movie_services.h"
@@ -108,6 +109,10 @@ int CreateGraphFromFile(const char* fileName, int) { return LoadGraphFile(fileNa
 
 int CreateDivGraphFromFile(const char* fileName, int allNum, int xNum, int yNum, int width,
                            int height, int* handles, int) {
+  if (!handles || allNum < 0 || xNum < 0 || yNum < 0 ||
+      allNum > static_cast<int64_t>(xNum) * yNum) {
+    return -1;
+  }
   WaitWhileInactive();
   ReadImages read;
   if (fileName) read.ReadFile(fileName, 0);
@@ -143,6 +148,8 @@ void CopyMovieFrameToGraph(MovieRecord* movie, int graph) {
   GraphRecord* record = GetGraphRecord(graph);
   if (!record || !movie || !movie->frameImage.pixels) return;
   if (movie->theora && !UpdateTheoraFrameImage(movie->theoraDecoder, 1, 0)) return;
+  // Whichever path copies the frame, the textures follow at the next draw.
+  MarkGraphPixelsChanged(record->original);
   const GraphImage& frame = movie->frameImage;
   const SoftImgBody& body = *record->view.body;
   if (movie->frameKind != 2 && !movie->alpha && frame.format.colorBits == body.format->colorBits) {

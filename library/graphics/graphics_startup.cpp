@@ -4,12 +4,16 @@
 #include "direct3d9/device_services.h"
 #include "direct3d9/model_system.h"
 #include "direct3d9/shader_pack.h"
+#include "graphics/camera_state.h"
 #include "graphics/device_core_link.h"
 #include "graphics/draw_state.h"
 #include "graphics/draw_target.h"
 #include "graphics/font_system.h"
 #include "graphics/graph_creation.h"
 #include "graphics/graph_handles.h"
+#include "graphics/light_table.h"
+#include "graphics/mask_screen.h"
+#include "graphics/presentation.h"
 #include "graphics/screen_images.h"
 #include "graphics/screen_mode.h"
 #include "graphics/screen_settings.h"
@@ -65,6 +69,9 @@ int ShutdownGraphicsSystem() {
   DeleteAllVertexBufferHandles();
   DeleteAllIndexBufferHandles();
   DeleteAllShaderHandles();
+  RemoveAllMaskHandles();
+  EndMaskSystem();
+  FreeAllLights();
   TerminateDirect3D();
   ReleaseScreenImages();
   FreeShaderPack();
@@ -77,7 +84,10 @@ int RestoreGraphicsSystem(int modeChange, int width, int height, int colorBits,
   ScreenSettings& screen = GetScreenSettings();
   // The device is never reset: its objects are released, a new device is
   // made and they are made again from what the library keeps in memory.
-  if (screen.hardwareOn) ReleaseDeviceResources();
+  if (screen.hardwareOn) {
+    ReleaseMaskScreen();
+    ReleaseDeviceResources();
+  }
   TerminateDirect3D();
   if (modeChange == 1) {
     screen.width = width;
@@ -93,14 +103,37 @@ int RestoreGraphicsSystem(int modeChange, int width, int height, int colorBits,
   InitializeDirect3D();
   if (!screen.hardwareOn) return 0;
   RestoreDeviceResources();
+  RestoreMaskScreen();
+  const TransformState kept = GetTransformState();
   SelectDrawTarget(GetDrawTarget());
   ResendAllDeviceStates();
-  if (modeChange == 1)
+  // The blend graph's texture is a new object on the new device.
+  SyncDeviceCoreDrawSettings();
+  for (int pass = 0; pass < 2; ++pass) {
+    ClearDrawTarget(nullptr);
+    PresentScreenRegion(nullptr);
+  }
+  if (modeChange == 1) {
+    ReloadAllGraphFiles();
     RestoreModelTextures();
-  else
+    RecreateAllFonts();
+  } else {
     RestoreGraphContents();
+  }
   ResendBasicDeviceStates();
   RestoreModelBuffers();
+  MarkMatricesUnsent();
+  ForceLightsResend();
+  if (modeChange == 0) {
+    // The 2D camera of the re-selected target gives way to the matrices the
+    // program had set.
+    const IntRect& requested = GetDrawState().requestedDrawArea;
+    SetDrawClipRect(requested.left, requested.top, requested.right, requested.bottom);
+    SetWorldMatrix(&GetTransformState().world.matrix);
+    SetViewMatrix(&kept.view.matrix);
+    SetProjectionMatrix(&kept.projection.matrix);
+    SetViewportMatrix(&kept.viewport.matrix);
+  }
   return 0;
 }
 

@@ -4,6 +4,7 @@
 #include "graphics/graph_image.h"
 #include "graphics/image_loaders.h"
 #include "system/charset.h"
+#include "system/path_chars.h"
 #include "system/string_helpers.h"
 #include "system/tracked_memory.h"
 
@@ -151,17 +152,9 @@ int MakeAlphaFileName(const char* fileName, char* out, size_t outSize) {
   // such as "..\data" never gets the "_a".
   const int charset = GetCharsetCode();
   size_t dot = static_cast<size_t>(-1);
-  for (const char* p = fileName; *p;) {
-    if (IsDbcsLeadByte(p, charset) && p[1]) {
-      p += 2;
-      continue;
-    }
-    if (*p == '\\' || *p == '/' || *p == ':') {
-      dot = static_cast<size_t>(-1);
-    } else if (*p == '.') {
-      dot = static_cast<size_t>(p - fileName);
-    }
-    ++p;
+  const char* last = LastPathSeparator(fileName, charset);
+  for (const char* p = last ? last + 1 : fileName; *p; p += PathCharLength(p, charset)) {
+    if (*p == '.') dot = static_cast<size_t>(p - fileName);
   }
   const size_t length = StringLength(fileName);
   if (dot == static_cast<size_t>(-1)) dot = length;

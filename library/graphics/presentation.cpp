@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include "direct3d9/device_services.h"
+#include "direct3d9/primitive_draw.h"
+#include "direct3d9/vertex_batch.h"
 #include "graphics/draw_state.h"
 #include "graphics/draw_target.h"
 #include "graphics/screen_images.h"
@@ -54,11 +56,19 @@ void PresentLayered() {
   state.drawTarget = target;
 }
 
+// A full-screen device flips its buffers: a present that must show the
+// picture again draws from a kept copy of the back buffer.
+void KeepFullScreenDevicePicture() {
+  if (GetScreenSettings().hardwareOn && !GetSystemState().settings.windowMode)
+    SwitchToSubBackBuffer();
+}
+
 void CALLBACK FrontScreenTimerProc(HWND window, UINT, UINT_PTR, DWORD) {
   KillTimer(window, kFrontScreenTimerId);
   if (GetDrawTarget() != kDrawTargetFrontScreen || GetSystemState().settings.layeredWindow) {
     return;
   }
+  KeepFullScreenDevicePicture();
   PresentScreenRegion(nullptr);
   SetTimer(window, kFrontScreenTimerId, kFrontScreenTimerMilliseconds, FrontScreenTimerProc);
 }
@@ -147,6 +157,28 @@ int PresentScreenRegion(const IntRect* region) {
   int emulation = 0;
   ComputePresentRects(inputs, &source, &dest, &emulation);
 
+  if (screen.hardwareOn) {
+    if (system.settings.layeredWindow) {
+      FlushVertexBatch();
+      EndDeviceScene();
+      if (CheckVSyncWait()) WaitVSyncByTimer();
+      PresentLayered();
+      return 0;
+    }
+    const bool windowMode = system.settings.windowMode != 0;
+    if (emulation) {
+      source = {0, 0, 320, 240};
+      dest = {0, 0, 640, 480};
+    }
+    if (windowMode && region) return PresentDeviceFrame(&mapped, region);
+    if (windowMode) {
+      // Kept in window pixels, as after a software present, so that a repaint
+      // region maps back to the screen pixels it shows at any window scale.
+      screen.lastPresentedRect = dest;
+      return PresentDeviceFrame(&source, &dest);
+    }
+    return emulation ? PresentDeviceFrame(&source, &dest) : PresentDeviceFrame(nullptr, nullptr);
+  }
   const SOFTIMG* image = GetPrimaryScreenSoftImg();
   if (!IsSoftImgValid(image)) return 0;
   if (CheckVSyncWait()) WaitVSyncByTimer();
@@ -186,7 +218,10 @@ int PresentScreenRegion(const IntRect* region) {
 
 int PresentScreen() { return PresentScreenRegion(nullptr); }
 
-int RefreshScreen() { return PresentScreenRegion(nullptr); }
+int RefreshScreen() {
+  KeepFullScreenDevicePicture();
+  return PresentScreenRegion(nullptr);
+}
 
 void StartFrontScreenTimer() {
   HWND window = GetSystemState().run.mainWindow;

@@ -37,6 +37,9 @@ void ComputePresentRects(const PresentInputs& in, IntRect* source, IntRect* dest
 int CreateDirectDrawObject();
 void ReleaseDirectDrawObject();
 IDirectDraw7* GetDirectDrawObject();
+// The capability record (380 bytes), zero-filled: no overlay alignment is
+// reported. Returns caps.
+void* QueryDirectDrawCaps(void* caps);
 int MeasureVSyncInterval();
 void WaitVSyncByTimer();
 

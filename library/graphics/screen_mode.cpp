@@ -1,6 +1,7 @@
 #include "graphics/screen_mode.h"
 
 #include "direct3d9/device_services.h"
+#include "graphics/draw_state.h"
 #include "graphics/draw_target.h"
 #include "graphics/graphics_startup.h"
 #include "graphics/screen_settings.h"
@@ -137,7 +138,7 @@ int QueryScreenState(int* width, int* height, int* colorBits) {
   int w = 0;
   int h = 0;
   GetScreenModeSize(&w, &h);
-  if (screen.emulation320x240Active) {
+  if (screen.emulation320x240Active || GetDrawState().emulation320x240Request) {
     w = 320;
     h = 240;
   }

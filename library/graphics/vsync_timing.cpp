@@ -2,10 +2,14 @@
 #include <initguid.h>
 #include <ddraw.h>
 
+#include <cstring>
+
+#include "direct3d9/direct3d_state.h"
 #include "graphics/presentation.h"
 #include "graphics/screen_settings.h"
 #include "system/log.h"
 #include "system/system_state.h"
+#include "system/window_mode.h"
 
 namespace {
 
@@ -56,7 +60,14 @@ int CreateDirectDrawObject() {
   DWORD level = DDSCL_NORMAL;
   if (state.settings.fpuPreserve) level |= DDSCL_FPUPRESERVE;
   directDraw->SetCooperativeLevel(state.run.mainWindow, level);
+  if (GetDirect3DState().disableDwm) EnableDwmComposition(0);
   return 0;
+}
+
+void* QueryDirectDrawCaps(void* caps) {
+  static_assert(sizeof(DDCAPS_DX7) == 380, "the capability record is 380 bytes");
+  std::memset(caps, 0, sizeof(DDCAPS_DX7));
+  return caps;
 }
 
 void WaitVSyncByTimer() {

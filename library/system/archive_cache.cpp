@@ -7,6 +7,7 @@
 
 #include "system/full_path.h"
 #include "system/charset.h"
+#include "system/path_chars.h"
 #include "system/tracked_memory.h"
 #include "system/win_file.h"
 
@@ -29,12 +30,6 @@ struct ArchiveCacheState {
 
 ArchiveCacheState cache;
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-const char* ComponentEnd(const char* p, int charset) {
-  while (*p && !IsSeparator(*p)) p += (IsDbcsLeadByte(p, charset) && p[1]) ? 2 : 1;
-  return p;
-}
 
 const char* ArchiveExtension() {
   return cache.settings.extensionLength ? cache.settings.extension : "ARC";
@@ -141,7 +136,7 @@ int FindArchiveForPath(const char* path, int* slotOut, char* archivePathOut, cha
 
   const int remembered = cache.lastHitPrefixLength;
   if (remembered > 0 && std::strncmp(full, cache.lastHitPath, static_cast<size_t>(remembered)) == 0 &&
-      IsSeparator(full[remembered])) {
+      IsPathSeparator(full[remembered])) {
     slot = OpenCachedArchive(cache.lastHitSlot, cache.lastHitPath, 0, 0);
     if (slot < 0) return -1;
     inner = full + remembered + 1;
@@ -159,7 +154,7 @@ int FindArchiveForPath(const char* path, int* slotOut, char* archivePathOut, cha
       componentsWithoutCandidate = 2;
     }
     for (int index = 0;; ++index) {
-      const char* end = ComponentEnd(p, charset);
+      const char* end = PathComponentEnd(p, charset);
       if (*end == 0 || end == p) return -1;
       const size_t length = static_cast<size_t>(end - p);
       std::memcpy(prefix + prefixLength, p, length);

@@ -4,23 +4,15 @@
 #include <cstring>
 
 #include "system/archive_format.h"
-#include "system/charset.h"
-
-namespace {
-
-size_t CharLength(const char* s, int charset) {
-  return (IsDbcsLeadByte(s, charset) && s[1]) ? 2 : 1;
-}
-
-}  // namespace
+#include "system/path_chars.h"
 
 int MakeArchiveNameKeyForCharset(ArchiveNameKey* key, int charset, const char* component,
                                  int* lengthOut) {
   size_t length = 0;
   unsigned sum = 0;
   const char* p = component;
-  while (*p && *p != '\\' && *p != '/') {
-    const size_t step = CharLength(p, charset);
+  while (*p && !IsPathSeparator(*p)) {
+    const size_t step = PathCharLength(p, charset);
     if (length + step + 4 > kArchiveNameKeyBytes) return -1;
     for (size_t i = 0; i < step; ++i) {
       uint8_t b = static_cast<uint8_t>(p[i]);
@@ -55,14 +47,14 @@ int MatchArchiveWildcardForCharset(const char* name, const char* pattern, int ch
       starName = n;
       continue;
     }
-    const size_t nameStep = CharLength(n, charset);
+    const size_t nameStep = PathCharLength(n, charset);
     if (*p == '?') {
       ++p;
       n += nameStep;
       continue;
     }
     if (*p) {
-      const size_t patternStep = CharLength(p, charset);
+      const size_t patternStep = PathCharLength(p, charset);
       if (patternStep == nameStep && std::memcmp(p, n, nameStep) == 0) {
         p += patternStep;
         n += nameStep;
@@ -70,7 +62,7 @@ int MatchArchiveWildcardForCharset(const char* name, const char* pattern, int ch
       }
     }
     if (!starPattern) return -1;
-    starName += CharLength(starName, charset);
+    starName += PathCharLength(starName, charset);
     n = starName;
     p = starPattern;
   }

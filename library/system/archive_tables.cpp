@@ -6,21 +6,9 @@
 #include <vector>
 
 #include "system/archive.h"
-#include "system/charset.h"
+#include "system/path_chars.h"
 
 namespace {
-
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-size_t CharLength(const char* s, int charset) {
-  return (IsDbcsLeadByte(s, charset) && s[1]) ? 2 : 1;
-}
-
-// The end of the component starting at p: its terminator or separator.
-const char* ComponentEnd(const char* p, int charset) {
-  while (*p && !IsSeparator(*p)) p += CharLength(p, charset);
-  return p;
-}
 
 uint16_t ReadU16(const uint8_t* p) {
   uint16_t v;
@@ -101,7 +89,7 @@ int WalkArchivePath(Archive* archive, const char* path, ArchiveNameKey* key, boo
   const char* p = path;
   *stoppedAtLast = false;
   for (;;) {
-    const char* end = ComponentEnd(p, archive->charset);
+    const char* end = PathComponentEnd(p, archive->charset);
     if (end == p && *end) {
       archive->currentDirectory = DirectoryAt(archive, 0);
     } else {
@@ -193,7 +181,7 @@ int ChangeArchiveDir(Archive* archive, const char* path, int restoreOnFailure,
 const ArchiveEntry* FindArchiveFile(const char* path, Archive* archive) {
   ArchiveDirectory* start = archive->currentDirectory;
   ArchiveNameKey key;
-  if (*ComponentEnd(path, archive->charset) == 0) {
+  if (*PathComponentEnd(path, archive->charset) == 0) {
     if (MakeArchiveNameKey(&key, archive, path, nullptr) != 0) return nullptr;
   } else {
     bool stoppedAtLast;
@@ -224,10 +212,7 @@ int GetArchiveFileInfo(Archive* archive, const char* path, int* offsetOut, int* 
 }
 
 void SplitArchivePath(const char* path, const Archive* archive, char* nameOut, char* folderOut) {
-  const char* last = nullptr;
-  for (const char* p = path; *p; p += CharLength(p, archive->charset)) {
-    if (IsSeparator(*p) || *p == ':') last = p;
-  }
+  const char* last = LastPathSeparator(path, archive->charset);
   const char* name = last ? last + 1 : path;
   if (nameOut) std::strcpy(nameOut, name);
   if (folderOut) {

@@ -11,7 +11,7 @@
 
 #include "system/archive_format.h"
 #include "system/lz_encode.h"
-#include "system/charset.h"
+#include "system/path_chars.h"
 
 namespace {
 
@@ -32,13 +32,7 @@ void Append(std::vector<uint8_t>* out, const T& value) {
 // separator that is a character of its own makes the name unusable.
 bool CheckName(const std::string& name, int charset, std::string* error) {
   bool ok = !name.empty() && name != "." && name != ".." && name.find('\0') == std::string::npos;
-  for (size_t i = 0; ok && i < name.size(); ++i) {
-    if (IsDbcsLeadByte(&name[i], charset) && i + 1 < name.size()) {
-      ++i;
-    } else if (name[i] == '\\' || name[i] == '/') {
-      ok = false;
-    }
-  }
+  if (ok && *PathComponentEnd(name.c_str(), charset) != '\0') ok = false;
   if (!ok) *error = "bad name \"" + name + "\"";
   return ok;
 }

@@ -4,13 +4,11 @@
 
 #include <cstring>
 
-#include "system/charset.h"
+#include "system/path_chars.h"
 
 namespace {
 
 constexpr size_t kMaxComponent = 255;
-
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -29,34 +27,21 @@ class PathBuilder {
   // Cuts the last component at the previous separator; a drive's ':' and the
   // bare network prefix stay.
   void RemoveLastComponent(int charsetCode) {
-    size_t cut = length_;
-    char found = 0;
-    for (size_t i = 0; i < length_; ++i) {
-      if (IsDbcsLeadByte(out_ + i, charsetCode) && i + 1 < length_) {
-        ++i;
-        continue;
-      }
-      if (IsSeparator(out_[i]) || out_[i] == ':') {
-        cut = i;
-        found = out_[i];
-      }
-    }
-    if (!found || found == ':' || cut == 0) return;
-    length_ = cut;
+    const char* last = LastPathSeparator(out_, charsetCode);
+    if (!last || *last == ':' || last == out_) return;
+    length_ = static_cast<size_t>(last - out_);
     out_[length_] = 0;
   }
 
   void StripOneTrailingSeparator() {
-    if (length_ > 0 && IsSeparator(out_[length_ - 1])) out_[--length_] = 0;
+    if (length_ > 0 && IsPathSeparator(out_[length_ - 1])) out_[--length_] = 0;
   }
 
   void UpperCase(size_t from, int charsetCode) {
-    for (size_t i = from; i < length_; ++i) {
-      if (IsDbcsLeadByte(out_ + i, charsetCode) && i + 1 < length_) {
-        ++i;
-        continue;
-      }
-      out_[i] = UpperAscii(out_[i]);
+    for (size_t i = from; i < length_;) {
+      const size_t step = PathCharLength(out_ + i, charsetCode);
+      if (step == 1) out_[i] = UpperAscii(out_[i]);
+      i += step;
     }
   }
 
@@ -85,13 +70,13 @@ int BuildFullPath(const char* path, const char* base, char* out, size_t outSize,
   if ((path[0] == '\\' && path[1] == '\\') || (path[0] == '/' && path[1] == '/')) {
     if (!result.Append("\\", 1)) return -1;
     walk = path + 2;
-  } else if (IsSeparator(path[0])) {
+  } else if (IsPathSeparator(path[0])) {
     if (!result.Append(base, std::strlen(base) < 2 ? std::strlen(base) : 2)) return -1;
     walk = path + 1;
   } else if (path[0] && path[1] == ':') {
     if (!result.Append(path, 2)) return -1;
     walk = path + 2;
-    if (IsSeparator(*walk)) ++walk;
+    if (IsPathSeparator(*walk)) ++walk;
   } else {
     if (!result.Append(base, std::strlen(base))) return -1;
     result.StripOneTrailingSeparator();
@@ -101,8 +86,8 @@ int BuildFullPath(const char* path, const char* base, char* out, size_t outSize,
   char component[kMaxComponent + 1];
   while (*walk) {
     size_t length = 0;
-    while (*walk && !IsSeparator(*walk)) {
-      const size_t step = (IsDbcsLeadByte(walk, charsetCode) && walk[1]) ? 2 : 1;
+    while (*walk && !IsPathSeparator(*walk)) {
+      const size_t step = PathCharLength(walk, charsetCode);
       if (length + step > kMaxComponent) return -1;
       std::memcpy(component + length, walk, step);
       length += step;

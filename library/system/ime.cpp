@@ -100,9 +100,9 @@ void ReadCandidateList() {
   if (!context.get() || !Imm().ImmGetCandidateListA) return;
   const DWORD size = Imm().ImmGetCandidateListA(context.get(), 0, nullptr, 0);
   if (size == 0) {
-    AppendLogFormat("漢字変換候補のデータサイズが０でした  DefHWND:%x IMC:%x\n",
-                    static_cast<unsigned>(reinterpret_cast<uintptr_t>(context.window())),
-                    static_cast<unsigned>(reinterpret_cast<uintptr_t>(context.get())));
+    AppendLogFormat("漢字変換候補のデータサイズが０でした  DefHWND:%llx IMC:%llx\n",
+                    static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(context.window())),
+                    static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(context.get())));
     return;
   }
   FreeImeCandidateList();

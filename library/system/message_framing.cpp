@@ -4,36 +4,53 @@
 
 namespace {
 
-// Receives the prefix of the next message once all four bytes have arrived;
-// fewer are left in the socket for a later turn.
-bool TakePrefix(const MessageTransport& transport, uint32_t* length) {
-  unsigned char prefix[kMessagePrefixBytes];
-  if (transport.receive(transport.context, prefix, kMessagePrefixBytes, 1) != kMessagePrefixBytes) {
-    return false;
-  }
-  if (transport.receive(transport.context, prefix, kMessagePrefixBytes, 0) != kMessagePrefixBytes) {
-    return false;
-  }
-  *length = DecodeMessageLength(prefix);
+// Takes what has arrived of the next message's prefix; true once all four
+// bytes are in.
+bool TakePrefix(MessageReceiveState* state, const MessageTransport& transport,
+                MessagePassBudget* budget) {
+  const int want = std::min(kMessagePrefixBytes - state->prefixReceived, budget->bytes);
+  const int got = transport.receive(transport.context, state->prefix + state->prefixReceived, want);
+  if (got <= 0) return false;
+  state->prefixReceived += got;
+  budget->bytes -= got;
+  if (state->prefixReceived < kMessagePrefixBytes) return false;
+  state->prefixReceived = 0;
   return true;
 }
 
-// Receives into the ring's free space at its write position, wrapping to its
-// start; the bytes received, 0 when the peer closed, -1 when nothing came.
-int ReceiveBody(MessageReceiveState* state, const MessageTransport& transport) {
+// Makes room in the ring for the next part of the message under way; false
+// when the ring cannot grow or the pool would pass its limit.
+bool GrowForMissing(MessageReceiveState* state, MessageMemoryPool* pool) {
+  RingBuffer* ring = &state->ring;
+  const int want = std::min(state->missing, kReceiveGrowthBytes);
+  const long long capacity = RingBufferCapacityFor(ring, want);
+  if (capacity < 0) return false;
+  if (capacity == ring->capacity) return true;
+  if (pool->held - ring->capacity + capacity > pool->limit) return false;
+  const int before = ring->capacity;
+  if (ReserveRingBuffer(ring, want) != 0) return false;
+  pool->held += ring->capacity - before;
+  return true;
+}
+
+// Receives up to want bytes into the ring's free space at its write
+// position, wrapping to its start; the bytes received, 0 when the peer
+// closed, -1 when nothing came.
+int ReceiveBody(MessageReceiveState* state, const MessageTransport& transport, int want) {
   RingBuffer* ring = NormalizeRingBuffer(&state->ring);
-  const int untilEnd = ring->capacity - ring->writePosition;
-  if (state->missing <= untilEnd) {
-    const int got = transport.receive(transport.context, ring->data + ring->writePosition,
-                                      state->missing, 0);
+  want = std::min(want, ring->capacity - ring->stored);
+  const bool wrapped = ring->writePosition < ring->readPosition;
+  const int untilEnd = (wrapped ? ring->readPosition : ring->capacity) - ring->writePosition;
+  if (want <= untilEnd) {
+    const int got = transport.receive(transport.context, ring->data + ring->writePosition, want);
     if (got > 0) ring->writePosition += got;
     return got;
   }
-  int got = transport.receive(transport.context, ring->data + ring->writePosition, untilEnd, 0);
+  int got = transport.receive(transport.context, ring->data + ring->writePosition, untilEnd);
   if (got <= 0) return got;
   ring->writePosition += got;
   if (got == untilEnd) {
-    const int second = transport.receive(transport.context, ring->data, state->missing - untilEnd, 0);
+    const int second = transport.receive(transport.context, ring->data, want - untilEnd);
     ring->writePosition = second > 0 ? second : 0;
     if (second > 0) got += second;
   }
@@ -73,27 +90,32 @@ uint32_t DecodeMessageLength(const unsigned char in[kMessagePrefixBytes]) {
   return length;
 }
 
-MessageReceiveResult ReceiveMessages(MessageReceiveState* state, const MessageTransport& transport) {
+MessageReceiveResult ReceiveMessages(MessageReceiveState* state, const MessageTransport& transport,
+                                     MessagePassBudget* budget, MessageMemoryPool* pool) {
   for (;;) {
+    if (budget->messages <= 0 || budget->bytes <= 0) return kMessageReceiveMore;
     if (state->missing == 0) {
-      uint32_t length;
-      if (!TakePrefix(transport, &length)) break;
+      if (!TakePrefix(state, transport, budget)) {
+        return budget->bytes <= 0 ? kMessageReceiveMore : kMessageReceiveDone;
+      }
+      const uint32_t length = DecodeMessageLength(state->prefix);
       state->messageLength = static_cast<int>(length);
       if (length > static_cast<uint32_t>(kMaxMessageBytes)) return kMessageReceiveBadLength;
-      if (ReserveRingBuffer(&state->ring, state->messageLength) != 0) {
-        return kMessageReceiveRingFailed;
-      }
       state->missing = state->messageLength;
     }
-    int got = 0;
     if (state->missing > 0) {
-      got = ReceiveBody(state, transport);
+      if (budget->bytes <= 0) return kMessageReceiveMore;
+      if (!GrowForMissing(state, pool)) return kMessageReceiveRingFailed;
+      const int got = ReceiveBody(state, transport, std::min(state->missing, budget->bytes));
       if (got <= 0) break;
       state->ring.stored += got;
       state->missing -= got;
+      budget->bytes -= got;
     }
-    if (state->missing == 0) state->completeBytes += state->messageLength;
-    if (transport.pump(transport.context) != 0 || state->missing > 0) break;
+    if (state->missing > 0) continue;
+    state->completeBytes += state->messageLength;
+    --budget->messages;
+    if (transport.pump(transport.context) != 0) break;
   }
   return kMessageReceiveDone;
 }
@@ -140,7 +162,8 @@ int TakeReceivedBytes(MessageReceiveState* state, void* buffer, int size) {
   return taken;
 }
 
-int FreeMessageRings(MessageReceiveState* receive, MessageSendState* send) {
+int FreeMessageRings(MessageReceiveState* receive, MessageSendState* send, MessageMemoryPool* pool) {
+  pool->held -= receive->ring.capacity;
   TerminateRingBuffer(&receive->ring);
   TerminateRingBuffer(&send->ring);
   return 0;

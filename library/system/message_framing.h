@@ -12,15 +12,36 @@
 #include "system/ring_buffer.h"
 
 constexpr int kMessagePrefixBytes = 4;
-// A longer announced length is treated as a broken or hostile peer: the
-// receiver would otherwise reserve whatever the peer names.
+// A longer announced length is treated as a broken or hostile peer.
 constexpr int kMaxMessageBytes = 64 * 1024 * 1024;
+// The receive ring grows as a message's bytes arrive, by at most this much
+// at a time, so an announced length alone takes no memory.
+constexpr int kReceiveGrowthBytes = 256 * 1024;
 
 struct MessageReceiveState {
   int missing;  // bytes of the message under way not yet received; 0 between messages
   RingBuffer ring;
   int messageLength;  // of the message under way (or the refused one)
   int completeBytes;  // stored bytes that belong to whole messages
+  // A prefix can arrive a byte at a time; what came of it waits here, since
+  // leaving it in the socket could leave the socket with no room for the rest.
+  unsigned char prefix[kMessagePrefixBytes];
+  int prefixReceived;
+};
+
+// What one receive turn may still take: it stops once either runs out, so a
+// fast peer cannot hold the caller's frame.
+struct MessagePassBudget {
+  int messages;
+  int bytes;
+};
+
+// The receive rings of all connections together: their capacities, and the
+// most they may hold, so that many peers announcing large messages cannot
+// take the process's address space.
+struct MessageMemoryPool {
+  long long held;
+  long long limit;
 };
 
 struct MessageSendState {
@@ -34,7 +55,7 @@ struct MessageSendState {
 // the call failed or would block.
 struct MessageTransport {
   void* context;
-  int (*receive)(void* context, void* buffer, int size, int peek);
+  int (*receive)(void* context, void* buffer, int size);
   int (*send)(void* context, const void* data, int size);
   // Runs the socket events that have arrived meanwhile; nonzero once the
   // event window has ended and the turn should stop.
@@ -42,8 +63,9 @@ struct MessageTransport {
 };
 
 enum MessageReceiveResult {
-  kMessageReceiveDone = 0,
-  kMessageReceiveRingFailed = -1,  // no room for messageLength bytes
+  kMessageReceiveDone = 0,         // nothing more can be taken now
+  kMessageReceiveMore = 1,         // the budget ran out; bytes may still be waiting
+  kMessageReceiveRingFailed = -1,  // the ring could not grow for messageLength bytes
   kMessageReceiveBadLength = -2,   // messageLength is negative or above the limit
 };
 
@@ -51,9 +73,11 @@ void EncodeMessageLength(uint32_t length, unsigned char out[kMessagePrefixBytes]
 uint32_t DecodeMessageLength(const unsigned char in[kMessagePrefixBytes]);
 
 // Receives whole and partial messages until the transport has no more, the
-// pump ends, or a message stays incomplete. A refused length leaves the
-// stream out of step, so the caller must give the connection up.
-MessageReceiveResult ReceiveMessages(MessageReceiveState* state, const MessageTransport& transport);
+// pump ends, a message stays incomplete or the budget runs out. The ring's
+// growth is counted in the pool and refused past its limit. A refused length
+// leaves the stream out of step, so the caller must give the connection up.
+MessageReceiveResult ReceiveMessages(MessageReceiveState* state, const MessageTransport& transport,
+                                     MessagePassBudget* budget, MessageMemoryPool* pool);
 
 // Sends what the send ring holds: a message started earlier is finished
 // first (its remaining prefix bytes, then its body), then the ring's contents
@@ -65,6 +89,7 @@ void SendMessages(MessageSendState* state, const MessageTransport& transport);
 // bytes copied, or -1 for a negative size.
 int TakeReceivedBytes(MessageReceiveState* state, void* buffer, int size);
 
-int FreeMessageRings(MessageReceiveState* receive, MessageSendState* send);
+// Frees both rings and gives the receive ring's capacity back to the pool.
+int FreeMessageRings(MessageReceiveState* receive, MessageSendState* send, MessageMemoryPool* pool);
 
 #endif

@@ -69,6 +69,7 @@ int PumpMessagesCore() {
   if (run.mainWindow) {
     PassDepth depth;
     const bool onMainThread = GetCurrentThreadId() == run.mainThreadId;
+    if (onMainThread) RenewNetWorkFrameBudget();
     if (run.altEnterRequested && onMainThread && state.settings.windowModeChangeAllowed) {
       run.altEnterRequested = 0;
       ChangeWindowMode(state.settings.windowMode ? 0 : 1);
@@ -110,6 +111,7 @@ int PumpMessagesCore() {
       if (leave) break;
 
       if (!RunsNow(state)) {
+        RenewNetWorkFrameBudget();
         PumpNetWorkMessages(1);
         RunSoundRefills();
         UpdateMovieOverlays();

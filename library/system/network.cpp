@@ -59,9 +59,18 @@ void EndSocketWindow() {
   UnregisterClassA(kSocketWindowClass, GetModuleHandleA(nullptr));
 }
 
+bool IsConnection(const NetworkRecord* record) {
+  return record->valid && !record->datagram &&
+         record != network.table.records[kNetworkListenSlot];
+}
+
+// A connection the peer has ended is closed once the program has read every
+// whole message it left; what is still on its way in is taken first.
 bool ShouldCloseInPass(const NetworkRecord* record) {
-  if (!record->valid || record->datagram) return false;
-  return record->error || (!record->connected && record->closed && record->autoClose);
+  if (!IsConnection(record)) return false;
+  if (record->error) return true;
+  return record->closed && record->autoClose && record->receive.completeBytes == 0 &&
+         !(record->deferredEvents & FD_READ);
 }
 
 // A read or write event that finds its call busy is kept for the next
@@ -104,13 +113,17 @@ bool DrainTimeLeft(uint32_t start) {
 void FreeSocketRecord(NetworkRecord* record) {
   Ws2().WSAAsyncSelect(record->socket, network.socketWindow, 0, 0);
   Ws2().closesocket(record->socket);
-  FreeMessageRings(&record->receive, &record->send);
+  FreeMessageRings(&record->receive, &record->send, &network.receiveMemory);
   RemoveNetworkRecord(&network.table, record);
 }
 
 }  // namespace
 
 NetworkState& GetNetworkState() { return network; }
+
+void RenewNetWorkFrameBudget() {
+  network.frameBudget = MessagePassBudget{kFrameReceiveMessages, kFrameReceiveBytes};
+}
 
 Ws2Functions& Ws2() { return GetSystemState().dlls.ws2; }
 
@@ -129,6 +142,8 @@ int StartNetWork() {
   network = NetworkState{};
   ResetNetworkTable(&network.table);
   network.socketWindow = window;
+  network.receiveMemory.limit = kReceiveMemoryLimit;
+  RenewNetWorkFrameBudget();
   network.started = 1;
   return 0;
 }
@@ -172,7 +187,10 @@ int PumpNetWorkMessages(int closeFailed) {
   if (!network.started || !network.socketWindow) return 0;
   if (closeFailed == 1) {
     ForEachRecord([](NetworkRecord* record) {
-      if (record->deferredEvents && record->valid) RunDeferredEvents(record);
+      if (!IsConnection(record)) return;
+      // The peer may have sent its last bytes with its close.
+      if (record->closed && !record->error) record->deferredEvents |= FD_READ;
+      if (record->deferredEvents) RunDeferredEvents(record);
     });
     ForEachRecord([](NetworkRecord* record) {
       if (ShouldCloseInPass(record)) CloseSocketHandle(NetworkRecordHandle(record));
@@ -212,7 +230,7 @@ LRESULT HandleSocketMessage(WPARAM socket, LPARAM eventWord) {
       break;
     case FD_CLOSE:
       record->connected = 0;
-      record->closed = 0;
+      record->closed = 1;
       break;
     default:
       break;
@@ -224,8 +242,9 @@ int CloseSocketHandle(int handle) {
   if (!network.started) return -1;
   NetworkRecord* record = FindNetworkRecord(&network.table, handle);
   if (!record || !record->valid || record->datagram) return -1;
-  // An errored connection moves nothing more: draining it would only spin.
-  bool ended = PumpSocketWindow() != 0 || record->error;
+  // An errored connection moves nothing more, and one the peer has ended
+  // neither: draining them would only spin.
+  bool ended = PumpSocketWindow() != 0 || record->error || record->closed;
   uint32_t start = ReadMultimediaTime() & 0x7FFFFFFF;
   while (!ended && record->receive.missing > 0 && DrainTimeLeft(start)) {
     ended = PumpSocketWindow() != 0;
@@ -277,7 +296,7 @@ NetworkRecord* MakeSocketRecord(int slot) {
 
 int UndoSocketRecord(NetworkRecord* record) {
   if (record->socket != kNoSocket) Ws2().closesocket(record->socket);
-  FreeMessageRings(&record->receive, &record->send);
+  FreeMessageRings(&record->receive, &record->send, &network.receiveMemory);
   record->valid = 0;
   RemoveNetworkRecord(&network.table, record);
   return -1;

@@ -22,7 +22,16 @@ struct NetworkState {
   int noAutoClose;  // 1: new connections are not closed by the per-frame pass
   int receiving;    // RecvSocket is running
   int sending;      // SendSocket is running
+  // What the connections may still receive in this frame; the frame's pass
+  // runs the receives that found it spent once it is renewed.
+  MessagePassBudget frameBudget;
+  MessageMemoryPool receiveMemory;
 };
+
+constexpr int kFrameReceiveMessages = 4096;
+constexpr int kFrameReceiveBytes = 1024 * 1024;
+// All receive rings together; one message may be up to kMaxMessageBytes.
+constexpr long long kReceiveMemoryLimit = 256LL * 1024 * 1024;
 
 NetworkState& GetNetworkState();
 Ws2Functions& Ws2();
@@ -32,6 +41,10 @@ Ws2Functions& Ws2();
 // shut-down, when ws2_32 is not bound).
 int StartNetWork();
 int EndNetWork();
+
+// Gives the connections a new frame's worth of receiving; the message pass
+// calls it as each frame begins.
+void RenewNetWorkFrameBudget();
 
 // Dispatches what waits for the hidden window; with closeFailed 1 first runs
 // the events that found their call busy and closes the connections that

@@ -19,7 +19,7 @@ struct NetworkRecord {
   int valid;     // holds an open socket
   int error;     // the receive ring could not take a message; only closing is left
   int connected;
-  int closed;
+  int closed;     // the peer has ended the connection
   int deferredEvents;  // read/write events that came while the other call was busy
   int unannounced;     // accepted, and not yet handed to the program
   int lengthPrefixed;
@@ -34,8 +34,8 @@ struct NetworkRecord {
   int writable;                  // datagram sockets
   ListNode node;                 // id = the record's handle
 };
-static_assert(sizeof(void*) != 4 || sizeof(NetworkRecord) == 136,
-              "a network record is 136 bytes in the 32-bit library");
+static_assert(sizeof(void*) != 4 || sizeof(NetworkRecord) == 144,
+              "a network record is 144 bytes in the 32-bit library");
 
 struct NetworkTable {
   NetworkRecord* records[kNetworkSlotCount];

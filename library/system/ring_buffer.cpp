@@ -11,13 +11,19 @@ RingBuffer* NormalizeRingBuffer(RingBuffer* ring) {
   return ring;
 }
 
+long long RingBufferCapacityFor(const RingBuffer* ring, int add) {
+  if (add < 0) return -1;
+  const int64_t needed = static_cast<int64_t>(add) + ring->stored;
+  if (ring->capacity >= needed) return ring->capacity;
+  return static_cast<int64_t>(add) + ring->stored * int64_t{3} / 2 + 1000;
+}
+
 int ReserveRingBuffer(RingBuffer* ring, int add) {
   NormalizeRingBuffer(ring);
   if (add < 0) return -1;
-  const int64_t needed = static_cast<int64_t>(add) + ring->stored;
-  if (ring->capacity >= needed) return 0;
+  const int64_t newCapacity = RingBufferCapacityFor(ring, add);
+  if (newCapacity == ring->capacity) return 0;
 
-  const int64_t newCapacity = static_cast<int64_t>(add) + ring->stored * int64_t{3} / 2 + 1000;
   unsigned char* block = newCapacity <= INT32_MAX
                              ? static_cast<unsigned char*>(TRACKED_ALLOC(static_cast<size_t>(newCapacity)))
                              : nullptr;

@@ -14,6 +14,9 @@ struct RingBuffer {
 // Makes room for add more bytes; -1 when the larger block cannot be had, the
 // stored bytes then stay as they were.
 int ReserveRingBuffer(RingBuffer* ring, int add);
+// The capacity ReserveRingBuffer(ring, add) would give the ring: its present
+// one when the room is there already, -1 when no block could be that large.
+long long RingBufferCapacityFor(const RingBuffer* ring, int add);
 // Appends size bytes, growing the ring as needed; 0 or -1.
 int WriteRingBuffer(RingBuffer* ring, const void* src, int size);
 // Takes (or, with peek, copies) size bytes; -1 and nothing copied when fewer

@@ -5,9 +5,9 @@
 
 namespace {
 
-int ReceiveFromSocket(void* context, void* buffer, int size, int peek) {
+int ReceiveFromSocket(void* context, void* buffer, int size) {
   const auto* record = static_cast<const NetworkRecord*>(context);
-  return Ws2().recv(record->socket, static_cast<char*>(buffer), size, peek ? MSG_PEEK : 0);
+  return Ws2().recv(record->socket, static_cast<char*>(buffer), size, 0);
 }
 
 int SendToSocket(void* context, const void* data, int size) {
@@ -70,7 +70,13 @@ int RecvSocket(int handle) {
   PumpSocketWindow();
   if (!ReadyToTransfer(record, "RecvSocket")) return -1;
   if (!record->lengthPrefixed) return 0;
-  if (ReceiveMessages(&record->receive, SocketTransport(record)) != kMessageReceiveDone) {
+  const MessageReceiveResult result = ReceiveMessages(
+      &record->receive, SocketTransport(record), &network.frameBudget, &network.receiveMemory);
+  if (result == kMessageReceiveMore) {
+    // WinSock announces waiting data only after the next read, so the
+    // frame's pass must come back for it.
+    record->deferredEvents |= FD_READ;
+  } else if (result != kMessageReceiveDone) {
     record->error = 1;
     return AppendLogFormat(
         "受信データを保存するリングバッファのリサイズに失敗しました(データサイズ %d byte)",

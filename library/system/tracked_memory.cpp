@@ -10,7 +10,7 @@ namespace {
 
 TrackedMemoryState& Memory() { return GetSystemState().memory; }
 
-void RefreshCopy(TrackedMemoryHeader* header) { CopyBytes(header->copy, header, 32); }
+void RefreshCopy(TrackedMemoryHeader* header) { CopyBytes(header->copy, header, kTrackedCopySize); }
 
 void RecordSource(TrackedMemoryHeader* header, const char* file, int line) {
   FillBytes(header->fileTail, 0, sizeof header->fileTail);
@@ -140,7 +140,7 @@ int CheckTrackedMemory() {
   // broken link is reported instead of walked.
   for (TrackedMemoryHeader* header = memory.tail; header && header != &memory.sentinel;
        header = header->previous) {
-    if (CompareBytes(header->copy, header, 32) != 0) {
+    if (CompareBytes(header->copy, header, kTrackedCopySize) != 0) {
       AppendLog("以下のメモリ確保情報が破損しました");
       LogTrackedMemoryBlock(header);
       return -1;
@@ -173,10 +173,10 @@ int LogTrackedMemoryBlock(const TrackedMemoryHeader* header) {
 
   char line[256];
   FormatString(line, sizeof line,
-               "\tsize:%10d(%10.3fkb)  file:%-26s  line:%-5d  ID:%-5d  addr:%08x  data:<",
+               "\tsize:%10d(%10.3fkb)  file:%-26s  line:%-5d  ID:%-5d  addr:%08llx  data:<",
                static_cast<int>(header->size), header->size / 1024.0, fileTail,
                static_cast<int>(header->line), static_cast<int>(header->id),
-               static_cast<unsigned>(reinterpret_cast<uintptr_t>(data)));
+               static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(data)));
   size_t length = StringLength(line);
   for (uint32_t i = 0; i < shown; ++i) {
     line[length++] = data[i] < 0x20 || data[i] >= 0x80 ? '.' : static_cast<char>(data[i]);

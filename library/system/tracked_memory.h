@@ -1,4 +1,4 @@
-// The library's tracked allocator: every block carries a 64-byte header and
+// The library's tracked allocator: every block carries a header and
 // is listed, so totals, dumps and corruption checks cover all library memory.
 #ifndef OMBREL_SYSTEM_TRACKED_MEMORY_H
 #define OMBREL_SYSTEM_TRACKED_MEMORY_H
@@ -8,8 +8,12 @@
 
 #include "Ombrel.h"
 
-// Sits directly before the user pointer. Bytes 32-63 repeat bytes 0-31 so
-// that an overwritten header is noticed.
+// The fields the header's copy repeats: 32 bytes in the 32-bit program, 40
+// where pointers are 8 bytes.
+constexpr size_t kTrackedCopySize = 24 + 2 * sizeof(void*);
+
+// Sits directly before the user pointer. The copy repeats every field before
+// it, so that an overwritten header is noticed.
 struct TrackedMemoryHeader {
   char fileTail[16];  // the last 15 characters of the source file's name
   uint16_t id;
@@ -17,10 +21,16 @@ struct TrackedMemoryHeader {
   uint32_t size;
   TrackedMemoryHeader* previous;
   TrackedMemoryHeader* next;
-  unsigned char copy[32];
+  unsigned char copy[kTrackedCopySize];
 };
-//static_assert(sizeof(TrackedMemoryHeader) == 64, "the block header is 64 bytes");
-//static_assert(offsetof(TrackedMemoryHeader, copy) == 32, "the copy covers bytes 0-31");
+static_assert(offsetof(TrackedMemoryHeader, copy) == kTrackedCopySize,
+              "the copy covers every field before it");
+// The 32-bit program keeps its 64-byte header; 64-bit builds take the natural
+// layout, 80 bytes, which keeps blocks 16-byte aligned.
+static_assert(sizeof(void*) != 4 || sizeof(TrackedMemoryHeader) == 64,
+              "the block header is 64 bytes");
+static_assert(sizeof(TrackedMemoryHeader) % 16 == 0 || sizeof(void*) == 4,
+              "blocks keep the heap's alignment");
 
 constexpr size_t kTrackedHeaderSize = sizeof(TrackedMemoryHeader);
 

@@ -80,7 +80,7 @@ void* OpenNewTempFile(char* pathOut) {
   char folder[MAX_PATH];
   const DWORD length = GetTempPathA(MAX_PATH - 1, folder);
   if (length == 0 || length >= MAX_PATH - 1) return nullptr;
-  if (folder[length - 1] != '\\') std::strcat(folder, "\\");
+  if (!StringEndsWithChar(folder, '\\')) std::strcat(folder, "\\");
   char name[MAX_PATH];
   if (!GetTempFileNameA(folder, "tmp", 0, name)) return nullptr;
   char full[MAX_PATH];

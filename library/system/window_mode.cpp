@@ -243,8 +243,7 @@ int SetWindowIconResource(int resourceId) {
   if (state.run.mainWindow) {
     HICON icon = LoadIconA(resourceId ? state.run.instance : nullptr,
                            resourceId ? MAKEINTRESOURCEA(resourceId) : IDI_APPLICATION);
-    SetClassLongA(state.run.mainWindow, GCL_HICON,
-                  static_cast<LONG>(reinterpret_cast<uintptr_t>(icon)));
+    SetClassLongPtrA(state.run.mainWindow, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
   }
   return 0;
 }

@@ -68,6 +68,10 @@ void OnActivate(WPARAM wParam) {
   SystemRuntime& run = state.run;
   StartImeReopenIfOpen();
   const bool fullScreen = state.settings.windowMode == 0;
+  // A windowed device that cannot present has lost its surfaces.
+  if (!fullScreen && GetScreenSettings().hardwareOn && PresentDeviceOnActivation() != 0) {
+    RecoverGraphics();
+  }
   if (fullScreen && run.initialised) {
     if (HIWORD(wParam) == 0) RecoverGraphics();
     ResumeAllMovies();
@@ -126,7 +130,12 @@ void OnPaint(HWND window) {
     } else if (GetDrawTarget() == kDrawTargetBackScreen) {
       const IntRect region = {paint.rcPaint.left, paint.rcPaint.top, paint.rcPaint.right,
                               paint.rcPaint.bottom};
+      // A repaint restores what is already on the screen; waiting for the
+      // blank would only hold up the message that asked for it.
+      const int vsyncWait = CheckVSyncWait();
+      EnableVSyncWait(0);
       PresentScreenRegion(&region);
+      EnableVSyncWait(vsyncWait);
     }
     state.run.painting = 0;
   }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "direct3d9/core_inputs.h"
 #include "direct3d9/d3d_types.h"
 #include "direct3d9/device_state_cache.h"
 #include "direct3d9/direct3d_state.h"
@@ -10,10 +11,38 @@
 
 namespace {
 
+// The graphics core as the white graph sees it: graphs made from file
+// images are counted, and the one graph made has a texture.
+struct FakeCore {
+  int created = 0;
+  int texture = 0;
+  static constexpr int kGraph = 0x08000005;
+};
+FakeCore fakeCore;
+
+void LinkFakeCore() {
+  fakeCore = FakeCore{};
+  DeviceCoreHooks& hooks = GetDeviceCoreInputs().hooks;
+  hooks.getGraphTexture = [](int graph) -> void* {
+    return graph == FakeCore::kGraph && fakeCore.created ? &fakeCore.texture : nullptr;
+  };
+  hooks.createGraphFromFileImage = [](const void*, int) {
+    ++fakeCore.created;
+    return FakeCore::kGraph;
+  };
+  hooks.getGraphTransColor = [](int* enabled) {
+    *enabled = 1;
+    return 0;
+  };
+  hooks.setGraphTransColor = [](int, int) {};
+}
+
 class BlendApplyTest : public RecordingDeviceTest {
  protected:
   void SetUp() override {
     RecordingDeviceTest::SetUp();
+    LinkFakeCore();
+    cache_.whiteGraph = 0;
     cache_.sentBlend.stageCount = 1;
     cache_.filterMode = 0;
     cache_.forceResend = 1;
@@ -173,6 +202,15 @@ TEST_F(BlendApplyTest, UntexturedModesBuildTheirOwnStage) {
   EXPECT_EQ(sent_.stages[0].colorOp, D_D3DTOP_SELECTARG1);
   EXPECT_EQ(sent_.stages[0].colorArg1, D_D3DTA_DIFFUSE);
   EXPECT_EQ(cache_.batch.type, 0);
+}
+
+TEST_F(BlendApplyTest, UntexturedModeTwelveMakesItsWhiteGraphOnceAndUsesIt) {
+  for (int i = 0; i < 5; ++i) {
+    Apply(12, nullptr);
+    EXPECT_EQ(sent_.stages[0].texture, &fakeCore.texture) << "application " << i;
+  }
+  EXPECT_EQ(fakeCore.created, 1);
+  EXPECT_EQ(sent_.stages[0].colorOp, D_D3DTOP_MODULATE4X);
 }
 
 TEST_F(BlendApplyTest, AlphaTestOverrideWins) {

@@ -28,6 +28,8 @@
 #include "graphics/screen_settings.h"
 #include "support/library_session.h"
 #include "support/log_capture.h"
+#include "support/pixel_formats.h"
+#include "graphics/graph_creation.h"
 #include "system/tracked_memory.h"
 
 namespace {
@@ -42,10 +44,6 @@ class DeviceLifeTest : public ::testing::Test {
     options.hardware = hardware;
     session_ = std::make_unique<LibrarySession>(options);
     ASSERT_EQ(session_->result(), 0);
-    DeviceCoreInputs& inputs = GetDeviceCoreInputs();
-    inputs.drawArea = {0, 0, 640, 480};
-    inputs.targetWidth = 640;
-    inputs.targetHeight = 480;
   }
   // Starts with a device and fills the back buffer with one colour, nothing
   // pending and no scene open.
@@ -150,9 +148,14 @@ TEST_F(DeviceLifeTest, ARecoveryMakesANewDeviceAndRefillsItsBuffers) {
   for (int i = 0; i < 36; ++i) vertices[i] = static_cast<float>(i);
   ASSERT_EQ(SetVertexBufferData(0, vertices, 3, handle), 0);
   SetDeviceAmbientColor(0xFF808080);
-  IDirect3DDevice9* oldDevice = state_.device;
 
+  LogCapture log;
   ASSERT_EQ(RecoverGraphics(), 0);
+  // The old device went and a new one was made.
+  const std::string text = log.Read();
+  const size_t released = text.find("Direct3DDevice9 の解放 3");
+  ASSERT_NE(released, std::string::npos);
+  EXPECT_NE(text.find("IDirect3DDevice9Ex オブジェクトを取得します", released), std::string::npos);
   ASSERT_EQ(state_.hardwareActive, 1);
   ASSERT_NE(state_.device, nullptr);
   BufferRecord* record = GetVertexBufferRecord(handle);
@@ -167,7 +170,6 @@ TEST_F(DeviceLifeTest, ARecoveryMakesANewDeviceAndRefillsItsBuffers) {
   state_.device->GetRenderState(D3DRS_AMBIENT, &ambient);
   EXPECT_EQ(ambient, 0xFF808080u);
   EXPECT_EQ(GetDeviceStateCache().forceResend, 0);
-  (void)oldDevice;
   DeleteVertexBufferHandle(handle);
 }
 
@@ -186,58 +188,36 @@ TEST_F(DeviceLifeTest, ScreenLockChecksItsRectangle) {
   EXPECT_EQ(UnlockDrawScreenPixels(), 0);
 }
 
-// Draws one 16 x 16 textured quad through the layer at (x, y).
-void DrawQuad(IDirect3DTexture9* texture, int x, int y) {
-  uint8_t imageFlags[8] = {1, 1, 0, 0, 0, 0, 0, 0};
-  BeginDeviceScene();
-  PrepareDeviceDraw(imageFlags, texture, kDrawUseTransparency);
-  uint8_t* vertex = AppendBatchVertices(D3DPT_TRIANGLELIST, 6);
-  const float corners[6][4] = {{0, 0, 0, 0}, {16, 0, 1, 0}, {0, 16, 0, 1},
-                               {16, 16, 1, 1}, {0, 16, 0, 1}, {16, 0, 1, 0}};
-  uint32_t color = GetDeviceStateCache().deviceColor;
-  for (const auto& c : corners) {
-    float px = x + c[0] - 0.5f, py = y + c[1] - 0.5f;
-    memcpy(vertex, &px, 4);
-    memcpy(vertex + 4, &py, 4);
-    memcpy(vertex + 16, &color, 4);
-    memcpy(vertex + 20, &c[2], 8);
-    vertex += 28;
-  }
-  CommitBatchVertices(6);
-  FlushVertexBatch();
-}
-
-TEST_F(DeviceLifeTest, QuadsDrawnPerBlendModeReadBackAsTheModeMixes) {
-  ASSERT_NO_FATAL_FAILURE(StartCleared(D3DCOLOR_XRGB(64, 64, 64)));
-  IDirect3DDevice9* device = state_.device;
-  IDirect3DTexture9* texture = nullptr;
-  ASSERT_EQ(device->CreateTexture(16, 16, 1, D3DUSAGE_DYNAMIC, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
-                                  &texture, nullptr),
-            D3D_OK);
-  D3DLOCKED_RECT locked = {};
-  ASSERT_EQ(texture->LockRect(0, &locked, nullptr, D3DLOCK_DISCARD), D3D_OK);
-  for (int y = 0; y < 16; ++y)
-    for (int x = 0; x < 16; ++x)
-      reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch)[x] =
-          0xFFC86432;  // (200, 100, 50)
-  texture->UnlockRect(0);
+TEST_F(DeviceLifeTest, GraphsDrawnPerBlendModeReadBackAsTheModeMixes) {
+  Start();
+  ASSERT_EQ(state_.hardwareActive, 1);
+  PaintFilledBox(0, 0, 640, 480, ComposeColorCode(64, 64, 64));
+  PixelBuffer pixels(16, 16, 4);
+  pixels.Fill(0x00C86432);  // (200, 100, 50)
+  GraphImage image = {};
+  image.format = X8R8G8B8Format();
+  image.width = image.height = 16;
+  image.pitch = pixels.pitch;
+  image.pixels = pixels.data();
+  const int graph = CreateGraphFromGraphImagePair(&image, nullptr, 0, 0, 0);
+  ASSERT_NE(graph, -1);
   struct Case {
     int mode;
     int r, g, b;
   };
+  // Over (64, 64, 64) at parameter 128: alpha mixes halfway, add adds half
+  // the colour, subtract takes half of it away, multiply scales by it.
   const int subtractRed = state_.nativeBlendOp ? 0 : -1;
   const Case cases[] = {{0, 200, 100, 50},
                         {1, 132, 82, 57},
                         {2, 164, 114, 89},
                         {3, subtractRed, 14, 39},
                         {4, 50, 25, 12}};
-  DeviceCoreInputs& inputs = GetDeviceCoreInputs();
   for (int i = 0; i < 5; ++i) {
-    inputs.blendMode = cases[i].mode;
-    inputs.blendParam = 128;
-    GetDeviceStateCache().deviceColor = (cases[i].mode == 0 ? 0xFFu : 128u) << 24 | 0xFFFFFF;
-    DrawQuad(texture, 20 + i * 32, 20);
+    SetBlendModeAndParam(cases[i].mode, 128);
+    ASSERT_EQ(PutGraph(20 + i * 32, 20, graph, 0), 0);
   }
+  SetBlendModeAndParam(0, 0);
   GraphImage view = {};
   const IntRect row = {0, 0, 640, 64};
   ASSERT_EQ(LockDrawScreenPixels(&row, &view), 0);
@@ -252,19 +232,18 @@ TEST_F(DeviceLifeTest, QuadsDrawnPerBlendModeReadBackAsTheModeMixes) {
   const uint8_t* outside = static_cast<uint8_t*>(view.pixels) + 5 * view.pitch + 5 * 4;
   EXPECT_EQ(outside[1], 64);
   UnlockDrawScreenPixels();
-  SetDeviceTexture(nullptr);
-  texture->Release();
 }
 
 TEST_F(DeviceLifeTest, BlendedOutlinesAndClippedBoxesCoverEachPixelOnce) {
-  ASSERT_NO_FATAL_FAILURE(StartCleared(D3DCOLOR_XRGB(0, 0, 0)));
-  DeviceCoreInputs& inputs = GetDeviceCoreInputs();
-  inputs.blendMode = 2;  // add: a pixel drawn twice would come out brighter
-  inputs.blendParam = 100;
-  GetDeviceStateCache().deviceColor = 100u << 24 | 0xFFFFFF;
-  ASSERT_EQ(PaintBoxOutlineByDevice(10, 10, 20, 20, ComposeColorCode(255, 255, 255)), 0);
-  inputs.drawArea = {0, 0, 45, 45};
-  ASSERT_EQ(PaintFilledBoxByDevice(40, 40, 50, 50, ComposeColorCode(255, 255, 255)), 0);
+  Start();
+  ASSERT_EQ(state_.hardwareActive, 1);
+  PaintFilledBox(0, 0, 640, 480, ComposeColorCode(0, 0, 0));
+  SetBlendModeAndParam(2, 100);  // add: a pixel drawn twice would come out brighter
+  ASSERT_EQ(PaintBoxOutline(10, 10, 20, 20, ComposeColorCode(255, 255, 255)), 0);
+  SetDrawClipRect(0, 0, 45, 45);
+  ASSERT_EQ(PaintFilledBox(40, 40, 50, 50, ComposeColorCode(255, 255, 255)), 0);
+  SetBlendModeAndParam(0, 0);
+  SetDrawClipRect(0, 0, 640, 480);
   GraphImage view = {};
   const IntRect area = {0, 0, 64, 64};
   ASSERT_EQ(LockDrawScreenPixels(&area, &view), 0);

@@ -133,6 +133,25 @@ TEST_F(ScreenPresentTest, RepaintPresentsTheInvalidRegionAtScale2) {
   EXPECT_EQ(wrong, 0);
 }
 
+// The wait stamps the time of the blank it waited for; a repaint leaves the
+// stamp alone and the setting as it was.
+TEST_F(ScreenPresentTest, ARepaintDoesNotWaitForTheVerticalBlank) {
+  DrawPattern(320, 240);
+  ASSERT_EQ(PresentScreen(), 0);
+  EnableVSyncWait(1);
+  ScreenSettings& screen = GetScreenSettings();
+  screen.lastVSyncWaitTime = 12345;
+  RECT region = {0, 0, 640, 480};
+  InvalidateRect(window_, &region, FALSE);
+  UpdateWindow(window_);
+  EXPECT_EQ(screen.lastVSyncWaitTime, 12345);
+  EXPECT_EQ(CheckVSyncWait(), 1);
+  // A present of its own waits.
+  ASSERT_EQ(PresentScreen(), 0);
+  EXPECT_NE(screen.lastVSyncWaitTime, 12345);
+  EnableVSyncWait(0);
+}
+
 TEST_F(ScreenPresentTest, FrontScreenIsPresentedByTheTimer) {
   ASSERT_EQ(SelectDrawTarget(-4), 0);
   DrawPattern(320, 240);

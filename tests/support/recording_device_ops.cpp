@@ -133,6 +133,7 @@ long RecordingDeviceOps::GetMaterial(D_D3DMATERIAL9* out) {
 }
 long RecordingDeviceOps::BeginScene() { return Record("BeginScene"); }
 long RecordingDeviceOps::EndScene() { return Record("EndScene"); }
+long RecordingDeviceOps::Present() { return Record("Present"); }
 
 void RecordingDeviceTest::SetUp() {
   GetDeviceStateCache() = DeviceStateCache{};

@@ -66,6 +66,7 @@ class RecordingDeviceOps : public DeviceOps {
   long GetMaterial(D_D3DMATERIAL9* material) override;
   long BeginScene() override;
   long EndScene() override;
+  long Present() override;
 
  private:
   long Record(const char* name, uint32_t a = 0, uint32_t b = 0, uint32_t c = 0,

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -34,7 +35,8 @@ std::string Pattern(int size, int seed) {
 struct FakeSocket {
   std::string arrived;
   size_t readPosition = 0;
-  int receiveLimit = INT_MAX;  // most bytes one receive takes out (a peek sees all)
+  int receiveLimit = INT_MAX;  // most bytes one receive takes out
+  int receives = 0;
   bool peerClosed = false;
   std::string sent;
   int sendBudget = INT_MAX;  // bytes the socket takes before it would block
@@ -43,13 +45,16 @@ struct FakeSocket {
 
   MessageTransport Transport() { return MessageTransport{this, Receive, Send, Pump}; }
 
-  static int Receive(void* context, void* buffer, int size, int peek) {
+  int Waiting() const { return static_cast<int>(arrived.size() - readPosition); }
+
+  static int Receive(void* context, void* buffer, int size) {
     auto* socket = static_cast<FakeSocket*>(context);
-    const int available = static_cast<int>(socket->arrived.size() - socket->readPosition);
+    ++socket->receives;
+    const int available = socket->Waiting();
     if (available == 0) return socket->peerClosed ? 0 : -1;
-    const int taken = std::min({size, available, peek ? INT_MAX : socket->receiveLimit});
+    const int taken = std::min({size, available, socket->receiveLimit});
     memcpy(buffer, socket->arrived.data() + socket->readPosition, taken);
-    if (!peek) socket->readPosition += taken;
+    socket->readPosition += taken;
     return taken;
   }
 
@@ -69,11 +74,21 @@ struct FakeSocket {
   }
 };
 
+constexpr MessagePassBudget kNoBound = {INT_MAX, INT_MAX};
+
 class Receiver {
  public:
-  ~Receiver() { TerminateRingBuffer(&state.ring); }
+  explicit Receiver(MessageMemoryPool* sharedPool = nullptr)
+      : pool(sharedPool ? sharedPool : &ownPool) {}
+  ~Receiver() {
+    MessageSendState unused{};
+    FreeMessageRings(&state, &unused, pool);
+  }
 
-  MessageReceiveResult Receive() { return ReceiveMessages(&state, socket.Transport()); }
+  MessageReceiveResult Receive(MessagePassBudget budget = kNoBound) {
+    lastBudget = budget;
+    return ReceiveMessages(&state, socket.Transport(), &lastBudget, pool);
+  }
 
   std::string Take(int size) {
     std::string out(size, '\0');
@@ -85,6 +100,9 @@ class Receiver {
 
   MessageReceiveState state{};
   FakeSocket socket;
+  MessageMemoryPool ownPool = {0, LLONG_MAX};
+  MessageMemoryPool* pool;
+  MessagePassBudget lastBudget = kNoBound;
 };
 
 class Sender {
@@ -212,6 +230,118 @@ TEST(MessageFramingTest, PeerClosingInsideAMessageLeavesItUnfinished) {
   ASSERT_EQ(receiver.Receive(), kMessageReceiveDone);
   EXPECT_EQ(receiver.state.missing, 5);
   EXPECT_EQ(receiver.Take(100), "whole");
+}
+
+// A peer's stack sends only when the receiver's window has room for a whole
+// segment, and a receive turn runs only when bytes arrive. Prefix bytes left
+// in a window too full for another segment would stop the stream for good.
+TEST(MessageFramingTest, PrefixBytesStuckInAFullWindowDoNotStopTheStream) {
+  struct Case {
+    int window;
+    int segment;  // the least room the peer sends into
+  };
+  const Case cases[] = {{8, 6}, {7, 5}, {6, 3}, {13, 11}, {4096, 4000}};
+  std::string wire;
+  std::string payload;
+  for (int i = 0; i < 3000; ++i) {
+    const std::string body = i % 7 == 0 ? Pattern(i % 13, i) : std::string(1, static_cast<char>(i));
+    wire += Frame(body);
+    payload += body;
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.window);
+    Receiver receiver;
+    size_t sent = 0;
+    while (sent < wire.size()) {
+      const int room = c.window - receiver.socket.Waiting();
+      if (room < c.segment) break;
+      const size_t size = std::min(static_cast<size_t>(room), wire.size() - sent);
+      receiver.socket.arrived += wire.substr(sent, size);
+      sent += size;
+      ASSERT_EQ(receiver.Receive(), kMessageReceiveDone);
+    }
+    EXPECT_EQ(sent, wire.size());
+    EXPECT_EQ(receiver.Take(static_cast<int>(payload.size()) + 1), payload);
+  }
+}
+
+TEST(MessageFramingTest, TheRingGrowsAsTheBytesArriveNotAsAnnounced) {
+  Receiver receiver;
+  receiver.socket.arrived = Prefix(60 * 1024 * 1024) + "0123456789";
+  ASSERT_EQ(receiver.Receive(), kMessageReceiveDone);
+  EXPECT_EQ(receiver.state.missing, 60 * 1024 * 1024 - 10);
+  EXPECT_LT(receiver.state.ring.capacity, 1024 * 1024);
+  EXPECT_EQ(receiver.pool->held, receiver.state.ring.capacity);
+
+  // A 10 MiB message arriving 64 KiB at a time is whole at the end.
+  Receiver large;
+  const std::string body = Pattern(10 * 1024 * 1024, 5);
+  const std::string wire = Frame(body);
+  for (size_t sent = 0; sent < wire.size(); sent += 64 * 1024) {
+    large.socket.arrived += wire.substr(sent, 64 * 1024);
+    ASSERT_EQ(large.Receive(), kMessageReceiveDone);
+    EXPECT_EQ(large.state.completeBytes, sent + 64 * 1024 >= wire.size() ? 10 * 1024 * 1024 : 0);
+  }
+  EXPECT_EQ(large.pool->held, large.state.ring.capacity);
+  EXPECT_EQ(large.Take(static_cast<int>(body.size())), body);
+}
+
+TEST(MessageFramingTest, TheSharedPoolRefusesGrowthPastItsLimit) {
+  MessageMemoryPool pool = {0, 1024 * 1024};
+  auto kept = std::make_unique<Receiver>(&pool);
+  const std::string first = Pattern(300 * 1000, 1);
+  kept->socket.arrived = Frame(first);
+  ASSERT_EQ(kept->Receive(), kMessageReceiveDone);
+  ASSERT_EQ(kept->state.completeBytes, 300 * 1000);
+  {
+    Receiver greedy(&pool);
+    greedy.socket.arrived = Prefix(2 * 1024 * 1024) + Pattern(900 * 1000, 2);
+    EXPECT_EQ(greedy.Receive(), kMessageReceiveRingFailed);
+    EXPECT_LE(pool.held, pool.limit);
+    EXPECT_GT(greedy.state.missing, 2 * 1024 * 1024 - 900 * 1000);
+  }
+  EXPECT_EQ(pool.held, kept->state.ring.capacity);
+  EXPECT_EQ(kept->Take(300 * 1000), first);
+  kept.reset();
+  EXPECT_EQ(pool.held, 0);
+}
+
+// A peer that sends without pause cannot hold a turn: the budget's messages
+// or bytes end it, and the next turn goes on where it stopped.
+TEST(MessageFramingTest, ATurnEndsWhenItsBudgetIsSpent) {
+  struct Case {
+    const char* name;
+    int messages;
+    int size;
+    MessagePassBudget budget;
+    std::vector<int> completeAfterTurn;
+  };
+  const Case cases[] = {
+      {"messages bound", 10000, 1, {4096, INT_MAX}, {4096, 8192, 10000}},
+      {"bytes bound", 1, 2500000, {INT_MAX, 1024 * 1024}, {0, 0, 2500000}},
+      {"bound inside a prefix", 2, 3, {INT_MAX, 2}, {0, 0, 0, 3, 3, 3, 6, 6}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Receiver receiver;
+    std::string payload;
+    for (int i = 0; i < c.messages; ++i) {
+      const std::string body = Pattern(c.size, i);
+      receiver.socket.arrived += Frame(body);
+      payload += body;
+    }
+    int64_t taken = 0;
+    for (size_t turn = 0; turn < c.completeAfterTurn.size(); ++turn) {
+      const bool last = turn + 1 == c.completeAfterTurn.size();
+      EXPECT_EQ(receiver.Receive(c.budget), last ? kMessageReceiveDone : kMessageReceiveMore);
+      EXPECT_EQ(receiver.state.completeBytes, c.completeAfterTurn[turn]) << "turn " << turn;
+      const int64_t turnBytes =
+          static_cast<int64_t>(receiver.socket.readPosition) - taken;
+      EXPECT_LE(turnBytes, c.budget.bytes);
+      taken = receiver.socket.readPosition;
+    }
+    EXPECT_EQ(receiver.Take(static_cast<int>(payload.size())), payload);
+  }
 }
 
 TEST(MessageFramingTest, AnEndedPumpStopsAfterTheCurrentMessage) {

@@ -112,7 +112,14 @@ TEST_F(MessagePumpTest, RunWhileInactiveKeepsTheFrameLoopGoing) {
   counter.Post(1);
   EXPECT_EQ(PumpMessages(), 0);
   EXPECT_EQ(countedMessages, 1);
-  WaitWhileInactive();  // returns at once in window mode
+  // Running while inactive, the wait returns without a pass: the message
+  // posted now is still waiting afterwards.
+  counter.Post(1);
+  WaitWhileInactive();
+  EXPECT_EQ(countedMessages, 1);
+  EXPECT_EQ(IsAppActive(), 0);
+  EXPECT_EQ(PumpMessages(), 0);
+  EXPECT_EQ(countedMessages, 2);
   SetRunWhileInactive(0);
 }
 

@@ -332,6 +332,23 @@ TEST_F(NetworkTest, ClosingIsSeenByThePeer) {
   ASSERT_GE(other, 0);
   leaving.Close();
   EXPECT_TRUE(PumpUntil([&] { return IsNetWorkConnected(other) == 0; }));
+  // Nothing was left to read, so the frame's pass frees the handle.
+  EXPECT_TRUE(PumpUntil([&] { return Record(other) == nullptr; }));
+}
+
+TEST_F(NetworkTest, AConnectionThePeerEndedIsFreedOnceItsMessagesAreRead) {
+  const int before = GetNetworkState().table.count;
+  RawPeer peer(port_);
+  const int accepted = Accepted();
+  ASSERT_GE(accepted, 0);
+  peer.Send(Frame("a") + Frame("bc") + Frame("unfinished").substr(0, 9));
+  peer.Close();
+  ASSERT_TRUE(PumpUntil([&] { return IsNetWorkConnected(accepted) == 0; }));
+  PumpFrames(20);
+  ASSERT_NE(Record(accepted), nullptr);
+  EXPECT_EQ(ReadAll(accepted), "abc");
+  EXPECT_TRUE(PumpUntil([&] { return Record(accepted) == nullptr; }));
+  EXPECT_EQ(GetNetworkState().table.count, before);
 }
 
 TEST_F(NetworkTest, ClosedHandlesAndHandlesOfOtherKindsAreRefused) {

@@ -4,6 +4,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <iomanip>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,6 +19,11 @@ namespace {
 
 TrackedMemoryState& Memory() { return GetSystemState().memory; }
 
+// The header's fields before the copy: 32 bytes in the 32-bit program, 40
+// with 8-byte pointers; the header is 64 and 80 bytes.
+constexpr size_t kCopied = sizeof(void*) == 4 ? 32 : 40;
+constexpr ptrdiff_t kHeaderSize = sizeof(void*) == 4 ? 64 : 80;
+
 // The block line the allocator should write, built here from the header's
 // fields so the test pins the layout, not the values.
 std::string ExpectedBlockLine(void* pointer, const char* fileTail, const std::string& chars,
@@ -24,9 +31,9 @@ std::string ExpectedBlockLine(void* pointer, const char* fileTail, const std::st
   const TrackedMemoryHeader* header = GetTrackedMemoryHeader(pointer);
   char head[256];
   snprintf(head, sizeof head,
-           "\tsize:%10d(%10.3fkb)  file:%-26s  line:%-5d  ID:%-5d  addr:%08x  data:<",
+           "\tsize:%10d(%10.3fkb)  file:%-26s  line:%-5d  ID:%-5d  addr:%08llx  data:<",
            static_cast<int>(header->size), header->size / 1024.0, fileTail, header->line,
-           header->id, static_cast<unsigned>(reinterpret_cast<uintptr_t>(pointer)));
+           header->id, static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(pointer)));
   return std::string(head) + chars + (hex.empty() ? ">]\r\n" : "> [" + hex + "]\r\n");
 }
 
@@ -34,12 +41,13 @@ TEST(TrackedMemoryTest, HeaderSitsBeforeTheBlockWithItsFields) {
   void* block = AllocTrackedMemory(40, "source.cpp", 70000);
   ASSERT_NE(block, nullptr);
   const TrackedMemoryHeader* header = GetTrackedMemoryHeader(block);
-  EXPECT_EQ(reinterpret_cast<const char*>(block) - reinterpret_cast<const char*>(header), 64);
+  EXPECT_EQ(reinterpret_cast<const char*>(block) - reinterpret_cast<const char*>(header), kHeaderSize);
   EXPECT_STREQ(header->fileTail, "source.cpp");
   EXPECT_EQ(header->line, 70000 & 0xFFFF);
   EXPECT_EQ(header->size, 40u);
   EXPECT_EQ(header->next, nullptr);
-  EXPECT_EQ(memcmp(header->copy, header, 32), 0);
+  EXPECT_EQ(memcmp(header->copy, header, kCopied), 0);
+  EXPECT_EQ(reinterpret_cast<const unsigned char*>(header) + kCopied, header->copy);
   EXPECT_EQ(Memory().tail, header);
   FreeTrackedMemory(block);
 }
@@ -174,23 +182,34 @@ TEST(TrackedMemoryTest, ReallocToZeroIsLogged) {
   FreeTrackedMemory(block);
 }
 
+// Worked lines: the size right-aligned in ten places and in kilobytes with
+// three decimals, the file left-aligned in 26, line and ID in five, the
+// address in eight hex digits, then up to 16 bytes as characters and hex.
 TEST(TrackedMemoryTest, BlockLineShowsUpTo16BytesAsCharactersAndHex) {
   const struct {
     std::string bytes;
-    std::string chars;
-    std::string hex;
+    const char* head;  // the line up to its address
+    std::string tail;  // after the address
   } cases[] = {
-      {"Hi!", "Hi!", "48 69 21"},
-      {std::string("\x1F \x7E\x7F\x80\xFF", 6), ". ~\x7F..", "1f 20 7e 7f 80 ff"},
-      {"0123456789abcdefXYZ", "0123456789abcdef",
-       "30 31 32 33 34 35 36 37 38 39 61 62 63 64 65 66"},
+      {"Hi!",
+       "\tsize:         3(     0.003kb)  file:block.cpp                   line:77     ID:42     addr:",
+       "  data:<Hi!> [48 69 21]\r\n"},
+      {std::string("\x1F \x7E\x7F\x80\xFF", 6),
+       "\tsize:         6(     0.006kb)  file:block.cpp                   line:77     ID:42     addr:",
+       "  data:<. ~\x7F..> [1f 20 7e 7f 80 ff]\r\n"},
+      {"0123456789abcdefXYZ",
+       "\tsize:        19(     0.019kb)  file:block.cpp                   line:77     ID:42     addr:",
+       "  data:<0123456789abcdef> [30 31 32 33 34 35 36 37 38 39 61 62 63 64 65 66]\r\n"},
   };
   for (const auto& c : cases) {
-    void* block = AllocTrackedMemory(c.bytes.size(), nullptr, 0);
+    Memory().counter = 42;
+    void* block = AllocTrackedMemory(c.bytes.size(), "block.cpp", 77);
     memcpy(block, c.bytes.data(), c.bytes.size());
+    std::ostringstream address;
+    address << std::hex << std::setw(8) << std::setfill('0') << reinterpret_cast<uintptr_t>(block);
     LogCapture capture;
     LogTrackedMemoryBlock(GetTrackedMemoryHeader(block));
-    EXPECT_EQ(capture.ReadNormalized(), "#:" + ExpectedBlockLine(block, "", c.chars, c.hex));
+    EXPECT_EQ(capture.ReadNormalized(), "#:" + std::string(c.head) + address.str() + c.tail);
     EnableLogOutput(0);
     FreeTrackedMemory(block);
   }
@@ -238,6 +257,14 @@ TEST(TrackedMemoryTest, OverwrittenHeaderIsReportedByTheCheck) {
                   ExpectedBlockLine(broken, "brokeX.cpp", "data", "64 61 74 61"));
   }
   bytes[5] = saved;
+  EXPECT_EQ(CheckTrackedMemory(), 0);
+  // The last byte of the next link (the top byte of a pointer) is covered too.
+  bytes[kCopied - 1] ^= 0x40;
+  {
+    LogCapture capture;
+    EXPECT_EQ(CheckTrackedMemory(), -1);
+  }
+  bytes[kCopied - 1] ^= 0x40;
   EXPECT_EQ(CheckTrackedMemory(), 0);
   FreeTrackedMemory(broken);
   FreeTrackedMemory(intact);

@@ -111,7 +111,9 @@ TEST_F(StartedWindowModeTest, ScaleTitleAndIconApplyToTheWindow) {
   EXPECT_EQ(std::string(GetSystemState().settings.windowTitle), std::string(254, 'a'));
 
   EXPECT_EQ(SetWindowIconResource(0), 0);
-  EXPECT_NE(GetClassLongA(window_, GCL_HICON), 0u);
+  // The whole handle: a class field of pointer size holds it.
+  EXPECT_EQ(reinterpret_cast<HICON>(GetClassLongPtrA(window_, GCLP_HICON)),
+            LoadIconA(nullptr, IDI_APPLICATION));
 }
 
 TEST_F(StartedWindowModeTest, MousePositionIsInScreenPixels) {

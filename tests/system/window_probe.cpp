@@ -5,13 +5,17 @@
 // "window_probe --close-box CAPTION" prints the text of the message box with
 // that caption and closes it; "window_probe --console-text TITLE" waits until
 // the program whose window that is has ended, then prints the lines of its
-// console (kept alive by this attachment after the program let it go).
+// console (kept alive by this attachment after the program let it go);
+// "window_probe --draw TITLE" keeps the library's default renderer choice
+// (the device when one can be made) and draws and presents a frame of two
+// boxes every pass.
 #include <windows.h>
 
 #include <stdio.h>
 #include <string.h>
 
 #include "Ombrel.h"
+#include "graphics/screen_settings.h"
 
 namespace {
 
@@ -77,17 +81,29 @@ int main(int argc, char** argv) {
   if (argc == 3 && strcmp(argv[1], "--close") == 0) return CloseWindowTitled(argv[2]);
   if (argc == 3 && strcmp(argv[1], "--close-box") == 0) return CloseMessageBox(argv[2]);
   if (argc == 3 && strcmp(argv[1], "--console-text") == 0) return PrintConsoleText(argv[2]);
-  if (argc != 2) return 3;
+  const bool draw = argc == 3 && strcmp(argv[1], "--draw") == 0;
+  if (argc != 2 && !draw) return 3;
   EnableLogOutput(0);
-  EnableHardwareRender(0);
+  if (!draw) EnableHardwareRender(0);
   ChangeWindowMode(1);
   SetWindowScale(2.0, -1.0);
   SetScreenMode(320, 240, 32, 60);
-  SetMainWindowTitle(argv[1]);
+  SetMainWindowTitle(argv[argc - 1]);
   if (InitLibrary() != 0) return 4;
+  // The drawing run is there to show the device's frame.
+  if (draw && !GetScreenSettings().hardwareOn) {
+    EndLibrary();
+    return 5;
+  }
   const int start = GetTickMilliseconds();
   int result = 0;
   while ((result = PumpMessages()) == 0) {
+    if (draw) {
+      SelectDrawTarget(-2);
+      PaintFilledBox(0, 0, 320, 240, ComposeColorCode(30, 160, 90));
+      PaintFilledBox(0, 0, 160, 120, ComposeColorCode(200, 40, 40));
+      PresentScreen();
+    }
     if (GetTickMilliseconds() - start > kLoopLimitMilliseconds) {
       result = kTimedOut;
       break;

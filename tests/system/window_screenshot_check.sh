@@ -8,7 +8,7 @@ set -euo pipefail
 wine_run=$1 state=$2 probe=$3 artifacts=$4
 title="OmbrelProbe-$$"
 # The first call makes the prefix and the display when they are missing.
-"$wine_run" --state "$state" -- cmd /c exit 0 >/dev/null 2>&1 || true
+"$wine_run" --state "$state" -- cmd /c exit 0 >/dev/null
 if [ -z "${DISPLAY:-}" ]; then
   DISPLAY=$(cat "$state/xvfb.display")
 fi
