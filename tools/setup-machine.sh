@@ -25,6 +25,7 @@ packages=(
   libz-mingw-w64-dev nasm autoconf automake libtool
   googletest
   lame
+  gcc g++ clang libclang-rt-14-dev libpng-dev libjpeg-dev
   gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
 )
 if [ "$variant" = x86_64 ]; then

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Runs one fuzz target: first every kept regression input (each must pass),
+# then a bounded session from the committed seeds.
+#   tools/run-fuzz.sh TARGET_BINARY NAME SECONDS
+# By hand, for longer: tools/run-fuzz.sh build/native/fuzz/png_fuzz png_fuzz 3600
+# A crash leaves its input in the working folder's crashes/; copy it into
+# tests/fuzz/regressions/NAME/ once the fault is fixed.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+binary=$1 name=$2 seconds=$3
+work=$(mktemp -d "${TMPDIR:-/tmp}/fuzz-$name.XXXXXX")
+trap 'rm -rf "$work/corpus"' EXIT
+mkdir -p "$work/corpus" "$work/crashes"
+regressions=$root/tests/fuzz/regressions/$name
+if [ -d "$regressions" ] && [ -n "$(ls -A "$regressions")" ]; then
+  "$binary" -runs=0 "$regressions"/* >"$work/regressions.log" 2>&1 || {
+    tail -n 40 "$work/regressions.log"
+    echo "run-fuzz: $name: a kept regression input fails again (log in $work)"
+    exit 1
+  }
+fi
+cp "$root/tests/fuzz/corpus/$name"/* "$work/corpus/"
+if ! "$binary" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \
+     -artifact_prefix="$work/crashes/" "$work/corpus" >"$work/fuzz.log" 2>&1; then
+  grep -E 'ERROR|runtime error|SUMMARY|Test unit written' "$work/fuzz.log" | head -n 20
+  echo "run-fuzz: $name: found a failing input (log and input in $work)"
+  exit 1
+fi
+grep -E '^Done [0-9]+ runs' "$work/fuzz.log" || true
+rm -rf "$work"
