@@ -138,6 +138,29 @@ TEST_F(GraphCreationTest, DividedPictureIsAllOrNothing) {
             std::string::npos);
 }
 
+TEST_F(GraphCreationTest, MorePiecesThanTheGridHoldsAreRefusedTouchingNothing) {
+  WriteFileBytes("grid.png", GradientPng(6, 4));
+  const int other = CreateEmptyGraph(2, 2, 0);
+  ASSERT_GE(other, 0);
+  const int before = GraphLiveCount();
+  // A grid of 3 x 1 cannot give 4 pieces; the fourth slot holds a live graph.
+  int handles[4] = {-7, -7, -7, other};
+  EXPECT_EQ(CreateDivGraphFromFile("grid.png", 4, 3, 1, 2, 2, handles, 0), -1);
+  EXPECT_EQ(handles[0], -7);
+  EXPECT_EQ(handles[2], -7);
+  EXPECT_EQ(handles[3], other);
+  EXPECT_EQ(GraphLiveCount(), before);
+  EXPECT_EQ(GetGraphRecord(other)->sourceFile, nullptr);
+  for (auto grid : {std::pair<int, int>{-1, -1}, {0, 5}, {2, -3}}) {
+    EXPECT_EQ(CreateDivGraphFromFile("grid.png", 1, grid.first, grid.second, 2, 2, handles, 0),
+              -1);
+  }
+  EXPECT_EQ(GraphLiveCount(), before);
+  // As many pieces as the grid holds still work.
+  EXPECT_EQ(CreateDivGraphFromFile("grid.png", 3, 3, 1, 2, 2, handles, 0), 0);
+  EXPECT_EQ(handles[3], other);
+}
+
 TEST_F(GraphCreationTest, GraphFromImageInMemoryAndItsUpdates) {
   const Bytes file = GradientPng(5, 2);
   const int graph = CreateGraphFromFileImage(file.data(), static_cast<int>(file.size()), nullptr,
