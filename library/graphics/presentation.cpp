@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "direct3d9/device_services.h"
+#include "direct3d9/primitive_draw.h"
 #include "graphics/draw_state.h"
 #include "graphics/draw_target.h"
 #include "graphics/screen_images.h"
@@ -53,11 +54,18 @@ void PresentLayered() {
   state.drawTarget = target;
 }
 
+// In full screen the device draws into a sub back buffer that a present
+// copies out; a repaint must present what was drawn there.
+bool FullScreenDevice() {
+  return GetScreenSettings().hardwareOn && !GetSystemState().settings.windowMode;
+}
+
 void CALLBACK FrontScreenTimerProc(HWND window, UINT, UINT_PTR, DWORD) {
   KillTimer(window, kFrontScreenTimerId);
   if (GetDrawTarget() != kDrawTargetFrontScreen || GetSystemState().settings.layeredWindow) {
     return;
   }
+  if (FullScreenDevice()) SwitchToSubBackBuffer();
   PresentScreenRegion(nullptr);
   SetTimer(window, kFrontScreenTimerId, kFrontScreenTimerMilliseconds, FrontScreenTimerProc);
 }
@@ -168,7 +176,10 @@ int PresentScreenRegion(const IntRect* region) {
 
 int PresentScreen() { return PresentScreenRegion(nullptr); }
 
-int RefreshScreen() { return PresentScreenRegion(nullptr); }
+int RefreshScreen() {
+  if (FullScreenDevice()) SwitchToSubBackBuffer();
+  return PresentScreenRegion(nullptr);
+}
 
 void StartFrontScreenTimer() {
   HWND window = GetSystemState().run.mainWindow;
