@@ -1,7 +1,8 @@
 #include "graphics/graph_creation.h"
 
-#include <gtest/gtest.h>
 #include <png.h>
+
+#include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
@@ -151,7 +152,8 @@ TEST_F(GraphCreationTest, MorePiecesThanTheGridHoldsAreRefusedTouchingNothing) {
   EXPECT_EQ(GraphLiveCount(), before);
   EXPECT_EQ(GetGraphRecord(other)->sourceFile, nullptr);
   for (auto grid : {std::pair<int, int>{-1, -1}, {0, 5}, {2, -3}}) {
-    EXPECT_EQ(CreateDivGraphFromFile("grid.png", 1, grid.first, grid.second, 2, 2, handles, 0), -1);
+    EXPECT_EQ(CreateDivGraphFromFile("grid.png", 1, grid.first, grid.second, 2, 2, handles, 0),
+              -1);
   }
   EXPECT_EQ(GraphLiveCount(), before);
   // As many pieces as the grid holds still work.
@@ -213,8 +215,8 @@ TEST_F(GraphCreationTest, ARectangleOfAnImageGoesToAPointInsideTheGraph) {
       for (int x = 0; x < 6; ++x) {
         const int sx = c.source.left + x - c.destX;
         const int sy = c.source.top + y - c.destY;
-        const bool inside =
-            x >= c.destX && y >= c.destY && sx < c.source.right && sy < c.source.bottom;
+        const bool inside = x >= c.destX && y >= c.destY && sx < c.source.right &&
+                            sy < c.source.bottom;
         EXPECT_EQ(GraphPixel(graph, x, y) & 0xFFFFFF, inside ? Gradient(sx, sy) : 0x777777u)
             << x << "," << y;
       }
@@ -243,8 +245,8 @@ TEST_F(GraphCreationTest, ARectangleOfAnImageGoesToAPointInsideTheGraph) {
 
 TEST_F(GraphCreationTest, GraphFromImageInMemoryAndItsUpdates) {
   const Bytes file = GradientPng(5, 2);
-  const int graph =
-      CreateGraphFromFileImage(file.data(), static_cast<int>(file.size()), nullptr, 0, 0, 1);
+  const int graph = CreateGraphFromFileImage(file.data(), static_cast<int>(file.size()), nullptr,
+                                             0, 0, 1);
   ASSERT_GE(graph, 0);
   // Mirrored: the rightmost column first. No source file is recorded.
   EXPECT_EQ(GraphPixel(graph, 0, 1) & 0xFFFFFF, Gradient(4, 1));
@@ -292,8 +294,8 @@ TEST_F(GraphCreationTest, BlockCompressedImageBecomesAPlainGraph) {
   dds.height = 4;
   dds.data = {0x1F, 0x00, 0x1F, 0x00, 0, 0, 0, 0};  // all blue
   const Bytes file = dds.File();
-  const int graph =
-      CreateGraphFromFileImage(file.data(), static_cast<int>(file.size()), nullptr, 0, 0, 0);
+  const int graph = CreateGraphFromFileImage(file.data(), static_cast<int>(file.size()), nullptr,
+                                             0, 0, 0);
   ASSERT_GE(graph, 0);
   EXPECT_EQ(GraphPixel(graph, 3, 3) & 0xFFFFFF, 0x0000FFu);
 }
