@@ -528,6 +528,59 @@ int PresentScreenRegion(const IntRect* region);
 int RefreshScreen();
 
 // Fonts and text.
+//
+// Text is one line of double-byte text under the system's text code (Shift-JIS
+// on a Japanese system), drawn with a Windows font whose glyphs are rendered
+// once and then copied from a cache. A font handle is -1 when none could be
+// made; at most 40 fonts live at once.
+
+// Font types: bit 0 an outline of edgeSize pixels in the edge colour, bit 1
+// anti-aliased (17 grey levels). -1 arguments take the defaults: size 16,
+// thickness 6, type 0, the system's text code, edge size 1, the first free
+// slot and a new check number. A null or empty face asks for "ＭＳ ゴシック"
+// and falls back to the system's font.
+int CreateFontToHandle(const char* face, int size, int thickness, int type, int charsetCode,
+                       int edgeSize, int italic, int slot, int check);
+int DeleteFontHandle(int font);
+// 1 when the handle names a live font, else 0.
+int IsValidFontHandle(int font);
+// Extra pixels added to every character's advance (negative draws closer).
+int SetFontHandleSpacing(int spacing, int font);
+// The pointed int is set to 0 now and to 1 when the font is deleted; null
+// stops the watch.
+int SetFontDeletedFlagPointer(int font, int* flag);
+// Copies the face (up to 256 bytes), size and thickness; any pointer may be
+// null.
+int GetFontHandleInfo(char* face, int* size, int* thickness, int font);
+int GetFontHandleSize(int font);
+// Deletes every font and makes the default font again.
+int ResetFontSystem();
+
+// The default font, used by every text call without a font handle. Each
+// setter re-makes the font when the setting changes; the spacing is kept
+// across re-makes.
+int QueryDefaultFontHandle();
+int SetDefaultFontSize(int size);            // -1: 16
+int SetDefaultFontThickness(int thickness);  // -1: 6
+int SetDefaultFontSpacing(int spacing);
+// charsetCode -1: the system's text code.
+int SetDefaultFontFace(const char* face, int charsetCode);
+int SetDefaultFontSizeAndThickness(const char* face, int size, int thickness);
+
+// Draws the text with its top-left corner at x, y under the draw target,
+// clip rectangle, blend mode and bright; the edge colour serves edged fonts.
+// verticalFlag 1 runs the text downwards, each glyph turned a quarter turn
+// clockwise. -1 when the font is not live.
+int DrawStringWithFont(int x, int y, const char* text, ColorCode color, int font,
+                       ColorCode edgeColor, int verticalFlag);
+int DrawStringDefaultFont(int x, int y, const char* text, ColorCode color, ColorCode edgeColor);
+// Formats printf-style (at most 2047 bytes are drawn) and draws with the
+// default font and no edge colour.
+int DrawStringFormatted(int x, int y, ColorCode color, const char* format, ...)
+    OMBREL_PRINTF_FORMAT(4, 5);
+// The advance in pixels of at most length bytes of the text (-1: all of it)
+// in the default font, spacing included.
+int MeasureStringWidth(const char* text, int length, int verticalFlag);
 
 // Sound, music and movies.
 //

@@ -9,6 +9,7 @@
 #include "graphics/screen_images.h"
 #include "graphics/screen_settings.h"
 #include "system/layered_window.h"
+#include "system/log.h"
 #include "system/system_state.h"
 
 namespace {
@@ -70,6 +71,22 @@ void CALLBACK FrontScreenTimerProc(HWND window, UINT, UINT_PTR, DWORD) {
   SetTimer(window, kFrontScreenTimerId, kFrontScreenTimerMilliseconds, FrontScreenTimerProc);
 }
 
+// The on-screen log is drawn plainly, whatever the game's drawing settings.
+void DrawLogOverlayOnScreen(int screenWidth, int screenHeight) {
+  DrawStateRecord& state = GetDrawState();
+  const IntRect area = state.drawArea;
+  const int mode = state.blendMode;
+  const int param = state.blendParam;
+  const uint32_t bright = state.drawBright;
+  SetDrawClipRect(0, 0, screenWidth, screenHeight);
+  SetBlendModeAndParam(0, 0);
+  SetBrightRGB(255, 255, 255);
+  DrawLogOverlay();
+  SetDrawClipRect(area.left, area.top, area.right, area.bottom);
+  SetBlendModeAndParam(mode, param);
+  SetDrawBrightPacked(static_cast<int>(bright));
+}
+
 }  // namespace
 
 int MapPresentRegion(const IntRect& region, const IntRect& presented, int screenWidth,
@@ -125,6 +142,7 @@ int PresentScreenRegion(const IntRect* region) {
           0) {
     return -1;
   }
+  if (IsLogOverlayShown()) DrawLogOverlayOnScreen(screenWidth, screenHeight);
   PresentInputs inputs = {};
   inputs.screenWidth = screenWidth;
   inputs.screenHeight = screenHeight;

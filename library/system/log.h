@@ -17,9 +17,14 @@ int InitLogFile();
 // Whether the present step draws the on-screen log.
 int IsLogOverlayShown();
 
-// Start-up's set-up of the on-screen log; -1 without a DirectDraw object or
-// a main window. Its font is made on first use.
+// Start-up's set-up of the on-screen log and its font (16 pixels, edged);
+// -1 without a DirectDraw object or a main window.
 int InitLogOverlay();
+// Makes the on-screen log's font when it has none (or it was deleted).
+int CreateLogOverlayFont();
+// Draws the on-screen log's lines in white with a black edge, one every 16
+// pixels from the top.
+int DrawLogOverlay();
 // Shut-down's release of the on-screen log's font.
 void EndLogOverlay();
 
