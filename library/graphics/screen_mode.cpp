@@ -3,6 +3,7 @@
 #include "direct3d9/device_services.h"
 #include "graphics/draw_state.h"
 #include "graphics/draw_target.h"
+#include "graphics/font_system.h"
 #include "graphics/graphics_startup.h"
 #include "graphics/screen_settings.h"
 #include "system/log.h"
@@ -122,6 +123,14 @@ int ChangeScreenMode(const ScreenModeRequest& request) {
 
   AppendLog("画面モード変更処理を開始します\n");
   IncreaseLogIndent();
+  // The font system starts afresh with the graphics; the default font's
+  // size and thickness are carried over.
+  const int defaultFont = QueryDefaultFontHandle();
+  const bool fontRemembered = screen.graphicsSetUp && IsValidFontHandle(defaultFont);
+  char fontFace[kFontFaceSize] = "";
+  int fontSize = -1;
+  int fontThickness = -1;
+  if (fontRemembered) GetFontHandleInfo(fontFace, &fontSize, &fontThickness, defaultFont);
   if (!LibraryStartedOrStarting()) {
     DecreaseLogIndent();
     return 0;
@@ -131,6 +140,7 @@ int ChangeScreenMode(const ScreenModeRequest& request) {
     ExitWithError("予期せぬ画面モード変更不能現象が起きました2\n");
   }
   if (windowMode) ApplyWindowStyle();
+  if (fontRemembered) SetDefaultFontSizeAndThickness(fontFace, fontSize, fontThickness);
   DecreaseLogIndent();
   AppendLog("画面モード変更処理は正常に終了しました\n");
   PumpMessagesCore();

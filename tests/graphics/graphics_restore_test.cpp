@@ -9,6 +9,7 @@
 #include "Ombrel.h"
 #include "graphics/camera_state.h"
 #include "graphics/draw_state.h"
+#include "graphics/font_system.h"
 #include "graphics/graph_creation.h"
 #include "graphics/graph_handles.h"
 #include "graphics/graphics_startup.h"
@@ -114,6 +115,11 @@ TEST_F(GraphicsRestoreTest, AModeChangeRestoreReadsEachFileOnceAndKeepsTheArea) 
   }
   ASSERT_EQ(SelectDrawTarget(-2), 0);
   ASSERT_EQ(SetDrawClipRect(10, 20, 100, 200), 0);
+  const int font = CreateFontToHandle(nullptr, 20, 3, 1, -1, 2, 0, -1, -1);
+  ASSERT_NE(font, -1);
+  ASSERT_EQ(SetFontHandleSpacing(4, font), 0);
+  int fontDeleted = 0;
+  ASSERT_EQ(SetFontDeletedFlagPointer(font, &fontDeleted), 0);
 
   CountingFiles::Install();
   ASSERT_EQ(
@@ -128,6 +134,15 @@ TEST_F(GraphicsRestoreTest, AModeChangeRestoreReadsEachFileOnceAndKeepsTheArea) 
   EXPECT_EQ(GraphPixel(pieces[0], 1, 1), Gradient(1, 1, 0x80));
   EXPECT_EQ(GraphPixel(pieces[1], 0, 0), Gradient(3, 0, 0x80));
   EXPECT_EQ(GraphPixel(memoryOnly, 0, 0), 0x777777u);
+  // The font was made again under its old handle, with its settings.
+  EXPECT_EQ(fontDeleted, 1);
+  ASSERT_EQ(IsValidFontHandle(font), 1);
+  int size = 0, thickness = 0;
+  GetFontHandleInfo(nullptr, &size, &thickness, font);
+  EXPECT_EQ(size, 20);
+  EXPECT_EQ(thickness, 3);
+  EXPECT_EQ(GetFontRecord(font)->spacing, 4);
+  EXPECT_EQ(GetFontRecord(font)->type, 1);
   EXPECT_EQ(GetDrawTarget(), -2);
   const IntRect& area = GetDrawState().drawArea;
   EXPECT_EQ(area.left, 10);

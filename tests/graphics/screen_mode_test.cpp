@@ -204,6 +204,23 @@ TEST_F(FullScreenModeTest, AModeTheDisplayLacksFallsBackToTheOldOne) {
   EXPECT_EQ(Current(), desktop_);
 }
 
+class WindowScreenModeTest : public StartedLibraryTest {};
+
+TEST_F(WindowScreenModeTest, AModeChangeCarriesTheDefaultFontsSizeAndThickness) {
+  ASSERT_EQ(SetDefaultFontSize(11), 0);
+  ASSERT_EQ(SetDefaultFontThickness(1), 0);
+  ASSERT_EQ(SetScreenMode(640, 480, 32, 60), 0);
+  const int font = QueryDefaultFontHandle();
+  ASSERT_EQ(IsValidFontHandle(font), 1);
+  int size = 0, thickness = 0;
+  ASSERT_EQ(GetFontHandleInfo(nullptr, &size, &thickness, font), 0);
+  EXPECT_EQ(size, 11);
+  EXPECT_EQ(thickness, 1);
+  // A change to the same mode changes nothing.
+  EXPECT_EQ(SetScreenMode(640, 480, 32, 60), 0);
+  EXPECT_EQ(QueryDefaultFontHandle(), font);
+}
+
 TEST(ScreenStateTest, TheEmulatedSizeIsReportedWhileTheEmulationIsRequested) {
   // Before start-up: only the recorded mode counts.
   ResetWindowSettings();
