@@ -174,4 +174,24 @@ TEST_F(GraphicsRestoreTest, ARecoveryGivesBackTheAreaAndTheMatricesTheProgramSet
   EXPECT_FLOAT_EQ(GetTransformState().projection.matrix.m[0][0], 3.0f);
 }
 
+TEST_F(GraphicsRestoreTest, WithADeviceTheDrawAreaCarriesItsViewportIntoTheProjection) {
+  ASSERT_EQ(GetScreenSettings().hardwareOn, 1);
+  ASSERT_EQ(SelectDrawTarget(-2), 0);
+  ASSERT_EQ(SetDrawClipRect(10, 20, 110, 220), 0);
+  const TransformState& t = GetTransformState();
+  // Centre (60, 120), size 100 x 200.
+  EXPECT_FLOAT_EQ(t.drawAreaViewport.m[0][0], 50.0f);
+  EXPECT_FLOAT_EQ(t.drawAreaViewport.m[1][1], -100.0f);
+  EXPECT_FLOAT_EQ(t.drawAreaViewport.m[3][0], 60.0f);
+  EXPECT_FLOAT_EQ(t.drawAreaViewport.m[3][1], 120.0f);
+  Matrix44 product;
+  MultiplyMatrix(&product, &t.drawAreaViewport, &t.drawAreaViewportInverse);
+  for (int r = 0; r < 4; ++r) {
+    for (int c = 0; c < 4; ++c) EXPECT_NEAR(product.m[r][c], r == c ? 1.0f : 0.0f, 1e-5f);
+  }
+  EXPECT_EQ(t.projection.sent, 1);
+  EXPECT_EQ(t.world.sent, 1);
+  EXPECT_EQ(t.view.sent, 1);
+}
+
 }  // namespace

@@ -1,5 +1,7 @@
 #include <ddraw.h>
 #include <gtest/gtest.h>
+
+#include <cstring>
 #include <windows.h>
 
 #include "Ombrel.h"
@@ -93,6 +95,14 @@ TEST_F(VSyncTimingTest, TheMeasuredIntervalIsTheSpacingOfTheBlankWaits) {
   }
   const int64_t spacing = (GetTickMicroseconds(0) - from) / kPasses;
   EXPECT_NEAR(static_cast<double>(interval), static_cast<double>(spacing), 3000.0);
+}
+
+TEST(DirectDrawCapsTest, TheCapabilityRecordIsZeroFilled) {
+  unsigned char record[384];
+  std::memset(record, 0xAB, sizeof record);
+  EXPECT_EQ(QueryDirectDrawCaps(record), record);
+  for (int i = 0; i < 380; ++i) ASSERT_EQ(record[i], 0) << i;
+  EXPECT_EQ(record[380], 0xAB) << "written past the 380 bytes";
 }
 
 }  // namespace
