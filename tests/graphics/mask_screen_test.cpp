@@ -88,6 +88,7 @@ TEST_F(MaskScreenTest, OnlyTheLetThroughPixelsChangeInBothPolarities) {
       {"thick line", [] { return PaintLine(110, 121, 170, 147, 0xFF00FFFF, 5); }},
       {"graph", [graph] { return PutGraph(30, 100, graph, 0); }},
       {"stretched graph", [graph] { return PutGraphStretched(200, 100, 251, 139, graph, 0); }},
+      {"text", [] { return DrawStringDefaultFont(20, 170, "Mask", 0xFFFFFFFF, 0); }},
   };
   SOFTIMG* screen = GetPrimaryScreenSoftImg();
   MaskState& mask = GetMaskState();
@@ -122,6 +123,14 @@ TEST_F(MaskScreenTest, OnlyTheLetThroughPixelsChangeInBothPolarities) {
     }
   }
   RemoveGraph(graph, 0);
+}
+
+TEST_F(MaskScreenTest, TextStartingRightOfTheAreaDrawsNothingUnderTheMask) {
+  ASSERT_EQ(SelectDrawTarget(-2), 0);
+  ASSERT_EQ(CreateMaskScreen(), 0);
+  ASSERT_EQ(SetDrawClipRect(0, 0, 100, 100), 0);
+  EXPECT_EQ(DrawStringDefaultFont(100, 10, "Mask", 0xFFFFFFFF, 0), 0);
+  EXPECT_EQ(GetMaskState().nesting, 0);
 }
 
 TEST_F(MaskScreenTest, AGraphTargetIsMaskedAtItsOwnCoordinates) {
