@@ -5,9 +5,12 @@
 #include <windows.h>
 
 #include "Ombrel.h"
+#include "direct3d9/direct3d_state.h"
 #include "graphics/presentation.h"
 #include "graphics/screen_settings.h"
 #include "support/library_session.h"
+#include "system/system_state.h"
+#include "system/window_mode.h"
 
 namespace {
 
@@ -95,6 +98,21 @@ TEST_F(VSyncTimingTest, TheMeasuredIntervalIsTheSpacingOfTheBlankWaits) {
   }
   const int64_t spacing = (GetTickMicroseconds(0) - from) / kPasses;
   EXPECT_NEAR(static_cast<double>(interval), static_cast<double>(spacing), 3000.0);
+}
+
+TEST_F(VSyncTimingTest, TheDirectDrawObjectSwitchesCompositionOffWhenAsked) {
+  SystemState& system = GetSystemState();
+  Direct3DState& d3d = GetDirect3DState();
+  EnableDwmComposition(1);
+  d3d.disableDwm = 0;
+  ASSERT_EQ(CreateDirectDrawObject(), 0);
+  EXPECT_EQ(system.run.dwmCompositionOff, 0);
+  d3d.disableDwm = 1;
+  ASSERT_EQ(CreateDirectDrawObject(), 0);
+  EXPECT_EQ(system.run.dwmCompositionOff, 1);
+  EXPECT_NE(GetDirectDrawObject(), nullptr);
+  d3d.disableDwm = 0;
+  EnableDwmComposition(1);
 }
 
 TEST(DirectDrawCapsTest, TheCapabilityRecordIsZeroFilled) {
