@@ -14,6 +14,8 @@ namespace {
 constexpr int kCheckLimit = 2047;
 constexpr int kSoftwareCacheArea = 0x50000;
 constexpr int kMinimumSlots = 20;
+constexpr int64_t kMaxCacheBytes = 0x40000000;
+constexpr int64_t kMaxCellSize = 0x7FFF;
 const char kDefaultFace[] = "ＭＳ ゴシック";
 
 struct DefaultFontSettings {
@@ -111,7 +113,8 @@ int CreateFontToHandle(const char* face, int size, int thickness, int type, int 
   if (edgeSize > 1) type |= kFontEdge;
   if (size == -1) size = 16;
   if (thickness == -1) thickness = 6;
-  if (edgeSize == -1) edgeSize = 1;
+  // The record's edge is at least one pixel.
+  if (edgeSize < 1) edgeSize = 1;
   if (charsetCode == -1) charsetCode = GetCharsetCode();
   // A given slot or check number must fit the handle's fields, or the handle
   // made from it would name another slot or kind.
@@ -167,25 +170,35 @@ int CreateFontToHandle(const char* face, int size, int thickness, int type, int 
   SelectObject(dc, old);
   DeleteDC(dc);
 
-  const int e = (type & kFontEdge) ? edgeSize : 0;
-  int cell = (metrics.tmMaxCharWidth + 2 + 2 * e + 7) / 8 * 8;
-  int cellHeight = metrics.tmHeight + 2 * e;
+  const int64_t e = (type & kFontEdge) ? edgeSize : 0;
+  int64_t cell = (metrics.tmMaxCharWidth + 2 + 2 * e + 7) / 8 * 8;
+  int64_t cellHeight = metrics.tmHeight + 2 * e;
   if (cellHeight & 1) ++cellHeight;
   if (cell < cellHeight) cell = cellHeight;
-  record->cellSize = cell;
-  record->cellHeight = cellHeight;
+  // Glyph boxes are kept in 16 bits; a larger cell could never be cached.
+  if (cell > kMaxCellSize) {
+    AppendLog("フォントのキャッシュ用メモリの確保に失敗しました in CreateFontToHandle");
+    return FailCreation(record, slot);
+  }
+  record->cellSize = static_cast<int>(cell);
+  record->cellHeight = static_cast<int>(cellHeight);
 
-  int slots = kSoftwareCacheArea / (cell * cell);
+  int slots = static_cast<int>(kSoftwareCacheArea / (cell * cell));
   if (slots < kMinimumSlots) slots = kMinimumSlots;
   if (slots > kMaxGlyphSlots) slots = kMaxGlyphSlots;
   record->cacheBitsPerPixel = type == kFontPlain ? 1 : 8;
   record->slotCount = slots;
-  record->cacheWidth = cell;
-  record->cacheHeight = slots * cell;
+  record->cacheWidth = record->cellSize;
+  record->cacheHeight = slots * record->cellSize;
   record->cellsPerColumn = slots;
-  record->cachePitch = (cell * record->cacheBitsPerPixel + 7) / 8;
-  record->cacheBits = static_cast<uint8_t*>(AllocTrackedMemory(
-      static_cast<size_t>(record->cacheHeight) * record->cachePitch, "", 0));
+  record->cachePitch = (record->cellSize * record->cacheBitsPerPixel + 7) / 8;
+  // A size or edge so large that the cache cannot be counted in memory is
+  // a failed allocation, not a wrapped-round small one.
+  const int64_t cacheBytes = int64_t{record->cacheHeight} * record->cachePitch;
+  if (cacheBytes <= kMaxCacheBytes) {
+    record->cacheBits =
+        static_cast<uint8_t*>(AllocTrackedMemory(static_cast<size_t>(cacheBytes), "", 0));
+  }
   if (!record->cacheBits) {
     AppendLog("フォントのキャッシュ用メモリの確保に失敗しました in CreateFontToHandle");
     return FailCreation(record, slot);

@@ -135,6 +135,28 @@ TEST_F(FontSystemTest, TypeAndCellGeometry) {
   }
 }
 
+TEST_F(FontSystemTest, UnusableSizesAreRefusedAndEdgesKeptAtOnePixel) {
+  LogCapture log;
+  // Cells this large cannot be cached; the slot stays free.
+  for (int edgeSize : {20000, 1 << 29}) {
+    EXPECT_EQ(CreateFontToHandle(nullptr, 12, -1, 1, -1, edgeSize, 0, -1, -1), -1);
+  }
+  EXPECT_NE(log.Read().find("フォントのキャッシュ用メモリの確保に失敗しました"), std::string::npos);
+  EXPECT_EQ(LiveFontCount(), 2);
+  for (int edgeSize : {0, -5}) {
+    const int font = CreateFontToHandle(nullptr, 12, -1, 1, -1, edgeSize, 0, -1, -1);
+    ASSERT_NE(font, -1);
+    EXPECT_EQ(GetFontRecord(font)->edgeSize, 1);
+    // The glyph is edged by one pixel: its cell holds edge pixels.
+    EXPECT_GT(DrawOrMeasureString(0, 0, 0, "a", 0, nullptr, nullptr, 1, font, 0, -1, 0, nullptr),
+              2);
+    const GlyphSlot* slot = GetFontRecord(font)->index['a'].slot;
+    ASSERT_NE(slot, nullptr);
+    EXPECT_GT(slot->width, 2);
+    EXPECT_EQ(DeleteFontHandle(font), 0);
+  }
+}
+
 TEST_F(FontSystemTest, DefaultFontFollowsItsSetters) {
   ASSERT_EQ(SetDefaultFontSize(11), 0);
   int font = QueryDefaultFontHandle();
