@@ -55,10 +55,11 @@ void PresentLayered() {
   state.drawTarget = target;
 }
 
-// In full screen the device draws into a sub back buffer that a present
-// copies out; a repaint must present what was drawn there.
-bool FullScreenDevice() {
-  return GetScreenSettings().hardwareOn && !GetSystemState().settings.windowMode;
+// A full-screen device flips its buffers: a present that must show the
+// picture again draws from a kept copy of the back buffer.
+void KeepFullScreenDevicePicture() {
+  if (GetScreenSettings().hardwareOn && !GetSystemState().settings.windowMode)
+    SwitchToSubBackBuffer();
 }
 
 void CALLBACK FrontScreenTimerProc(HWND window, UINT, UINT_PTR, DWORD) {
@@ -66,7 +67,7 @@ void CALLBACK FrontScreenTimerProc(HWND window, UINT, UINT_PTR, DWORD) {
   if (GetDrawTarget() != kDrawTargetFrontScreen || GetSystemState().settings.layeredWindow) {
     return;
   }
-  if (FullScreenDevice()) SwitchToSubBackBuffer();
+  KeepFullScreenDevicePicture();
   PresentScreenRegion(nullptr);
   SetTimer(window, kFrontScreenTimerId, kFrontScreenTimerMilliseconds, FrontScreenTimerProc);
 }
@@ -195,7 +196,7 @@ int PresentScreenRegion(const IntRect* region) {
 int PresentScreen() { return PresentScreenRegion(nullptr); }
 
 int RefreshScreen() {
-  if (FullScreenDevice()) SwitchToSubBackBuffer();
+  KeepFullScreenDevicePicture();
   return PresentScreenRegion(nullptr);
 }
 
