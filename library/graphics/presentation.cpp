@@ -4,6 +4,7 @@
 
 #include "direct3d9/device_services.h"
 #include "direct3d9/primitive_draw.h"
+#include "direct3d9/vertex_batch.h"
 #include "graphics/draw_state.h"
 #include "graphics/draw_target.h"
 #include "graphics/screen_images.h"
