@@ -39,11 +39,17 @@ struct AcmDecoderState {
   uint8_t* data;  // the compressed data, read whole
   int dataBytes;
   int mainSourcePosition;
-  int totalSamples;  // -1 when unknown (compressed WAV)
+  int totalSamples;  // -1 when unknown (compressed WAV); no conversion hands out more
   int parkedSourcePosition;
   int parkedProduced;  // PCM bytes the parked conversion has produced
   uint8_t* parkedBlock;
   int chunkBytes;  // compressed bytes fed per conversion call
+  // PCM bytes a conversion started at the data start produces before the
+  // first sample of the sound (an MP3's encoder and decoder delay), and what
+  // each conversion still has to drop of them.
+  int leadBytes;
+  int mainLeadLeft;
+  int parkedLeadLeft;
 };
 
 struct OggDecoderState {

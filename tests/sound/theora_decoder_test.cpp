@@ -191,6 +191,28 @@ TEST(TheoraDecoderTest, FullStockOfLastFramesMakesRoomWhenTheWantedFrameWraps) {
   CloseTheoraDecoder(decoder);
 }
 
+// The thread frees slots by the wanted frame it last saw while the caller
+// converts the slot of the frame it has just moved to: every image must show
+// the frame asked for, whatever the thread does meanwhile.
+TEST(TheoraDecoderTest, ConvertedFrameIsNeverFreedUnderTheCaller) {
+  TheoraMovieSpec spec;
+  spec.frames = 23;
+  spec.keyFrameInterval = 3;
+  MovieFile file("race.ogv", MakeTheoraMovie(spec));
+  TheoraDecoder* decoder = file.Open(3);
+  ASSERT_NE(decoder, nullptr);
+  int expected = 0;
+  int wrong = 0;
+  for (int step = 0; step < 400; ++step) {
+    const int advance = 1 + step % 5;  // some within the stock, some past it
+    AdvanceTheoraFrame(decoder, advance);
+    expected = (expected + advance) % spec.frames;
+    if (WantFrame(decoder) != expected) ++wrong;
+  }
+  EXPECT_EQ(wrong, 0);
+  CloseTheoraDecoder(decoder);
+}
+
 TEST(TheoraDecoderTest, AdvanceWrapsOnceAtTheFrameCount) {
   TheoraMovieSpec spec;
   spec.frames = 60;
