@@ -18,7 +18,7 @@ packages=(
   locales fonts-ipafont-gothic
   libz-mingw-w64-dev nasm autoconf automake libtool
   googletest
-  lame
+  lame sox vorbis-tools ffmpeg pulseaudio pulseaudio-utils
   gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
 )
 

@@ -80,7 +80,10 @@ TEST_F(StreamSoundTest, LoopStartPlaysRoundAndThePositionJumpsBack) {
   };
   // 32000 bytes end exactly at the ring's start, where the cursor arrives
   // right after wrapping.
-  const Case cases[] = {{40000, 3000}, {32000, 0}, {32000, 2000}};
+  // A 40 ms loop (640 bytes) is shorter than what one pass writes: it is
+  // written again and again within the pass. The last case loops a whole
+  // sound of 40 ms.
+  const Case cases[] = {{40000, 3000}, {32000, 0}, {32000, 2000}, {40000, 19680}, {640, 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.bytes << " bytes, loop at " << c.loopSample);
     const int loopBytes = c.loopSample * 2;
@@ -137,6 +140,35 @@ TEST_F(StreamSoundTest, AOncePlayEndsOnSilenceAndStops) {
     EXPECT_EQ(GetSoundHandlePosition(handle), 0);
     DeleteSoundHandle(handle, 0);
   }
+}
+
+// Passes further apart than the queued data lasts: the cursor overtakes the
+// write cursor. The next pass fills on from the cursor, so that from then on
+// the ring ahead of the cursor holds the data at the reported position.
+TEST_F(StreamSoundTest, ACursorPastTheWriteCursorIsCaughtUp) {
+  const SoundBytes pcm = PatternBytes(120000, 12);
+  const int handle = StreamFromImage(MakePcmWave(1, kRate, 16, pcm));
+  ASSERT_EQ(PlaySoundHandle(handle, kSoundPlayBackground, 1), 0);
+  RingListener listener(handle);
+  const SoundRecord* record = GetSoundRecord(handle);
+  const SoundOutputBuffer& ring = record->buffers[0];
+  int stale = 0;
+  for (const int step : {1000, 1000, 15000, 1000, 7000, 9000, 1000, 1000, 14000, 2000}) {
+    SCOPED_TRACE(step);
+    listener.Step(step);
+    const int cursor = ring.positionSamples * 2;
+    const int position = GetSoundHandlePosition(handle);
+    const int queued = ((record->writeCursor - cursor) % 16000 + 16000) % 16000;
+    ASSERT_GT(queued, 0) << "the pass wrote ahead of the cursor";
+    ASSERT_LE(position + queued, static_cast<int>(pcm.size()));
+    for (int i = 0; i < queued; ++i) {
+      if (ring.samples[(cursor + i) % 16000] != pcm[position + i]) {
+        ++stale;
+        break;
+      }
+    }
+  }
+  EXPECT_EQ(stale, 0);
 }
 
 TEST_F(StreamSoundTest, ChangingTheLoopBitResetsOnlyAfterTheEnd) {
