@@ -30,8 +30,16 @@ int ProcessMciNotify() {
     MCI_PLAY_PARMS play = {};
     play.dwCallback = reinterpret_cast<DWORD_PTR>(GetMainWindow());
     play.dwFrom = 0;
-    SendMci(MCI_PLAY, MCI_NOTIFY | MCI_FROM, &play);
-    mci.playing = 1;
+    // Playing only when the device took the play; a refused play leaves the
+    // device to be closed like one that ended.
+    if (SendMci(MCI_PLAY, MCI_NOTIFY | MCI_FROM, &play) == 0) {
+      mci.playing = 1;
+    } else {
+      mci.loop = 0;
+      MCI_GENERIC_PARMS close = {};
+      SendMci(MCI_CLOSE, 0, &close);
+      mci.playing = 0;
+    }
   } else if (mci.playing) {
     MCI_GENERIC_PARMS close = {};
     SendMci(MCI_CLOSE, 0, &close);

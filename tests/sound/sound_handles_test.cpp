@@ -2,14 +2,21 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <vector>
+
 #include "sound/music.h"
 #include "sound/output_buffer.h"
+#include "sound/sound_handle_buffers.h"
 #include "sound/sound_services.h"
 #include "sound/sound_state.h"
 #include "sound/stream_sound.h"
 #include "support/library_session.h"
 #include "support/log_capture.h"
 #include "support/sound_fixtures.h"
+#include "system/system_state.h"
 
 namespace {
 
@@ -244,12 +251,52 @@ TEST(SoundHandlesTest, MillisecondAndSampleConversions) {
 }
 
 TEST(SoundHandlesTest, CreateTypeSetting) {
+  // Like every public operation, the settings wait for the sound system.
+  EXPECT_EQ(SetSoundCreateType(3), -1);
+  EXPECT_EQ(GetSoundCreateType(), -1);
+  EXPECT_EQ(SetSoundDecoderDisableMask(4), -1);
+  EXPECT_EQ(GetSoundDecoderDisableMask(), -1);
+  SoundSystemScope sound;
+  EXPECT_EQ(GetSoundCreateType(), 0);
   EXPECT_EQ(SetSoundCreateType(4), -1);
   EXPECT_EQ(SetSoundCreateType(1), 0);
   EXPECT_EQ(GetSoundCreateType(), 0);
   EXPECT_EQ(SetSoundCreateType(3), 0);
   EXPECT_EQ(GetSoundCreateType(), 3);
   EXPECT_EQ(SetSoundCreateType(0), 0);
+  EXPECT_EQ(SetSoundDecoderDisableMask(0x14), 0);
+  EXPECT_EQ(GetSoundDecoderDisableMask(), 0x14);
+  EXPECT_EQ(SetSoundDecoderDisableMask(0), 0);
+}
+
+TEST(SoundHandlesTest, BuffersSharedFromASoundWhoseBufferIsGoneAreMadeFresh) {
+  SoundSystemScope sound;
+  const SoundBytes pcm = PatternBytes(4000, 5);
+  const int shared = MakeMemorySound(MakePcmWave(1, 8000, 16, pcm), 1);
+  ASSERT_NE(shared, -1);
+  SoundRecord* sharedRecord = GetSoundRecord(shared);
+  const int handle = AddSoundData(-1);
+  ASSERT_NE(handle, -1);
+  // With the shared buffer there: duplicates of it.
+  ASSERT_EQ(CreateSoundHandleBuffers(shared, nullptr, 0, kSoundKindMemory, 2, handle), 0);
+  SoundRecord* record = GetSoundRecord(handle);
+  EXPECT_EQ(record->bufferCount, 2);
+  EXPECT_EQ(record->buffers[1].lengthSamples, sharedRecord->buffers[0].lengthSamples);
+  for (int i = 0; i < 2; ++i) ReleaseOutputBuffer(&record->buffers[i]);
+  // Gone: a fresh buffer of the shared sound's size and format, and
+  // duplicates of that one.
+  ReleaseOutputBuffer(&sharedRecord->buffers[0]);
+  ASSERT_EQ(CreateSoundHandleBuffers(shared, nullptr, 0, kSoundKindMemory, 3, handle), 0);
+  EXPECT_EQ(record->bufferCount, 3);
+  ASSERT_EQ(record->buffers[0].valid, 1);
+  EXPECT_EQ(record->buffers[0].lengthSamples * 2, 4000);
+  EXPECT_EQ(record->buffers[0].format.samplesPerSec, 8000u);
+  EXPECT_EQ(record->buffers[2].valid, 1);
+  EXPECT_EQ(record->buffers[2].lengthSamples, 2000);
+  EXPECT_EQ(CreateSoundHandleBuffers(0x10000000 | 4000, nullptr, 0, kSoundKindMemory, 1, handle),
+            -1);
+  DeleteSoundHandle(handle, 0);
+  DeleteSoundHandle(shared, 0);
 }
 
 TEST(SoundHandlesTest, MusicAndCaptureHaveNothingToEndByDefault) {
@@ -258,6 +305,49 @@ TEST(SoundHandlesTest, MusicAndCaptureHaveNothingToEndByDefault) {
   EXPECT_EQ(DeleteMusicHandle(0x40000000), -1);
   EXPECT_EQ(StopLibraryMusic(), 0);
   EXPECT_EQ(ProcessMciNotify(), 0);
+}
+
+// The commands the MCI device was sent, and what it answers.
+std::vector<UINT> g_mciCommands;
+MCIERROR g_mciPlayAnswer = 0;
+MCIERROR WINAPI FakeMciSend(MCIDEVICEID, UINT message, DWORD_PTR, DWORD_PTR) {
+  g_mciCommands.push_back(message);
+  return message == MCI_PLAY ? g_mciPlayAnswer : 0;
+}
+
+TEST(SoundHandlesTest, MciNotifyReplaysALoopOnlyWhenTheDeviceTakesIt) {
+  SoundSystemScope sound;
+  auto& send = GetSystemState().dlls.winmm.mciSendCommandA;
+  const auto saved = send;
+  send = FakeMciSend;
+  MciState& mci = GetSoundSystemState().mci;
+  const struct {
+    MCIERROR answer;
+    int playing, loop;
+    std::vector<UINT> commands;
+  } cases[] = {
+      {0, 1, 1, {MCI_PLAY}},
+      {MCIERR_DEVICE_NOT_READY, 0, 0, {MCI_PLAY, MCI_CLOSE}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.answer);
+    g_mciCommands.clear();
+    g_mciPlayAnswer = c.answer;
+    mci.loop = 1;
+    mci.playing = 1;
+    EXPECT_EQ(ProcessMciNotify(), 0);
+    EXPECT_EQ(mci.playing, c.playing);
+    EXPECT_EQ(mci.loop, c.loop);
+    EXPECT_EQ(g_mciCommands, c.commands);
+  }
+  // Not looping: a playing device is closed at its end.
+  g_mciCommands.clear();
+  mci.loop = 0;
+  mci.playing = 1;
+  EXPECT_EQ(ProcessMciNotify(), 0);
+  EXPECT_EQ(mci.playing, 0);
+  EXPECT_EQ(g_mciCommands, std::vector<UINT>{MCI_CLOSE});
+  send = saved;
 }
 
 }  // namespace
