@@ -6,6 +6,7 @@
 #include <stdarg.h>
 
 #include "Ombrel.h"
+#include "sound/audio_conversion.h"
 #include "sound/acm_codec.h"
 #include "sound/music.h"
 #include "sound/sound_capture.h"
@@ -152,6 +153,8 @@ int InitializeSoundSystem() {
   if (state.directSound) return -1;
   CreateSoundLock();
   LoadAcmCodec();
+  // What no other decoder opens is tried through DirectShow last.
+  SetSoundDecoderFallbackOpener(OpenDirectShowDecoder);
 
   AppendLog("DirectSound の初期化を行います\n");
   AppendLog("DirectSound インターフェースの取得を行います....  ");

@@ -228,6 +228,53 @@ TEST_F(RealFilesTest, TrimmedMp3LoopsBackThroughTheParkedConversion) {
   }
 }
 
+// Files the four openers refuse reach DirectShow, which decodes them whole
+// into memory: a 24-bit WAVE_FORMAT_EXTENSIBLE WAV, a WAV that begins with a
+// "JUNK" chunk, and an MPEG 2.5 MP3 at 8 kHz.
+TEST_F(RealFilesTest, WhatTheOtherOpenersRefuseDecodesThroughDirectShow) {
+  SoundSystemScope sound;
+  ASSERT_EQ(sound.result(), 0);
+  const struct {
+    const char* file;
+    int channels, rate, bits;
+    int largest;  // 0: byte for byte
+    int leadSamples;  // what ours holds before the reference's first sample
+  } cases[] = {
+      {"dshow_s24_stereo_44100.wav", 2, 44100, 24, 0, 0},
+      {"dshow_junk_first_22050.wav", 2, 22050, 16, 0, 0},
+      // Its frames are too small for an encoder's tag: the decoder's delay
+      // of 529 samples stays, as through the compression manager.
+      {"mp3_mpeg25_8000.mp3", 1, 8000, 16, 4, 529},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    const SoundBytes image = ReadWhole(RealFile(c.file));
+    const SoundBytes reference = ReadWhole(RealFile(ReferenceOf(c.file)));
+    ASSERT_FALSE(image.empty());
+    // Without the last-resort opener nothing takes the file.
+    GetSoundSystemState().decoderDisableMask = kDecoderMaskFallback;
+    EXPECT_EQ(ImageDecoder(image).result(), -1);
+    GetSoundSystemState().decoderDisableMask = 0;
+    ImageDecoder decoder(image);
+    ASSERT_EQ(decoder.result(), 0) << "is the GStreamer plugin for this format installed?";
+    EXPECT_EQ(decoder.get()->kind, kDecoderMemoryPcm);
+    EXPECT_EQ(decoder.get()->outFormat.channels, c.channels);
+    EXPECT_EQ(static_cast<int>(decoder.get()->outFormat.samplesPerSec), c.rate);
+    EXPECT_EQ(decoder.get()->outFormat.bitsPerSample, c.bits);
+    SoundBytes pcm = decoder.ReadAll();
+    EXPECT_EQ(GetSoundDecoderTotalBytes(decoder.get()), static_cast<int>(pcm.size()));
+    const size_t lead = static_cast<size_t>(c.leadSamples) * decoder.get()->outFormat.blockAlign;
+    ASSERT_EQ(pcm.size(), reference.size() + lead);
+    pcm.erase(pcm.begin(), pcm.begin() + static_cast<long>(lead));
+    if (c.largest == 0) {
+      EXPECT_TRUE(pcm == reference);
+    } else {
+      const Difference d = Compare16(pcm, reference);
+      EXPECT_LE(d.largest, c.largest) << "rms " << d.rms;
+    }
+  }
+}
+
 // The movie's frames against ffmpeg's decode of the same planes, converted
 // by the colour formula of the movie path: each pixel takes the chroma
 // sample of its own position under the layout's subsampling.

@@ -40,6 +40,16 @@ ffmpeg -loglevel error -i list_tmp.wav -c:a pcm_s16le -metadata title="Moonlit t
 rm list_tmp.wav
 for f in pcm_*.wav; do raw_of "$f"; done
 
+# What only DirectShow opens: 24-bit samples in a WAVE_FORMAT_EXTENSIBLE
+# record, and a WAV whose first chunk is "JUNK" (room kept for a 64-bit
+# header). The reference is the samples as sox reads them.
+tone 44100 2 24 0.5 dshow_s24_stereo_44100.wav
+sox dshow_s24_stereo_44100.wav -t raw dshow_s24_stereo_44100.ref
+tone 22050 2 16 0.5 junk_src.wav
+ffmpeg -loglevel error -i junk_src.wav -c:a pcm_s16le -rf64 auto dshow_junk_first_22050.wav
+sox junk_src.wav -t raw dshow_junk_first_22050.ref
+rm junk_src.wav
+
 # ADPCM from sox; the reference is sox's own decode to 16-bit.
 tone 22050 1 16 0.8 adpcm_src_mono.wav
 tone 22050 2 16 0.8 adpcm_src_stereo.wav
