@@ -90,7 +90,8 @@ struct SoundDecoder {
 
 // The last opener tried, which takes the decoder with its stream at offset 0
 // and on success leaves it as kind kDecoderMemoryPcm with outFormat and
-// blockBytes set. Null until a player that can decode anything is installed.
+// blockBytes set. Sound start-up installs the DirectShow conversion here
+// (OpenDirectShowDecoder); null before, and the tests may install their own.
 using SoundDecoderOpener = int (*)(SoundDecoder* decoder);
 int SetSoundDecoderFallbackOpener(SoundDecoderOpener opener);
 
