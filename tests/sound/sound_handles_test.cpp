@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <string>
 #include <vector>
 
 #include "sound/music.h"
@@ -305,6 +306,97 @@ TEST(SoundHandlesTest, MusicAndCaptureHaveNothingToEndByDefault) {
   EXPECT_EQ(DeleteMusicHandle(0x40000000), -1);
   EXPECT_EQ(StopLibraryMusic(), 0);
   EXPECT_EQ(ProcessMciNotify(), 0);
+}
+
+// The DirectMusic mode: its performance makes the DirectSound object. Under
+// Wine it starts, and streams play through it.
+TEST(SoundHandlesTest, DirectMusicModeStartsThroughThePerformance) {
+  LogCapture log;
+  GetSoundSystemState().midiMode = 1;
+  {
+    SoundSystemScope sound;
+    ASSERT_EQ(sound.result(), 0);
+    const SoundSystemState& state = GetSoundSystemState();
+    EXPECT_EQ(state.midiMode, 1);
+    EXPECT_NE(state.directMusicPerformance, nullptr);
+    EXPECT_NE(state.directSound, nullptr);
+    const std::string text = log.Read();
+    EXPECT_NE(text.find("DirectSound8 の初期化を行います"), std::string::npos);
+    EXPECT_NE(text.find("出力ポート  Device0:"), std::string::npos) << "every port is logged";
+    EXPECT_EQ(text.find("DirectSound の初期化を行います"), std::string::npos);
+    EXPECT_NE(text.find("DirectSound の初期化は正常に終了しました"), std::string::npos);
+    const int handle = MakeMemorySound(MakePcmWave(1, 8000, 16, PatternBytes(4000, 8)), 1);
+    ASSERT_NE(handle, -1);
+    EXPECT_EQ(PlaySoundHandle(handle, kSoundPlayBackground, 1), 0);
+    EXPECT_EQ(ProcessMusicPlayState(), 0);
+  }
+  EXPECT_EQ(GetSoundSystemState().directMusicPerformance, nullptr);
+  EXPECT_EQ(GetSoundSystemState().directMusicLoader, nullptr);
+  EXPECT_EQ(GetSoundSystemState().directMusic, nullptr);
+  GetSoundSystemState().midiMode = 0;
+}
+
+// Each DirectMusic object the platform refuses, through a CoCreateInstance
+// that fails for one class.
+const GUID* g_refusedClass = nullptr;
+decltype(Ole32Functions::CoCreateInstance) g_realCoCreate = nullptr;
+HRESULT WINAPI RefusingCoCreate(REFCLSID classId, IUnknown* outer, DWORD context, REFIID id,
+                                void** object) {
+  if (g_refusedClass && IsEqualGUID(classId, *g_refusedClass)) {
+    *object = nullptr;
+    return REGDB_E_CLASSNOTREG;
+  }
+  return g_realCoCreate(classId, outer, context, id, object);
+}
+
+TEST(SoundHandlesTest, DirectMusicFailuresAreLoggedAndEndTheStartOrFallBack) {
+  const GUID loader = {0xd2ac2892, 0xb39b, 0x11d1, {0x87, 0x04, 0x00, 0x60, 0x08, 0x93, 0xb1, 0xbd}};
+  const GUID performance = {0xd2ac2881, 0xb39b, 0x11d1, {0x87, 0x04, 0x00, 0x60, 0x08, 0x93, 0xb1, 0xbd}};
+  const GUID music = {0x636b9f10, 0x0c7d, 0x11d1, {0x95, 0xb2, 0x00, 0x20, 0xaf, 0xdc, 0x74, 0x21}};
+  const struct {
+    const char* name;
+    const GUID* refused;
+    int result, midiMode;
+    std::vector<std::string> texts;
+  } cases[] = {
+      {"no loader", &loader, 0, 0,
+       {"DirectMusicLoader8 オブジェクトの作成に失敗しました\n", "前バージョンでの初期化処理に移ります\n",
+        "DirectSound の初期化を行います\n"}},
+      {"no performance", &performance, -1, 1,
+       {"DirectMusicPerformance オブジェクトの作成に失敗しました\n"}},
+      {"no DirectMusic object", &music, -1, 1, {"DirectMusic オブジェクトの取得に失敗しました\n"}},
+  };
+  ClearSystemStateForStartup();
+  BindComForSound();
+  auto& coCreate = GetSystemState().dlls.ole32.CoCreateInstance;
+  g_realCoCreate = coCreate;
+  coCreate = RefusingCoCreate;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    LogCapture log;
+    g_refusedClass = c.refused;
+    GetSoundSystemState().midiMode = 1;
+    const int result = InitializeSoundSystem();
+    EXPECT_EQ(result, c.result);
+    EXPECT_EQ(GetSoundSystemState().midiMode, c.midiMode);
+    const std::string text = log.Read();
+    for (const std::string& expected : c.texts) {
+      std::string logged = expected;
+      if (!logged.empty() && logged.back() == '\n') logged.back() = '\r';
+      EXPECT_NE(text.find(logged), std::string::npos) << expected;
+    }
+    if (result == 0) {
+      EXPECT_EQ(TerminateSoundSystem(), 0);
+    } else {
+      EXPECT_EQ(GetSoundSystemState().directSound, nullptr);
+      EXPECT_EQ(GetSoundSystemState().directMusicLoader, nullptr);
+      EXPECT_EQ(GetSoundSystemState().directMusicPerformance, nullptr);
+      EXPECT_EQ(TerminateSoundSystem(), -1) << "nothing was left started";
+    }
+  }
+  coCreate = g_realCoCreate;
+  g_refusedClass = nullptr;
+  GetSoundSystemState().midiMode = 0;
 }
 
 // The commands the MCI device was sent, and what it answers.
