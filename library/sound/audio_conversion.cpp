@@ -488,28 +488,64 @@ bool HasPin(IBaseFilter* filter, PIN_DIRECTION direction) {
   return true;
 }
 
-// Takes the renderer the graph chose (a filter with a connected input and
-// no output, other than the null renderer waiting to replace it) out of the
-// graph's chain and connects the null renderer in its place.
-bool SwapRendererForNull(IGraphBuilder* graph, IBaseFilter* nullRenderer) {
+// The input pin of a renderer of the graph (a filter with a connected
+// input and no output, not one of ours), with a reference: one that is fed
+// audio when there is one, else the first.
+IPin* FindRendererInput(IGraphBuilder* graph, IBaseFilter* skip1, IBaseFilter* skip2) {
   IEnumFilters* filters = nullptr;
-  if (FAILED(graph->EnumFilters(&filters)) || !filters) return false;
-  IPin* upstream = nullptr;
+  if (FAILED(graph->EnumFilters(&filters)) || !filters) return nullptr;
+  IPin* chosen = nullptr;
+  bool chosenAudio = false;
   IBaseFilter* filter = nullptr;
-  while (!upstream && filters->Next(1, &filter, nullptr) == S_OK) {
-    if (filter != nullRenderer && !HasPin(filter, PINDIR_OUTPUT)) {
+  while (!chosenAudio && filters->Next(1, &filter, nullptr) == S_OK) {
+    if (filter != skip1 && filter != skip2 && !HasPin(filter, PINDIR_OUTPUT)) {
       if (IPin* input = FindFilterPin(filter, PINDIR_INPUT)) {
-        if (SUCCEEDED(input->ConnectedTo(&upstream)) && upstream) {
-          graph->Disconnect(upstream);
-          graph->Disconnect(input);
+        AM_MEDIA_TYPE type = {};
+        if (SUCCEEDED(input->ConnectionMediaType(&type))) {
+          const bool audio = type.majortype == D_MEDIATYPE_Audio;
+          D_FreeMediaType(&type);
+          if (!chosen || audio) {
+            if (chosen) chosen->Release();
+            chosen = input;
+            chosenAudio = audio;
+            input = nullptr;
+          }
         }
-        input->Release();
+        if (input) input->Release();
       }
     }
     filter->Release();
   }
   filters->Release();
-  if (!upstream) return false;
+  return chosen;
+}
+
+// Takes the renderer the graph chose out of the graph's chain and connects
+// the null renderer in its place. When the graph built the audio chain past
+// the grabber, the grabber goes in first, so the samples always pass it.
+bool SwapRendererForNull(IGraphBuilder* graph, D_CSampleGrabber* grabber,
+                         IBaseFilter* nullRenderer) {
+  IPin* input = FindRendererInput(graph, nullRenderer, grabber);
+  if (!input) return false;
+  IPin* upstream = nullptr;
+  AM_MEDIA_TYPE type = {};
+  const bool audio = SUCCEEDED(input->ConnectionMediaType(&type)) &&
+                     type.majortype == D_MEDIATYPE_Audio;
+  D_FreeMediaType(&type);
+  if (FAILED(input->ConnectedTo(&upstream)) || !upstream) {
+    input->Release();
+    return false;
+  }
+  graph->Disconnect(upstream);
+  graph->Disconnect(input);
+  input->Release();
+  if (audio && !grabber->Input()->Connected()) {
+    const HRESULT joined = graph->Connect(upstream, grabber->Input());
+    upstream->Release();
+    if (FAILED(joined)) return false;
+    upstream = grabber->Output();
+    upstream->AddRef();
+  }
   IPin* nullInput = FindFilterPin(nullRenderer, PINDIR_INPUT);
   const bool connected = nullInput && SUCCEEDED(graph->Connect(upstream, nullInput));
   if (nullInput) nullInput->Release();
@@ -579,7 +615,7 @@ int OpenDirectShowDecoder(SoundDecoder* decoder) {
   if (FAILED(c.graph->AddFilter(c.nullRenderer, L"File Renderer"))) {
     return Fail(decoder, "ヌルレンダラーフィルタのグラフへの追加に失敗しました");
   }
-  if (!SwapRendererForNull(c.graph, c.nullRenderer)) {
+  if (!SwapRendererForNull(c.graph, c.grabber, c.nullRenderer)) {
     return Fail(decoder, "既存レンダラーをNullレンダラーと交換する処理が失敗しました");
   }
   AM_MEDIA_TYPE connected = {};

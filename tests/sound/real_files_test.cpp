@@ -18,6 +18,7 @@
 #include "sound/sound_decoder.h"
 #include "sound/sound_state.h"
 #include "sound/theora_decoder.h"
+#include "support/log_capture.h"
 #include "support/sound_fixtures.h"
 #include "system/file_access.h"
 
@@ -255,8 +256,10 @@ TEST_F(RealFilesTest, WhatTheOtherOpenersRefuseDecodesThroughDirectShow) {
     GetSoundSystemState().decoderDisableMask = kDecoderMaskFallback;
     EXPECT_EQ(ImageDecoder(image).result(), -1);
     GetSoundSystemState().decoderDisableMask = 0;
+    LogCapture log;
     ImageDecoder decoder(image);
-    ASSERT_EQ(decoder.result(), 0) << "is the GStreamer plugin for this format installed?";
+    ASSERT_EQ(decoder.result(), 0) << "is the GStreamer plugin for this format installed?\n"
+                                   << log.Read();
     EXPECT_EQ(decoder.get()->kind, kDecoderMemoryPcm);
     EXPECT_EQ(decoder.get()->outFormat.channels, c.channels);
     EXPECT_EQ(static_cast<int>(decoder.get()->outFormat.samplesPerSec), c.rate);
