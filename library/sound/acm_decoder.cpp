@@ -2,6 +2,8 @@
 // compressed data is read whole at opening and fed to two conversions: the
 // main one that plays and a parked one that trails just before the loop
 // start, so that a looping track jumps back without decoding from the start.
+// An MP3 whose encoder's tag states its delay and padding is trimmed to the
+// samples it was made from.
 #include <limits.h>
 #include <string.h>
 

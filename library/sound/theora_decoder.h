@@ -119,6 +119,8 @@ int UpdateTheoraFrameImage(TheoraDecoder* decoder, int toImage, int toSurface);
 GraphImage* GetTheoraFrameImage(TheoraDecoder* decoder);
 IDirect3DSurface9* GetTheoraYUVSurface(TheoraDecoder* decoder);
 int GetTheoraCurrentFrame(TheoraDecoder* decoder);
+// Frames per second, the frame count, and the size of the picture shown (the
+// region of the coded frame the stream names); 0.
 int ReadTheoraMovieInfo(TheoraDecoder* decoder, TheoraMovieInfo* out);
 // Reads up to n bytes of the file into the Ogg sync buffer; the count read,
 // 0 at the end.
