@@ -18,7 +18,7 @@ packages=(
   locales fonts-ipafont-gothic
   libz-mingw-w64-dev nasm autoconf automake libtool
   googletest
-  lame
+  lame g++ zlib1g-dev
   gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
 )
 
