@@ -151,6 +151,18 @@ Map MakeField() {
       if (y <= 2 && x % 13 == 5) cell = '.';                                 // passes through them
     }
   }
+  // Flowers, bushes and a grove on the grassland.
+  for (int y = 3; y < height; ++y) {
+    for (int x = 0; x < 19; ++x) {
+      char& cell = map.rows[y][x];
+      if (cell != '.') continue;
+      const int h = (x * 73 + y * 151 + x * y * 7) % 97;
+      if (h < 4) cell = '*';
+      else if (h == 50 || h == 51) cell = 'B';
+      const int gx = x - 4, gy = y - 6;
+      if (gx * gx + gy * gy * 2 <= 8 && (x + y) % 2 == 0) cell = 'T';
+    }
+  }
   for (int x = 10; x <= 30; ++x) map.rows[11][x] = x == 20 ? 'b' : ',';   // the road east
   for (int y = 11; y <= 16; ++y) map.rows[y][30] = ',';
   map.rows[10][10] = 'V';
