@@ -19,6 +19,7 @@
 #include "CPlayerParty.h"
 #include "CsvTable.h"
 #include "Treasure.h"
+#include "graphics/image_loaders.h"
 #include "game_fixture.h"
 
 namespace {
@@ -667,6 +668,76 @@ TEST_F(GameContentTest, EventsThatLeaveAMapEndWithTheChange) {
     EXPECT_EQ(map.GetCell(MAP_LAYER_PASS, x, y), 0);
     EXPECT_EQ(map.GetCell(MAP_LAYER_EVENT, x, y), 0);  // not onto another exit
   }
+}
+
+// Decodes a picture with the library's own loaders.
+class DecodedPicture {
+ public:
+  explicit DecodedPicture(const std::string& path) {
+    ok_ = ReadGraphImageOrDib(path.c_str(), nullptr, 0, 0, 0, 0, &image_, nullptr, nullptr) == 0;
+  }
+  ~DecodedPicture() {
+    if (ok_) FreeGraphImage(&image_);
+  }
+  bool ok() const { return ok_; }
+  int width() const { return image_.width; }
+  int height() const { return image_.height; }
+  bool IsKey(int x, int y) {
+    int r = 0, g = 0, b = 0, a = 0;
+    GetGraphImagePixel(&image_, x, y, &r, &g, &b, &a);
+    return r == 0 && g == 117 && b == 117;
+  }
+  // The share of pixels that are not the transparent key colour.
+  double Coverage() {
+    int drawn = 0;
+    for (int y = 0; y < height(); ++y)
+      for (int x = 0; x < width(); ++x) drawn += IsKey(x, y) ? 0 : 1;
+    return double(drawn) / (width() * height());
+  }
+
+ private:
+  GraphImage image_{};
+  bool ok_ = false;
+};
+
+TEST_F(GameContentTest, SpritesDecodeWithTheTransparentKeyAroundTheirShapes) {
+  // Every picture but the battle background is drawn with transparency in
+  // (0, 117, 117), the colour set before the sheets load; the corner is
+  // background and the shape covers a fair part of the picture.
+  const struct {
+    const char* file;
+    double minCoverage, maxCoverage;
+  } sprites[] = {
+      {"char\\char01.png", 0.3, 0.8},         {"char\\char02.png", 0.3, 0.8},
+      {"char\\char_battle01.png", 0.2, 0.7},  {"char\\char_battle02.png", 0.2, 0.7},
+      {"char\\char_battle03.png", 0.2, 0.7},  {"char\\char_battle04.png", 0.2, 0.7},
+      {"graphs\\system\\cursor.png", 0.2, 0.8}, {"graphs\\system\\mark.png", 0.1, 0.8},
+      {"graphs\\system\\atb_gauge.png", 0.1, 0.7}, {"graphs\\system\\wnd_frame_chip.png", 0.05, 0.5},
+      {"map\\chip_object.png", 0.2, 0.8},     {"map\\chip_upper.png", 0.1, 0.5},
+  };
+  for (const auto& s : sprites) {
+    SCOPED_TRACE(s.file);
+    DecodedPicture picture(RepositoryDataFolder() + "\\" + s.file);
+    ASSERT_TRUE(picture.ok());
+    EXPECT_TRUE(picture.IsKey(0, 0));
+    EXPECT_GE(picture.Coverage(), s.minCoverage);
+    EXPECT_LE(picture.Coverage(), s.maxCoverage);
+  }
+  for (int id : Keys("enemy", "EnemyTable.csv")) {
+    SCOPED_TRACE(id);
+    char name[64];
+    snprintf(name, sizeof name, "\\enemy\\graphs\\enemy_%03d.png", id);
+    DecodedPicture picture(RepositoryDataFolder() + name);
+    ASSERT_TRUE(picture.ok());
+    EXPECT_TRUE(picture.IsKey(0, 0));
+    EXPECT_TRUE(picture.IsKey(picture.width() - 1, picture.height() - 1));
+    EXPECT_GE(picture.Coverage(), 0.3);  // a silhouette, not a speck
+    EXPECT_LE(picture.Coverage(), 0.9);  // and not a filled box
+  }
+  // The background covers the screen without a transparent pixel.
+  DecodedPicture field(RepositoryDataFolder() + "\\field\\field_01.png");
+  ASSERT_TRUE(field.ok());
+  EXPECT_EQ(field.Coverage(), 1.0);
 }
 
 }  // namespace

@@ -63,8 +63,16 @@ void MakeChipSheets(const ArtBook& art) {
 // frame 4 * direction + step (directions down, left, up, right; step 1
 // stands, 0 and 2 are the two feet forward).
 
+// Characters whose palette wears the hat drawing.
+bool WearsHat(const std::string& palette) { return palette == "maria"; }
+
 Picture Walker(const ArtBook& art, const char* name, const std::string& palette) {
-  return Outline(art.Render(name, palette), kOutline);
+  Picture p = art.Render(name, palette);
+  if (WearsHat(palette)) {
+    const bool step = strstr(name, "step") != nullptr;  // drawn one row higher
+    Blit(&p, Shift(art.Render("hat", palette), 0, step ? -1 : 0), 0, 0);
+  }
+  return Outline(p, kOutline);
 }
 
 void PutCharacterRow(const ArtBook& art, const std::string& palette, Picture* sheet, int row) {
