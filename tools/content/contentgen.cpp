@@ -358,6 +358,61 @@ Picture ContactSheet() {
   return sheet;
 }
 
+// A look at a map as the field draws it: tile layers 0 and 1, the event
+// cells marked, then layer 2 over them. Read from a map file of mapgen.
+bool MapPreview(const std::string& mapFile, const Picture sheets[3], Picture* out) {
+  std::ifstream in(mapFile, std::ios::binary);
+  std::vector<uint8_t> b((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (b.size() < 20) return false;
+  auto le32 = [&](size_t at) { return int(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | b[at + 3] << 24); };
+  const int width = le32(8), height = le32(12);
+  if (width <= 0 || height <= 0 || width > 1024 || height > 1024 ||
+      b.size() < 20 + size_t(6) * width * height * 2) {
+    return false;
+  }
+  auto cell = [&](int layer, int x, int y) {
+    const size_t at = 20 + (size_t(layer) * width * height + size_t(y) * width + x) * 2;
+    return int(b[at] | b[at + 1] << 8);
+  };
+  *out = Picture(width * 16, height * 16, Rgb{0, 0, 0});
+  auto drawLayer = [&](int layer) {
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; ++x) {
+        const int v = cell(layer, x, y);
+        if (v == 0) continue;
+        const Picture& sheet = sheets[layer];
+        for (int py = 0; py < 16; ++py) {
+          for (int px = 0; px < 16; ++px) {
+            const int sx = (v % 256) * 16 + px, sy = (v / 256) * 16 + py;
+            if (!sheet.Inside(sx, sy) || sheet.At(sx, sy) == kClear) continue;
+            out->At(x * 16 + px, y * 16 + py) = sheet.At(sx, sy);
+          }
+        }
+      }
+    }
+  };
+  drawLayer(0);
+  drawLayer(1);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      if (cell(4, x, y) == 0) continue;
+      for (int i = 0; i < 16; ++i) {
+        out->At(x * 16 + i, y * 16) = out->At(x * 16 + i, y * 16 + 15) = Rgb{255, 0, 255};
+        out->At(x * 16, y * 16 + i) = out->At(x * 16 + 15, y * 16 + i) = Rgb{255, 0, 255};
+      }
+    }
+  }
+  drawLayer(2);
+  return true;
+}
+
+const Picture* FindOutput(const std::string& path) {
+  for (const Output& o : g_outputs) {
+    if (o.path == path) return &o.picture;
+  }
+  return nullptr;
+}
+
 bool MakeFolders(const std::string& root, const std::string& relative) {
   std::string path = root;
   std::stringstream parts(relative);
@@ -396,9 +451,25 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-  if (argc == 5 && !WritePng(argv[4], ContactSheet())) {
-    fprintf(stderr, "cannot write %s\n", argv[4]);
-    return 1;
+  if (argc == 5) {
+    if (!WritePng(argv[4], ContactSheet())) {
+      fprintf(stderr, "cannot write %s\n", argv[4]);
+      return 1;
+    }
+    // Beside the contact sheet, the committed maps drawn with these chips
+    // (event cells framed in magenta).
+    const Picture sheets[3] = {*FindOutput("map/chip_ground.png"), *FindOutput("map/chip_object.png"),
+                               *FindOutput("map/chip_upper.png")};
+    std::string folder = argv[4];
+    folder = folder.substr(0, folder.find_last_of('/') + 1);
+    for (const char* map : {"room", "town", "field"}) {
+      Picture preview;
+      if (!MapPreview(source + "/../../data/map/" + map + ".map", sheets, &preview) ||
+          !WritePng(folder + "map_" + map + ".png", preview)) {
+        fprintf(stderr, "cannot draw the map %s\n", map);
+        return 1;
+      }
+    }
   }
 
   for (int map = 1; map <= 3; ++map) {
