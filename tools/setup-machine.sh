@@ -24,7 +24,7 @@ packages=(
   locales fonts-ipafont-gothic
   libz-mingw-w64-dev nasm autoconf automake libtool
   googletest
-  lame sox vorbis-tools ffmpeg pulseaudio pulseaudio-utils
+  lame sox vorbis-tools ffmpeg pulseaudio pulseaudio-utils g++ zlib1g-dev
   gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
 )
 if [ "$variant" = x86_64 ]; then
