@@ -20,12 +20,12 @@ packages=(
   g++-mingw-w64-i686 gcc-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev
   cmake make ninja-build pkg-config dpkg-dev
   wine wine32:i386 libgl1:i386 libglx0:i386 libgl1-mesa-dri:i386 libglx-mesa0:i386
-  xvfb xauth xdotool x11-apps imagemagick
+  xvfb xauth xdotool x11-apps imagemagick libjpeg-turbo-progs
   locales fonts-ipafont-gothic
   libz-mingw-w64-dev nasm autoconf automake libtool
   googletest
-  lame
-  gcc g++ clang libclang-rt-14-dev libpng-dev libjpeg-dev
+  lame sox vorbis-tools ffmpeg pulseaudio pulseaudio-utils g++ zlib1g-dev
+  gcc clang libclang-rt-14-dev libpng-dev libjpeg-dev
   gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
 )
 if [ "$variant" = x86_64 ]; then

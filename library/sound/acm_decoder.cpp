@@ -2,6 +2,8 @@
 // compressed data is read whole at opening and fed to two conversions: the
 // main one that plays and a parked one that trails just before the loop
 // start, so that a looping track jumps back without decoding from the start.
+// An MP3 whose encoder's tag states its delay and padding is trimmed to the
+// samples it was made from.
 #include <limits.h>
 #include <string.h>
 
@@ -32,6 +34,9 @@ static_assert(sizeof(MpegLayer3Format) == 30, "the MPEG layer-3 format record is
 constexpr uint16_t kMpegLayer3Extra = 12;
 constexpr uint16_t kMpegLayer3IdMpeg = 1;
 constexpr uint16_t kMpegLayer3CodecDelay = 700;
+// The Layer III decoder's own delay in samples: a LAME tag's delay and
+// padding count without it, so a trimmed start drops it too.
+constexpr int kMp3DecoderDelay = 529;
 
 uint8_t* AllocZeroed(int bytes) {
   return static_cast<uint8_t*>(TRACKED_ALLOC_ZEROED(static_cast<size_t>(bytes)));
@@ -54,6 +59,8 @@ int StartConversions(SoundDecoder* decoder, int blockBytes) {
   }
   acm.parkedBlock = AllocZeroed(blockBytes);
   if (!acm.parkedBlock) return -1;
+  acm.mainLeadLeft = acm.leadBytes;
+  acm.parkedLeadLeft = acm.leadBytes;
   decoder->blockBytes = blockBytes;
   decoder->kind = kDecoderAcm;
   return 0;
@@ -70,18 +77,29 @@ bool ReopenStream(SoundDecoder* decoder, uintptr_t* stream) {
   return OpenAcmStream(decoder->acm.sourceFormat, &decoder->outFormat, stream) == 0;
 }
 
-// Converts one chunk of compressed data from *position.
-int ConvertFrom(SoundDecoder* decoder, uintptr_t stream, int* position, uint8_t* dest,
-                int destBytes, int* produced) {
+// Converts one chunk of compressed data from *position, dropping what is
+// left of the lead; when the lead takes a whole chunk the next is converted,
+// so that only the end of the data yields nothing.
+int ConvertFrom(SoundDecoder* decoder, uintptr_t stream, int* position, int* leadLeft,
+                uint8_t* dest, int destBytes, int* produced) {
   AcmDecoderState& acm = decoder->acm;
-  const int left = acm.dataBytes - *position;
-  int used = 0;
-  if (ConvertAcmChunk(stream, acm.data + *position, left < acm.chunkBytes ? left : acm.chunkBytes,
-                      dest, destBytes, &used, produced) != 0) {
-    return -1;
+  for (;;) {
+    const int left = acm.dataBytes - *position;
+    int used = 0;
+    *produced = 0;
+    if (ConvertAcmChunk(stream, acm.data + *position,
+                        left < acm.chunkBytes ? left : acm.chunkBytes, dest, destBytes, &used,
+                        produced) != 0) {
+      return -1;
+    }
+    *position += used;
+    if (*leadLeft <= 0) return 0;
+    const int drop = *produced < *leadLeft ? *produced : *leadLeft;
+    memmove(dest, dest + drop, static_cast<size_t>(*produced - drop));
+    *produced -= drop;
+    *leadLeft -= drop;
+    if (*produced > 0 || used == 0 || *position >= acm.dataBytes) return 0;
   }
-  *position += used;
-  return 0;
 }
 
 void AdvanceParkedConversion(SoundDecoder* decoder) {
@@ -91,13 +109,14 @@ void AdvanceParkedConversion(SoundDecoder* decoder) {
     if (!ReopenStream(decoder, &acm.parkedStream)) return;
     acm.parkedSourcePosition = 0;
     acm.parkedProduced = 0;
+    acm.parkedLeadLeft = acm.leadBytes;
   }
   const int shortBy = decoder->loopStartBytes - acm.parkedProduced;
   if (shortBy <= kParkedLead || acm.parkedSourcePosition >= acm.dataBytes) return;
   const int destBytes = shortBy < decoder->blockBytes ? shortBy : decoder->blockBytes;
   int produced = 0;
-  if (ConvertFrom(decoder, acm.parkedStream, &acm.parkedSourcePosition, acm.parkedBlock, destBytes,
-                  &produced) == 0) {
+  if (ConvertFrom(decoder, acm.parkedStream, &acm.parkedSourcePosition, &acm.parkedLeadLeft,
+                  acm.parkedBlock, destBytes, &produced) == 0) {
     acm.parkedProduced += produced;
   }
 }
@@ -198,6 +217,16 @@ int OpenMp3Decoder(SoundDecoder* decoder) {
       !IsUsableWaveFormat(decoder->outFormat)) {
     return FailOpen(decoder);
   }
+  // An encoder's tag that states its delay and padding: the sound is the
+  // samples between them, as it was before encoding.
+  if (scan.encoderDelay >= 0) {
+    const int64_t trimmed =
+        static_cast<int64_t>(scan.totalSamples) - scan.encoderDelay - scan.encoderPadding;
+    if (trimmed > 0) {
+      acm.totalSamples = static_cast<int>(trimmed);
+      acm.leadBytes = (scan.encoderDelay + kMp3DecoderDelay) * decoder->outFormat.blockAlign;
+    }
+  }
   const int64_t totalBytes =
       static_cast<int64_t>(scan.totalSamples) * decoder->outFormat.blockAlign;
   if (totalBytes > INT_MAX) return FailOpen(decoder);
@@ -211,9 +240,16 @@ int DecodeAcmBlock(SoundDecoder* decoder) {
   AcmDecoderState& acm = decoder->acm;
   if (acm.mainSourcePosition >= acm.dataBytes) return -1;
   int produced = 0;
-  if (ConvertFrom(decoder, acm.mainStream, &acm.mainSourcePosition, decoder->block,
-                  decoder->blockBytes, &produced) != 0) {
+  if (ConvertFrom(decoder, acm.mainStream, &acm.mainSourcePosition, &acm.mainLeadLeft,
+                  decoder->block, decoder->blockBytes, &produced) != 0) {
     return -1;
+  }
+  // A known length ends the sound there: what the codec makes of an MP3's
+  // end padding is not handed out.
+  if (acm.totalSamples >= 0) {
+    const int64_t left =
+        static_cast<int64_t>(acm.totalSamples) * decoder->outFormat.blockAlign - decoder->outPos;
+    if (left < produced) produced = left > 0 ? static_cast<int>(left) : 0;
   }
   if (produced == 0) {
     acm.mainSourcePosition = acm.dataBytes;
@@ -229,16 +265,19 @@ void SeekAcmDecoder(SoundDecoder* decoder, int target) {
     if (acm.parkedProduced > target) {
       ReopenStream(decoder, &acm.mainStream);
       acm.mainSourcePosition = 0;
+      acm.mainLeadLeft = acm.leadBytes;
       decoder->outPos = 0;
     } else {
       const uintptr_t parked = acm.parkedStream;
       acm.parkedStream = acm.mainStream;
       acm.mainStream = parked;
       acm.mainSourcePosition = acm.parkedSourcePosition;
+      acm.mainLeadLeft = acm.parkedLeadLeft;
       decoder->outPos = acm.parkedProduced;
       ReopenStream(decoder, &acm.parkedStream);
       acm.parkedSourcePosition = 0;
       acm.parkedProduced = 0;
+      acm.parkedLeadLeft = acm.leadBytes;
     }
     decoder->blockLeft = 0;
     decoder->blockReadOffset = 0;

@@ -15,8 +15,9 @@ struct WaveChunks {
 };
 
 // Walks the RIFF/WAVE chunks from offset 0: "fmt " first (or after one
-// "bext"), then chunks up to "data". -1 for anything else, a format chunk
-// shorter than 16 bytes, or a data chunk that runs past the end of the stream.
+// "bext"), then chunks up to "data". -1 for anything else or a format chunk
+// shorter than 16 bytes. A data chunk that runs past the end of the stream
+// holds the bytes that are there.
 int FindWaveChunks(const SourceStream& stream, WaveChunks* out);
 // Reads the format chunk into out (at most 18 bytes, zero-filled); a 16-byte
 // chunk gets its bits per sample from the block align and no extra bytes.

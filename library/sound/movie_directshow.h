@@ -22,7 +22,7 @@ bool TakeDirectShowFrame(MovieRecord* movie);
 void CheckDirectShowMovieEnd(MovieRecord* movie);
 void PauseDirectShowMovie(MovieRecord* movie);
 void RunDirectShowMovie(MovieRecord* movie);
-// Deletes the temporary copy, hides the overlay, frees the renderer's frame
+// Deletes the temporary copy, stops the graph, frees the renderer's frame
 // buffer and releases every interface the record holds.
 void CloseDirectShowMovie(MovieRecord* movie);
 // Every movie's DirectDraw overlay follows the window; no movie of this

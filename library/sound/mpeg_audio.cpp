@@ -71,6 +71,50 @@ int ParseMpegAudioFrameHeader(const uint8_t header[4], MpegFrameHeader* out) {
   return 0;
 }
 
+namespace {
+
+uint32_t BigEndian32(const uint8_t* p) {
+  return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
+         (static_cast<uint32_t>(p[2]) << 8) | p[3];
+}
+
+// Bytes of Layer III side information after the 4-byte header.
+int SideInfoBytes(const MpegFrameHeader& frame) {
+  if (frame.mpeg1) return frame.channels == 1 ? 17 : 32;
+  return frame.channels == 1 ? 9 : 17;
+}
+
+// Whether the frame at p (of frame.frameBytes, all inside the image) is an
+// encoder's information frame rather than sound; reads a LAME tag's delay
+// and padding when there is one.
+bool ReadInfoFrame(const uint8_t* p, const MpegFrameHeader& frame, MpegAudioScan* scan) {
+  if (frame.layer != 3) return false;
+  const int size = frame.frameBytes;
+  constexpr int kVbriOffset = 4 + 32;
+  if (size >= kVbriOffset + 4 && memcmp(p + kVbriOffset, "VBRI", 4) == 0) return true;
+  int at = 4 + SideInfoBytes(frame);
+  if (size < at + 8 || (memcmp(p + at, "Xing", 4) != 0 && memcmp(p + at, "Info", 4) != 0)) {
+    return false;
+  }
+  const uint32_t flags = BigEndian32(p + at + 4);
+  at += 8;
+  if (flags & 1) at += 4;    // frame count
+  if (flags & 2) at += 4;    // byte count
+  if (flags & 4) at += 100;  // seek table
+  if (flags & 8) at += 4;    // quality
+  // The LAME extension: a 9-byte encoder name, then at byte 21 the delay
+  // and the padding, 12 bits each.
+  if (size >= at + 24 && (memcmp(p + at, "LAME", 4) == 0 || memcmp(p + at, "Lavc", 4) == 0 ||
+                          memcmp(p + at, "Lavf", 4) == 0)) {
+    const uint8_t* d = p + at + 21;
+    scan->encoderDelay = (d[0] << 4) | (d[1] >> 4);
+    scan->encoderPadding = ((d[1] & 0x0F) << 8) | d[2];
+  }
+  return true;
+}
+
+}  // namespace
+
 int ScanMpegAudioImage(const uint8_t* image, int size, MpegAudioScan* out) {
   if (size <= kTrailingTagBytes) return -1;
   const int tagBytes =
@@ -78,6 +122,9 @@ int ScanMpegAudioImage(const uint8_t* image, int size, MpegAudioScan* out) {
   const int limit = size - tagBytes;
   MpegAudioScan scan = {};
   scan.firstFrameOffset = -1;
+  scan.encoderDelay = -1;
+  scan.encoderPadding = -1;
+  bool firstSeen = false;
   int64_t totalSamples = 0;
   int position = Id3v2TagBytes(image, size);
   // A sync is looked for only where a frame could start before the trailing
@@ -91,13 +138,20 @@ int ScanMpegAudioImage(const uint8_t* image, int size, MpegAudioScan* out) {
     if (ParseMpegAudioFrameHeader(image + position, &frame) != 0 || frame.frameBytes <= 0) {
       return -1;
     }
+    const int64_t frameEnd = static_cast<int64_t>(position) + frame.frameBytes;
+    if (!firstSeen) {
+      firstSeen = true;
+      if (frameEnd <= limit && ReadInfoFrame(image + position, frame, &scan)) {
+        position = static_cast<int>(frameEnd);
+        continue;
+      }
+    }
     if (scan.firstFrameOffset < 0) {
       scan.firstFrameOffset = position;
       scan.firstFrame = frame;
     }
     totalSamples += frame.samplesPerFrame;
     if (totalSamples > INT_MAX) return -1;
-    const int64_t frameEnd = static_cast<int64_t>(position) + frame.frameBytes;
     if (frameEnd >= limit) {
       scan.dataEnd = limit;
       break;

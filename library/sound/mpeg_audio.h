@@ -21,14 +21,21 @@ struct MpegFrameHeader {
 int ParseMpegAudioFrameHeader(const uint8_t header[4], MpegFrameHeader* out);
 
 struct MpegAudioScan {
-  int firstFrameOffset;
+  int firstFrameOffset;  // of the first audio frame
   int dataEnd;  // one past the last frame byte that is decoded
-  int totalSamples;
-  MpegFrameHeader firstFrame;
+  int totalSamples;  // of the audio frames
+  MpegFrameHeader firstFrame;  // the first audio frame's header
+  // The encoder's delay and padding in samples as a LAME tag states them;
+  // -1 without such a tag.
+  int encoderDelay;
+  int encoderPadding;
 };
 
 // Scans a whole file image; 0, or -1 when it holds no frame, a header at a
-// sync fails to parse, or the image is 128 bytes or shorter.
+// sync fails to parse, or the image is 128 bytes or shorter. A first frame
+// that carries an encoder's information tag ("Xing", "Info" or "VBRI")
+// holds no sound: it is passed over, and only the frames after it are
+// counted and described.
 int ScanMpegAudioImage(const uint8_t* image, int size, MpegAudioScan* out);
 
 #endif

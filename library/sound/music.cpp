@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include "sound/direct_music.h"
 #include "sound/sound_platform.h"
 #include "sound/sound_record.h"
 #include "sound/sound_services.h"
@@ -30,8 +31,16 @@ int ProcessMciNotify() {
     MCI_PLAY_PARMS play = {};
     play.dwCallback = reinterpret_cast<DWORD_PTR>(GetMainWindow());
     play.dwFrom = 0;
-    SendMci(MCI_PLAY, MCI_NOTIFY | MCI_FROM, &play);
-    mci.playing = 1;
+    // Playing only when the device took the play; a refused play leaves the
+    // device to be closed like one that ended.
+    if (SendMci(MCI_PLAY, MCI_NOTIFY | MCI_FROM, &play) == 0) {
+      mci.playing = 1;
+    } else {
+      mci.loop = 0;
+      MCI_GENERIC_PARMS close = {};
+      SendMci(MCI_CLOSE, 0, &close);
+      mci.playing = 0;
+    }
   } else if (mci.playing) {
     MCI_GENERIC_PARMS close = {};
     SendMci(MCI_CLOSE, 0, &close);
@@ -41,13 +50,30 @@ int ProcessMciNotify() {
 }
 
 int ProcessMusicPlayState() {
-  // Only the DirectMusic mode, which nothing selects, has per-pass work.
-  return IsSoundSystemStarted() ? 0 : -1;
+  if (!IsSoundSystemStarted()) return -1;
+  // Only the DirectMusic mode has per-pass work: a segment counts as
+  // playing once the performance has said so, and as ended once it no
+  // longer does.
+  if (State().midiMode != 1) return 0;
+  auto& table = State().music;
+  for (int slot = 0; slot < kMusicHandleLimit; ++slot) {
+    MusicRecord* record = table.records[slot];
+    if (!record || !record->playing) continue;
+    const int playing = IsMusicSegmentPlaying(record);
+    if (!record->started) {
+      if (playing == 1) record->started = 1;
+    } else if (playing != 1) {
+      record->playing = 0;
+    }
+  }
+  return 0;
 }
 
 int GetMusicPlayState(int handle) {
-  if (!IsSoundSystemStarted() || !LookupSoundTable(State().music, handle)) return -1;
-  return State().mci.playing;
+  if (!IsSoundSystemStarted()) return -1;
+  MusicRecord* record = LookupSoundTable(State().music, handle);
+  if (!record) return -1;
+  return State().midiMode == 1 ? record->playing : State().mci.playing;
 }
 
 void DeleteTemporaryMidiFile() {
@@ -63,8 +89,12 @@ int StopMusicHandle(int handle) {
   MusicRecord* record = LookupSoundTable(State().music, handle);
   if (!record) return -1;
   State().mci.loop = 0;
-  ProcessMciNotify();
-  for (int i = 0; i < kPassesAfterStop; ++i) RunSoundMessagePass();
+  if (State().midiMode == 1) {
+    StopMusicSegment(record);
+  } else {
+    ProcessMciNotify();
+    for (int i = 0; i < kPassesAfterStop; ++i) RunSoundMessagePass();
+  }
   DeleteTemporaryMidiFile();
   record->playing = 0;
   record->started = 0;
@@ -77,6 +107,7 @@ int DeleteMusicHandle(int handle) {
   MusicRecord* record = LookupSoundTable(table, handle);
   if (!record) return -1;
   if (record->playing) StopMusicHandle(handle);
+  ReleaseMusicSegment(record);
   if (record->midiImage) {
     ZeroMemory(record->midiImage, static_cast<SIZE_T>(record->midiBytes));
     FreeTrackedMemory(record->midiImage);

@@ -1,5 +1,6 @@
-// MIDI music handles, played through MCI. The tables are cleared at start-up
-// and shut-down; MM_MCINOTIFY reaches ProcessMciNotify through the window.
+// MIDI music handles, played through MCI, or as DirectMusic segments in the
+// DirectMusic mode. The tables are cleared at start-up and shut-down;
+// MM_MCINOTIFY reaches ProcessMciNotify through the window.
 #ifndef OMBREL_SOUND_MUSIC_H
 #define OMBREL_SOUND_MUSIC_H
 

@@ -39,11 +39,17 @@ struct AcmDecoderState {
   uint8_t* data;  // the compressed data, read whole
   int dataBytes;
   int mainSourcePosition;
-  int totalSamples;  // -1 when unknown (compressed WAV)
+  int totalSamples;  // -1 when unknown (compressed WAV); no conversion hands out more
   int parkedSourcePosition;
   int parkedProduced;  // PCM bytes the parked conversion has produced
   uint8_t* parkedBlock;
   int chunkBytes;  // compressed bytes fed per conversion call
+  // PCM bytes a conversion started at the data start produces before the
+  // first sample of the sound (an MP3's encoder and decoder delay), and what
+  // each conversion still has to drop of them.
+  int leadBytes;
+  int mainLeadLeft;
+  int parkedLeadLeft;
 };
 
 struct OggDecoderState {
@@ -84,7 +90,8 @@ struct SoundDecoder {
 
 // The last opener tried, which takes the decoder with its stream at offset 0
 // and on success leaves it as kind kDecoderMemoryPcm with outFormat and
-// blockBytes set. Null until a player that can decode anything is installed.
+// blockBytes set. Sound start-up installs the DirectShow conversion here
+// (OpenDirectShowDecoder); null before, and the tests may install their own.
 using SoundDecoderOpener = int (*)(SoundDecoder* decoder);
 int SetSoundDecoderFallbackOpener(SoundDecoderOpener opener);
 

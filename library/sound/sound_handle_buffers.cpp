@@ -16,7 +16,7 @@ int CreateSoundHandleBuffers(int sharedHandle, const WaveFormat* format, int byt
   SoundRecord* shared = nullptr;
   if (sharedHandle != -1) {
     shared = GetSoundRecord(sharedHandle);
-    if (!shared || kind != kSoundKindMemory || !shared->buffers[0].valid) return -1;
+    if (!shared || kind != kSoundKindMemory) return -1;
     format = &shared->format;
     bytes = shared->pcmBytes;
   }
@@ -25,9 +25,12 @@ int CreateSoundHandleBuffers(int sharedHandle, const WaveFormat* format, int byt
     int made = 0;
     for (int c = 0; c < count; ++c) {
       SoundOutputBuffer& buffer = record->buffers[c];
-      const SoundOutputBuffer* source = shared  ? &shared->buffers[0]
-                                        : c > 0 ? &record->buffers[0]
-                                                : nullptr;
+      // A shared sound whose first buffer is gone gives its format and size
+      // only: buffer 0 is made fresh and the rest duplicate it.
+      const bool fromShared = shared && shared->buffers[0].valid;
+      const SoundOutputBuffer* source = fromShared ? &shared->buffers[0]
+                                        : c > 0    ? &record->buffers[0]
+                                                   : nullptr;
       if (source && DuplicateOutputBuffer(&buffer, source) == 0) {
         ++made;
         continue;

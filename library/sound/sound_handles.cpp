@@ -298,16 +298,20 @@ int ConvertSamplesToMs(int samples, int samplesPerSec) {
 }
 
 int SetSoundCreateType(int type) {
+  if (!State().directSound) return -1;
   if (type < 0 || type > kSoundCreateStreamFile) return -1;
   State().createType = type == 1 ? kSoundCreateMemory : type;
   return 0;
 }
 
-int GetSoundCreateType() { return State().createType; }
+int GetSoundCreateType() { return State().directSound ? State().createType : -1; }
 
 int SetSoundDecoderDisableMask(int mask) {
+  if (!State().directSound) return -1;
   State().decoderDisableMask = mask;
   return 0;
 }
 
-int GetSoundDecoderDisableMask() { return State().decoderDisableMask; }
+int GetSoundDecoderDisableMask() {
+  return State().directSound ? State().decoderDisableMask : -1;
+}

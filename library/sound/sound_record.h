@@ -72,6 +72,11 @@ struct SoundRecord {
   int endRingOffset;
   int endPlayCursor;
   int loopBackRingOffset;
+  // A loop region written more than once ahead of the cursor: the data
+  // positions it runs from and to, so that the position folds back into it.
+  // loopEndBytes 0: none.
+  int loopStartBytes;
+  int loopEndBytes;
   ListNode listNode;
   int pcmBytes;
   uint8_t* pcm;

@@ -1,6 +1,5 @@
 // What the system layer calls of the sound and movie layer: start and end
-// of sound, the per-frame services and the movie pause and resume. Until
-// movies exist the movie calls find no movie.
+// of sound, the per-frame services and the movie pause and resume.
 #ifndef OMBREL_SOUND_SOUND_SERVICES_H
 #define OMBREL_SOUND_SOUND_SERVICES_H
 

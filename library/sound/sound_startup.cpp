@@ -6,6 +6,8 @@
 #include <stdarg.h>
 
 #include "Ombrel.h"
+#include "sound/audio_conversion.h"
+#include "sound/direct_music.h"
 #include "sound/acm_codec.h"
 #include "sound/music.h"
 #include "sound/sound_capture.h"
@@ -147,12 +149,41 @@ BOOL CALLBACK LogSoundDeviceEntry(GUID* guid, const char* description, const cha
   return TRUE;
 }
 
+// Start-up's steps after the DirectSound object exists, in either mode.
+static int FinishStartup(IDirectSound* sound) {
+  SoundSystemState& state = State();
+  StartSilentBuffer(sound);
+
+  state.createType = kSoundCreateMemory;
+  state.convertedBytesPerSample = 2;
+  InitLinkedList(&state.streamHead, &state.streamTail);
+  InitLinkedList(&state.softPlayerHead, &state.softPlayerTail);
+  LogDevice(sound);
+  DeleteAllSoundHandles(0);
+  DeleteAllSoftSoundData();
+  DeleteAllSoftSoundPlayers();
+  StartSoundThread();
+  AppendLog("DirectSound の初期化は正常に終了しました\n");
+  return 0;
+}
+
+
 int InitializeSoundSystem() {
   SoundSystemState& state = State();
   if (state.directSound) return -1;
   CreateSoundLock();
   LoadAcmCodec();
+  // What no other decoder opens is tried through DirectShow last.
+  SetSoundDecoderFallbackOpener(OpenDirectShowDecoder);
 
+  if (state.midiMode == 1) {
+    // DirectMusic makes the DirectSound object; without its loader the
+    // start goes on in DirectSound mode.
+    const int music = StartDirectMusic();
+    if (music < 0) return FailStartup(nullptr);
+    if (music == 0) return FinishStartup(state.directSound);
+    state.midiMode = 0;
+  }
   AppendLog("DirectSound の初期化を行います\n");
   AppendLog("DirectSound インターフェースの取得を行います....  ");
   const auto coCreateInstance = GetSystemState().dlls.ole32.CoCreateInstance;
@@ -196,19 +227,7 @@ int InitializeSoundSystem() {
   if (FAILED(state.primaryBuffer->SetFormat(&primaryFormat))) {
     AppendLog("DirectSoundのプライマリサウンドバッファのフォーマット設定に失敗しました\n");
   }
-  StartSilentBuffer(sound);
-
-  state.createType = kSoundCreateMemory;
-  state.convertedBytesPerSample = 2;
-  InitLinkedList(&state.streamHead, &state.streamTail);
-  InitLinkedList(&state.softPlayerHead, &state.softPlayerTail);
-  LogDevice(sound);
-  DeleteAllSoundHandles(0);
-  DeleteAllSoftSoundData();
-  DeleteAllSoftSoundPlayers();
-  StartSoundThread();
-  AppendLog("DirectSound の初期化は正常に終了しました\n");
-  return 0;
+  return FinishStartup(sound);
 }
 
 int TerminateSoundSystem() {
@@ -221,6 +240,7 @@ int TerminateSoundSystem() {
   DeleteAllSoftSoundPlayers();
   DeleteAllMusicHandles();
   DeleteTemporaryMidiFile();
+  if (state.midiMode == 1) StopDirectMusic();
   if (state.primaryBuffer) {
     state.primaryBuffer->Stop();
     state.primaryBuffer->Release();

@@ -54,6 +54,7 @@ struct SoundSystemState {
   ListNode softPlayerHead, softPlayerTail;
   IDirectSoundBuffer* silentBuffer;
   int midiMode;  // 0 MCI, 1 DirectMusic
+  long musicMasterVolume;  // the DirectMusic performance's, set at its start
   SoundSlotTable<SoundRecord, kSoundHandleLimit, kHandleKindSound> sounds;
   SoundSlotTable<MusicRecord, kMusicHandleLimit, kHandleKindMusic> music;
   SoundSlotTable<SoftSoundRecord, kSoftSoundHandleLimit, kHandleKindSoftSound> softSounds;

@@ -99,51 +99,82 @@ void SeekSourceToStart(SoundRecord* record, int index, int sample) {
   SeekSoundDecoder(&record->sources[index].decoder, sample);
 }
 
+// Goes back to start within a single-source sound whose data ended at the
+// current byte: the first loop-back point ahead of the cursor is the one the
+// position tracker waits for; later ones, written while it waits (a loop
+// shorter than what a pass writes), are found by folding the position back
+// into the loop region.
+void LoopBackWithinSound(SoundRecord* record, LockRegions* regions, int start) {
+  record->loopStartBytes = start;
+  record->loopEndBytes = record->bytesRead;
+  if (!record->loopBackPending) {
+    record->loopBackDataBytes = start;
+    record->loopBackPending = 1;
+    record->loopBackRingOffset = NextUnfilledOffset(*regions);
+  }
+  record->bytesRead = start;
+}
+
+enum AdvanceResult { kAdvanceWait = 0, kAdvanceGoOn = 1, kAdvanceEnded = -1 };
+
 // At the end of the current source's data: loop back, replay, go on to the
-// next source, wrap round in a looping play, or end with silence.
+// next source, wrap round in a looping play, or end with silence. kAdvanceGoOn
+// when the data goes on at once, so the pass keeps filling.
 int AdvanceStreamSource(SoundRecord* record, LockRegions* regions, int cursor) {
   ++record->loopCounter;
   StreamSoundSource& source = record->sources[record->currentSource];
+  const bool single = record->sourceCount == 1;
   if (source.loopCount == -1) {
-    // A loop-back waits until the cursor has consumed the previous one.
-    if (record->loopBackPending) return 0;
-    record->bytesRead = record->loopBackDataBytes = source.loopStartSample * BlockAlign(record);
-    record->loopBackPending = 1;
-    record->loopBackRingOffset = NextUnfilledOffset(*regions);
+    // With several sources a loop-back waits until the cursor has consumed
+    // the previous one.
+    if (record->loopBackPending && !single) return kAdvanceWait;
+    const int start = source.loopStartSample * BlockAlign(record);
+    if (single) {
+      LoopBackWithinSound(record, regions, start);
+    } else {
+      record->bytesRead = record->loopBackDataBytes = start;
+      record->loopBackPending = 1;
+      record->loopBackRingOffset = NextUnfilledOffset(*regions);
+    }
     SeekSourceToStart(record, record->currentSource, source.loopStartSample);
-    return 0;
+    return kAdvanceGoOn;
   }
   if (record->loopCounter <= source.loopCount) {
     record->bytesRead = 0;
     SeekSourceToStart(record, record->currentSource, 0);
-    return 0;
+    return kAdvanceGoOn;
   }
   const bool looping = record->lastPlayType == kPlayLoop;
-  if (record->currentSource == record->sourceCount - 1 && looping && record->loopBackPending) {
-    return 0;
+  if (record->currentSource == record->sourceCount - 1 && looping && record->loopBackPending &&
+      !single) {
+    return kAdvanceWait;
   }
   record->loopCounter = 0;
   ++record->currentSource;
   if (record->currentSource < record->sourceCount) {
     record->bytesRead = 0;
     SeekSourceToStart(record, record->currentSource, 0);
-    return 0;
+    return kAdvanceGoOn;
   }
   record->lastSourceDone = 1;
   if (looping) {
     record->currentSource = 0;
-    record->loopBackDataBytes = 0;
-    record->loopBackPending = 1;
-    record->loopBackRingOffset = NextUnfilledOffset(*regions);
-    record->bytesRead = 0;
+    if (single) {
+      LoopBackWithinSound(record, regions, 0);
+    } else {
+      record->loopBackDataBytes = 0;
+      record->loopBackPending = 1;
+      record->loopBackRingOffset = NextUnfilledOffset(*regions);
+      record->bytesRead = 0;
+    }
     SeekSourceToStart(record, 0, 0);
-    return 0;
+    return kAdvanceGoOn;
   }
   record->endReached = 1;
   record->endRingOffset = NextUnfilledOffset(*regions);
   record->endPlayCursor = cursor;
   FillStreamSilence(record, regions, EighthSecond(record));
-  return -1;
+  return kAdvanceEnded;
 }
 
 bool IsRefillDue(const SoundRecord* record, int cursor) {
@@ -165,6 +196,9 @@ int RefillAmount(const SoundRecord* record, int cursor) {
 }
 
 void FillFromSources(SoundRecord* record, LockRegions* regions, int cursor) {
+  // A loop-back or replay that yields nothing at once (an empty loop region)
+  // ends the pass, so an empty loop cannot spin.
+  bool readSinceAdvance = true;
   while (!record->endReached && BytesLeft(*regions) > 0) {
     StreamSoundSource& source = record->sources[record->currentSource];
     int want = BytesLeft(*regions);
@@ -172,14 +206,15 @@ void FillFromSources(SoundRecord* record, LockRegions* regions, int cursor) {
       const int64_t limit = int64_t{source.stopSample} * BlockAlign(record) - record->bytesRead;
       if (limit < want) want = limit > 0 ? static_cast<int>(limit) : 0;
     }
-    const int sourceBefore = record->currentSource;
     const int got = want > 0 ? ReadStreamSourceData(regions, &source.decoder, want) : 0;
-    if (got == 0) {
-      AdvanceStreamSource(record, regions, cursor);
-    } else {
+    if (got > 0) {
       record->bytesRead += got;
+      readSinceAdvance = true;
+      continue;
     }
-    if (record->currentSource == sourceBefore) break;
+    if (!readSinceAdvance) break;
+    readSinceAdvance = false;
+    if (AdvanceStreamSource(record, regions, cursor) != kAdvanceGoOn) break;
   }
 }
 
@@ -211,6 +246,24 @@ bool LockRing(SoundOutputBuffer* buffer, int offset, int bytes, LockRegions* reg
 
 int Written(const LockRegions& regions) {
   return regions.firstBytes - regions.firstLeft + regions.secondBytes - regions.secondLeft;
+}
+
+// A position past the end of a loop region that was written again and again
+// lies that far into its later rounds.
+void FoldIntoLoopRegion(SoundRecord* record) {
+  const int start = record->loopStartBytes;
+  const int end = record->loopEndBytes;
+  if (end <= start || record->playPosition < end) return;
+  record->playPosition = start + (record->playPosition - end) % (end - start);
+}
+
+// Whether the play cursor went past the write cursor since the cursor seen
+// before (previous): then it plays what the ring held from an earlier round.
+bool CursorOvertookWrite(const SoundRecord* record, int previous, int cursor) {
+  const int ring = record->ringBytes;
+  const int buffered = ((record->writeCursor - previous) % ring + ring) % ring;
+  const int advanced = ((cursor - previous) % ring + ring) % ring;
+  return advanced > buffered;
 }
 
 }  // namespace
@@ -246,11 +299,13 @@ void UpdateStreamPlayPosition(int handle, int cursor) {
       record->playPosition = record->loopBackDataBytes + played;
       record->loopBackPending = 0;
       record->lastPlayCursor = a;
+      FoldIntoLoopRegion(record);
       return;
     }
   }
   record->playPosition += a > b ? a - b : a + ring - b;
   record->lastPlayCursor = a;
+  FoldIntoLoopRegion(record);
 }
 
 int ProcessStreamSound(int handle) {
@@ -266,6 +321,7 @@ int ProcessStreamSound(int handle) {
       AcquireStreamBuffer(handle, record, &buffer, 0) != 0) {
     return 0;
   }
+  const int previousCursor = record->lastPlayCursor;
   UpdateStreamPlayPosition(handle, -1);
   int cursor = 0;
   GetOutputBufferPlayCursor(buffer, &cursor);
@@ -293,6 +349,18 @@ int ProcessStreamSound(int handle) {
       firstFill = true;
       if (!LockRing(buffer, 0, ThreeQuarterSecond(record), &regions)) return -1;
     } else {
+      if (record->writeCursor >= 0 && CursorOvertookWrite(record, previousCursor, cursor)) {
+        // Passes came too far apart: what the cursor played past the write
+        // cursor was stale, not the sound's data. Fill on from the cursor,
+        // and count the data as not yet played.
+        const int ring = record->ringBytes;
+        const int missed = ((cursor - record->writeCursor) % ring + ring) % ring;
+        record->playPosition -= missed;
+        if (record->playPosition < 0) record->playPosition = 0;
+        record->writeCursor = RoundDownToBlock(cursor, BlockAlign(record));
+        record->refillBoundary = record->writeCursor - BoundaryDistance(record);
+        if (record->refillBoundary < 0) record->refillBoundary += ring;
+      }
       if (!IsRefillDue(record, cursor)) return -1;
       if (!LockRing(buffer, record->writeCursor, RefillAmount(record, cursor), &regions)) {
         return -1;

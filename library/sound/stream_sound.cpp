@@ -109,6 +109,8 @@ bool IsStreamPlaying(int handle, SoundRecord* record) {
 }  // namespace
 
 void ClearStreamPlayState(SoundRecord* record) {
+  record->loopStartBytes = 0;
+  record->loopEndBytes = 0;
   record->bytesRead = 0;
   record->playPosition = 0;
   record->loopBackPending = 0;

@@ -21,6 +21,14 @@ constexpr unsigned kMaxFrameSide = 16384;
 inline int32_t Load(const int32_t& flag) { return __atomic_load_n(&flag, __ATOMIC_SEQ_CST); }
 inline void Store(int32_t& flag, int32_t value) { __atomic_store_n(&flag, value, __ATOMIC_SEQ_CST); }
 
+// The stock lock: held by the thread while it takes slots out of use and by
+// the caller while it reads a slot, so that a slot being converted is never
+// freed and refilled under it.
+void LockStock(TheoraDecoder* d) {
+  while (__atomic_exchange_n(&d->stockLock, 1, __ATOMIC_ACQUIRE) != 0) SleepMovieThread(0);
+}
+void UnlockStock(TheoraDecoder* d) { __atomic_store_n(&d->stockLock, 0, __ATOMIC_RELEASE); }
+
 int FrameCount(const TheoraDecoder* d) { return static_cast<int>(d->packetCount & 0xFFFFFFFF); }
 
 void ResetOgg(TheoraDecoder* d) {
@@ -78,7 +86,15 @@ void RestartFromFirstPage(TheoraDecoder* d) {
 }
 
 void ClearStock(TheoraDecoder* d) {
+  LockStock(d);
   for (int i = 0; i < d->stockCount; ++i) Store(d->stock[i].inUse, 0);
+  UnlockStock(d);
+}
+
+// How much of a span from start of the given length lies inside limit.
+int RegionSpan(int start, int length, int limit) {
+  const int reach = limit - start;
+  return reach < length ? reach : length;
 }
 
 int SlotHolding(const TheoraDecoder* d, int frame) {
@@ -106,13 +122,18 @@ int FramesAhead(int frame, int current, int count) {
 // ahead of the wanted one. Measured across the wrap, so that frames just
 // before the end do not hold the stock while the wanted frame has gone back
 // to the start.
-void FreeStaleSlots(TheoraDecoder* d, int current, int count) {
+void FreeStaleSlots(TheoraDecoder* d, int count) {
+  LockStock(d);
+  // The wanted frame is read under the lock: the caller moves it only
+  // outside a slot read, so a slot it reads is measured from its own frame.
+  const int current = Load(d->currentFrame);
   for (int i = 0; i < d->stockCount; ++i) {
     TheoraFrameSlot& slot = d->stock[i];
     if (Load(slot.inUse) && FramesAhead(slot.frame, current, count) >= d->stockCount) {
       Store(slot.inUse, 0);
     }
   }
+  UnlockStock(d);
 }
 
 // Bytes per stored row: the decoder's stride, whichever direction it runs.
@@ -248,7 +269,7 @@ bool ReadHeaders(TheoraDecoder* d) {
       continue;
     }
     if (FeedTheoraSyncBuffer(d, kFeedBytes) == 0) {
-      AppendLogStub("End of file while searching for codec headers.\n");
+      AppendLogStub("End of file while searching for codec headers.");
       return false;
     }
   }
@@ -326,6 +347,19 @@ bool BuildIndex(TheoraDecoder* d) {
   return true;
 }
 
+// The picture inside the coded frame: the stream's own region when it fits
+// in the frame, else the whole frame.
+void FindPictureRegion(TheoraDecoder* d) {
+  const theora_info& info = d->info;
+  const bool fits = info.frame_width > 0 && info.frame_height > 0 &&
+                    static_cast<uint64_t>(info.offset_x) + info.frame_width <= info.width &&
+                    static_cast<uint64_t>(info.offset_y) + info.frame_height <= info.height;
+  d->pictureLeft = fits ? static_cast<int32_t>(info.offset_x) : 0;
+  d->pictureTop = fits ? static_cast<int32_t>(info.offset_y) : 0;
+  d->pictureWidth = static_cast<int32_t>(fits ? info.frame_width : info.width);
+  d->pictureHeight = static_cast<int32_t>(fits ? info.frame_height : info.height);
+}
+
 YuvPlanes PlanesOf(const TheoraFrameSlot& slot) {
   return YuvPlanes{slot.y,           slot.u,           slot.v,          slot.yWidth,
                    slot.yHeight,     slot.yStride,     slot.chromaWidth, slot.chromaHeight,
@@ -372,8 +406,8 @@ int RunTheoraDecodeStep(TheoraDecoder* d) {
     Store(d->threadState, kTheoraIdle);
     return 1;
   }
+  if (!Load(d->endOfData)) FreeStaleSlots(d, count);
   const int current = Load(d->currentFrame);
-  if (!Load(d->endOfData)) FreeStaleSlots(d, current, count);
   const int slot = FreeSlot(d);
   if (slot < 0) {
     // A full stock waits a tick: yielding alone would keep a core busy for
@@ -441,6 +475,7 @@ TheoraDecoder* OpenTheoraDecoder(const FileAccessTable* files, StreamHandle stre
     return nullptr;
   }
   d->decoderMade = 1;
+  FindPictureRegion(d);
   ResetOgg(d);
   d->files.Seek(d->stream, 0, 0);
   if (!BuildIndex(d)) {
@@ -448,8 +483,7 @@ TheoraDecoder* OpenTheoraDecoder(const FileAccessTable* files, StreamHandle stre
     return nullptr;
   }
   CreateTheoraYUVSurface(d);
-  if (AllocGraphImageXRGB8(static_cast<int>(d->info.width), static_cast<int>(d->info.height),
-                           &d->frameImage) != 0) {
+  if (AllocGraphImageXRGB8(d->pictureWidth, d->pictureHeight, &d->frameImage) != 0) {
     AppendLogStub("Theora ムービーデコードフレームストック用画像バッファの確保に失敗しました\n");
     CloseTheoraDecoder(d);
     return nullptr;
@@ -528,27 +562,35 @@ int UpdateTheoraFrameImage(TheoraDecoder* d, int toImage, int toSurface) {
   const bool surfaceWanted = toSurface && d->yuvSurface && !Load(d->surfaceCurrent);
   const bool imageWanted = toImage && !Load(d->imageCurrent);
   if (!surfaceWanted && !imageWanted) return 0;
-  int slot;
   for (;;) {
     while (Load(d->threadState) == kTheoraSeeking || Load(d->seekRequest)) {
       if (Load(d->threadState) == kTheoraEnded) return 0;
       SleepMovieThread(1);
     }
     if (Load(d->threadState) == kTheoraEnded) return 0;
-    slot = SlotHolding(d, Load(d->currentFrame));
+    LockStock(d);
+    const int slot = SlotHolding(d, Load(d->currentFrame));
     if (slot >= 0) break;
+    UnlockStock(d);
     if (Load(d->endOfData)) return 0;
     SleepMovieThread(0);
   }
-  const TheoraFrameSlot& frame = d->stock[slot];
+  // The stock lock is held from here: the slot stays the wanted frame's.
+  const TheoraFrameSlot& frame = d->stock[SlotHolding(d, Load(d->currentFrame))];
   if (surfaceWanted && CopyTheoraFrameToSurface(d, frame)) Store(d->surfaceCurrent, 1);
   if (imageWanted) {
-    const int width = frame.yWidth < d->frameImage.width ? frame.yWidth : d->frameImage.width;
-    const int height = frame.yHeight < d->frameImage.height ? frame.yHeight : d->frameImage.height;
-    ConvertYuvToXrgb(PlanesOf(frame), static_cast<uint8_t*>(d->frameImage.pixels),
-                     d->frameImage.pitch, width, height);
+    // The picture region lies inside the coded frame the slot holds; a
+    // frame smaller than the stream said is drawn as far as it reaches.
+    const int width = RegionSpan(d->pictureLeft, d->pictureWidth, frame.yWidth);
+    const int height = RegionSpan(d->pictureTop, d->pictureHeight, frame.yHeight);
+    if (width > 0 && height > 0) {
+      ConvertYuvRegionToXrgb(PlanesOf(frame), d->pictureLeft, d->pictureTop,
+                             static_cast<uint8_t*>(d->frameImage.pixels), d->frameImage.pitch,
+                             width, height);
+    }
     Store(d->imageCurrent, 1);
   }
+  UnlockStock(d);
   return 1;
 }
 
@@ -565,7 +607,7 @@ int ReadTheoraMovieInfo(TheoraDecoder* d, TheoraMovieInfo* out) {
                              ? static_cast<double>(d->info.fps_numerator) / d->info.fps_denominator
                              : 0.0;
   out->frameCount = FrameCount(d);
-  out->width = static_cast<int>(d->info.width);
-  out->height = static_cast<int>(d->info.height);
+  out->width = d->pictureWidth;
+  out->height = d->pictureHeight;
   return 0;
 }

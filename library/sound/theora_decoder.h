@@ -8,7 +8,8 @@
 // The two threads share the record through int flags that each side writes
 // alone and the other polls with short sleeps; the flags are read and
 // written atomically so that a stock slot's contents are seen complete once
-// its in-use flag is.
+// its in-use flag is. A small lock keeps the thread from freeing the slot
+// the caller is converting.
 #ifndef OMBREL_SOUND_THEORA_DECODER_H
 #define OMBREL_SOUND_THEORA_DECODER_H
 
@@ -83,6 +84,12 @@ struct TheoraDecoder {
   uint32_t yuvFourCC;
   int32_t imageCurrent;
   int32_t surfaceCurrent;
+  // The picture shown: a region of the coded frame (coded sizes are whole
+  // blocks of 16), at its offsets from the frame's top left.
+  int32_t pictureLeft, pictureTop, pictureWidth, pictureHeight;
+  // Taken by the thread while it frees slots and by the caller while it
+  // reads one (see LockStock).
+  int32_t stockLock;
 };
 
 struct TheoraMovieInfo {
@@ -112,6 +119,8 @@ int UpdateTheoraFrameImage(TheoraDecoder* decoder, int toImage, int toSurface);
 GraphImage* GetTheoraFrameImage(TheoraDecoder* decoder);
 IDirect3DSurface9* GetTheoraYUVSurface(TheoraDecoder* decoder);
 int GetTheoraCurrentFrame(TheoraDecoder* decoder);
+// Frames per second, the frame count, and the size of the picture shown (the
+// region of the coded frame the stream names); 0.
 int ReadTheoraMovieInfo(TheoraDecoder* decoder, TheoraMovieInfo* out);
 // Reads up to n bytes of the file into the Ogg sync buffer; the count read,
 // 0 at the end.

@@ -27,7 +27,8 @@ int CreateTheoraYUVSurface(TheoraDecoder* decoder) {
   for (const uint32_t fourCC : kSurfaceFourCCs) {
     IDirect3DSurface9* surface = nullptr;
     const HRESULT result = d3d.device->CreateOffscreenPlainSurface(
-        decoder->info.width, decoder->info.height, static_cast<D3DFORMAT>(fourCC),
+        static_cast<UINT>(decoder->pictureWidth), static_cast<UINT>(decoder->pictureHeight),
+        static_cast<D3DFORMAT>(fourCC),
         D3DPOOL_DEFAULT, &surface, nullptr);
     if (SUCCEEDED(result) && surface) {
       decoder->yuvSurface = surface;
@@ -53,14 +54,15 @@ int CopyTheoraFrameToSurface(TheoraDecoder* decoder, const TheoraFrameSlot& slot
   const YuvPlanes planes{slot.y,           slot.u,           slot.v,          slot.yWidth,
                          slot.yHeight,     slot.yStride,     slot.chromaWidth, slot.chromaHeight,
                          slot.chromaStride};
-  const int width = slot.yWidth < static_cast<int>(decoder->info.width)
-                        ? slot.yWidth
-                        : static_cast<int>(decoder->info.width);
-  const int height = slot.yHeight < static_cast<int>(decoder->info.height)
-                         ? slot.yHeight
-                         : static_cast<int>(decoder->info.height);
-  const bool copied = PackYuvToSurface(planes, decoder->yuvFourCC, static_cast<uint8_t*>(locked.pBits),
-                                       locked.Pitch, width, height);
+  const int reachX = slot.yWidth - decoder->pictureLeft;
+  const int reachY = slot.yHeight - decoder->pictureTop;
+  const int width = reachX < decoder->pictureWidth ? reachX : decoder->pictureWidth;
+  const int height = reachY < decoder->pictureHeight ? reachY : decoder->pictureHeight;
+  const bool copied =
+      width > 0 && height > 0 &&
+      PackYuvRegionToSurface(planes, decoder->pictureLeft, decoder->pictureTop,
+                             decoder->yuvFourCC, static_cast<uint8_t*>(locked.pBits),
+                             locked.Pitch, width, height);
   decoder->yuvSurface->UnlockRect();
   return copied ? 1 : 0;
 }

@@ -66,10 +66,12 @@ int FindWaveChunks(const SourceStream& stream, WaveChunks* out) {
     if (!ReadChunkHeader(stream, position, streamBytes, &header)) return -1;
     if (IsChunk(header, "data")) break;
   }
-  // A data chunk longer than the file is a truncated file.
-  if (position + kChunkHeaderBytes + header.size > streamBytes) return -1;
+  // A data chunk that runs past the end of the file (a cut file, or one
+  // written as a stream, whose data size stays 0xFFFFFFFF) holds the bytes
+  // that are there.
+  const int64_t present = streamBytes - (position + kChunkHeaderBytes);
   chunks.dataOffset = static_cast<int>(position + kChunkHeaderBytes);
-  chunks.dataBytes = static_cast<int>(header.size);
+  chunks.dataBytes = static_cast<int>(header.size < present ? header.size : present);
   *out = chunks;
   return 0;
 }
@@ -105,7 +107,8 @@ int OpenWavPcmDecoder(SoundDecoder* decoder) {
   decoder->formatChunkOffset = chunks.formatOffset;
   decoder->formatChunkBytes = chunks.formatBytes;
   decoder->dataOffset = chunks.dataOffset;
-  decoder->dataBytes = chunks.dataBytes;
+  // Whole sample frames only: a cut file's last partial frame is not sound.
+  decoder->dataBytes = chunks.dataBytes - chunks.dataBytes % format.blockAlign;
   decoder->blockBytes = static_cast<int>(format.avgBytesPerSec);
   decoder->kind = kDecoderWavPcm;
   return 0;

@@ -75,13 +75,24 @@ inline uint8_t ClampDouble(double value) {
   return static_cast<uint8_t>(truncated < 0 ? 0 : truncated > 255 ? 255 : truncated);
 }
 
-void ConvertAnyLayout(const YuvPlanes& p, uint8_t* out, int outPitch, int width, int height) {
+// How many bits a luma position is shifted right to find its chroma sample
+// on one axis: 1 where the chroma plane is smaller (subsampled), else 0.
+inline int ChromaShift(int chromaSize, int lumaSize) { return chromaSize < lumaSize ? 1 : 0; }
+
+void ConvertAnyLayout(const YuvPlanes& p, int left, int top, uint8_t* out, int outPitch,
+                      int width, int height) {
+  const int shiftX = ChromaShift(p.chromaWidth, p.yWidth);
+  const int shiftY = ChromaShift(p.chromaHeight, p.yHeight);
   for (int row = 0; row < height; ++row) {
-    const int chromaRow = row / 2 < p.chromaHeight ? row / 2 : p.chromaHeight - 1;
+    const int lumaRow = top + row;
+    int chromaRow = lumaRow >> shiftY;
+    if (chromaRow >= p.chromaHeight) chromaRow = p.chromaHeight - 1;
     uint8_t* o = out + row * outPitch;
     for (int x = 0; x < width; ++x) {
-      const int chromaX = x / 2 < p.chromaWidth ? x / 2 : p.chromaWidth - 1;
-      const double luma = (p.y[row * p.yStride + x] - 16) * 1.164;
+      const int lumaX = left + x;
+      int chromaX = lumaX >> shiftX;
+      if (chromaX >= p.chromaWidth) chromaX = p.chromaWidth - 1;
+      const double luma = (p.y[lumaRow * p.yStride + lumaX] - 16) * 1.164;
       const int u = p.u[chromaRow * p.chromaStride + chromaX] - 128;
       const int v = p.v[chromaRow * p.chromaStride + chromaX] - 128;
       o[x * 4 + 0] = ClampDouble(luma + 2.018 * u);
@@ -90,6 +101,20 @@ void ConvertAnyLayout(const YuvPlanes& p, uint8_t* out, int outPitch, int width,
       o[x * 4 + 3] = 255;
     }
   }
+}
+
+// A 4:2:0 frame seen from an even offset on: the same frame with the planes
+// starting there, still exactly half in chroma.
+YuvPlanes Offset420(const YuvPlanes& p, int left, int top) {
+  YuvPlanes moved = p;
+  moved.y += top * p.yStride + left;
+  moved.u += (top / 2) * p.chromaStride + left / 2;
+  moved.v += (top / 2) * p.chromaStride + left / 2;
+  moved.yWidth -= left;
+  moved.yHeight -= top;
+  moved.chromaWidth -= left / 2;
+  moved.chromaHeight -= top / 2;
+  return moved;
 }
 
 // The two packed layouts differ only in where luma and chroma sit in a pair.
@@ -138,16 +163,27 @@ int InitYUVToRGBTables() {
 
 void ConvertYuvToXrgb(const YuvPlanes& planes, uint8_t* out, int outPitch, int width,
                       int height) {
-  if (IsYuv420(planes)) {
-    Convert420(planes, out, outPitch, width, height);
+  ConvertYuvRegionToXrgb(planes, 0, 0, out, outPitch, width, height);
+}
+
+void ConvertYuvRegionToXrgb(const YuvPlanes& planes, int left, int top, uint8_t* out,
+                            int outPitch, int width, int height) {
+  if (IsYuv420(planes) && left % 2 == 0 && top % 2 == 0) {
+    Convert420(Offset420(planes, left, top), out, outPitch, width, height);
   } else {
-    ConvertAnyLayout(planes, out, outPitch, width, height);
+    ConvertAnyLayout(planes, left, top, out, outPitch, width, height);
   }
 }
 
 bool PackYuvToSurface(const YuvPlanes& planes, uint32_t fourCC, uint8_t* surface, int pitch,
                       int width, int height) {
-  if (!IsYuv420(planes)) return false;
+  return PackYuvRegionToSurface(planes, 0, 0, fourCC, surface, pitch, width, height);
+}
+
+bool PackYuvRegionToSurface(const YuvPlanes& full, int left, int top, uint32_t fourCC,
+                            uint8_t* surface, int pitch, int width, int height) {
+  if (!IsYuv420(full) || left % 2 != 0 || top % 2 != 0) return false;
+  const YuvPlanes planes = Offset420(full, left, top);
   switch (fourCC) {
     case kFourCCYV12:
       PackYv12(planes, surface, pitch, width, height);

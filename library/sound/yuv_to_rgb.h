@@ -22,11 +22,17 @@ bool IsYuv420(const YuvPlanes& planes);
 int InitYUVToRGBTables();
 
 // Writes width x height pixels as bytes B, G, R, 255. A 4:2:0 frame takes the
-// integer table path two by two pixels; any other layout is converted per
-// pixel in floating point with chroma from (x / 2, y / 2). The size must not
-// exceed the luma plane.
+// integer table path two by two pixels; any other layout (4:2:2, 4:4:4) is
+// converted per pixel in floating point, each pixel taking the chroma sample
+// its own position maps to under the frame's subsampling (halved on an axis
+// where the chroma plane is smaller). The size must not exceed the luma plane.
 void ConvertYuvToXrgb(const YuvPlanes& planes, uint8_t* out, int outPitch, int width,
                       int height);
+// The same for the region of the frame whose top left is (left, top): the
+// picture inside a frame coded larger. A 4:2:0 frame at an odd offset takes
+// the per-pixel path, so that chroma stays aligned.
+void ConvertYuvRegionToXrgb(const YuvPlanes& planes, int left, int top, uint8_t* out,
+                            int outPitch, int width, int height);
 
 // The Direct3D YUV surface layouts, as FourCC codes.
 constexpr uint32_t kFourCCYV12 = 0x32315659;  // "YV12"
@@ -39,5 +45,8 @@ constexpr uint32_t kFourCCUYVY = 0x59565955;  // "UYVY"
 // rows of the surface must be there (YV12: height * 3 / 2).
 bool PackYuvToSurface(const YuvPlanes& planes, uint32_t fourCC, uint8_t* surface, int pitch,
                       int width, int height);
+// The same for the region from (left, top); false also for an odd offset.
+bool PackYuvRegionToSurface(const YuvPlanes& planes, int left, int top, uint32_t fourCC,
+                            uint8_t* surface, int pitch, int width, int height);
 
 #endif

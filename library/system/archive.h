@@ -6,6 +6,7 @@
 
 #include "Ombrel.h"
 #include "system/archive_format.h"
+#include "system/lazy_lock.h"
 
 struct WinFile;
 
@@ -25,6 +26,10 @@ struct Archive {
   int imageSize;
   int loadPending;  // an asynchronous whole-file load is running
   WinFile* pendingFile;
+  // Serialises the seek and read of the streamed archive's one file: files
+  // open inside it are read from several threads (a movie's pictures, its
+  // sound and the game's own loads).
+  LazyLock fileLock;
 };
 
 int ClearArchive(Archive* archive);

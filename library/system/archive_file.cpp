@@ -63,17 +63,26 @@ int OpenArchiveEntry(ArchiveFile* file, Archive* archive, const char* innerPath,
   }
   file->pendingFilePosition = static_cast<int>(DataPosition(file));
   if (async) {
+    LazyLockHolder lock(&archive->fileLock);
+    WaitForWinFileIdle(archive->file);
     if (SeekWinFile(archive->file, file->pendingFilePosition, 0) == 0) {
       ReadWinFile(file->packed, 1, packed, archive->file);
       file->pendingState = 1;
       return 0;
     }
-  } else if (ReadArchiveData(file->pendingFilePosition, archive->file, file->packed,
-                             static_cast<int>(packed), archive->key) == static_cast<int>(packed) &&
-             DecodeBlock(file, file->packed)) {
-    FreeTrackedMemory(file->packed);
-    file->packed = nullptr;
-    return 0;
+  } else {
+    int got;
+    {
+      LazyLockHolder lock(&archive->fileLock);
+      WaitForWinFileIdle(archive->file);
+      got = ReadArchiveData(file->pendingFilePosition, archive->file, file->packed,
+                            static_cast<int>(packed), archive->key);
+    }
+    if (got == static_cast<int>(packed) && DecodeBlock(file, file->packed)) {
+      FreeTrackedMemory(file->packed);
+      file->packed = nullptr;
+      return 0;
+    }
   }
   ReleaseBuffers(file);
   return -1;
@@ -117,6 +126,11 @@ int ReadArchiveFile(ArchiveFile* file, void* buffer, uint64_t bytes) {
   } else if (archive->inMemory) {
     std::memcpy(buffer, archive->image + DataPosition(file) + file->position, static_cast<size_t>(n));
   } else {
+    // Another file of the archive may be read on another thread: its seek
+    // must not fall between this one's seek and read, nor during a read
+    // still running in the background.
+    LazyLockHolder lock(&archive->fileLock);
+    WaitForWinFileIdle(archive->file);
     file->pendingFilePosition = static_cast<int>(DataPosition(file)) + file->position;
     if (TellWinFile(archive->file) != file->pendingFilePosition &&
         SeekWinFile(archive->file, file->pendingFilePosition, 0) != 0) {

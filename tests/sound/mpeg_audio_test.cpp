@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string.h>
+
 #include <vector>
 
 namespace {
@@ -132,6 +134,80 @@ TEST(MpegAudioTest, ScanRejects) {
     MpegAudioScan scan = {};
     EXPECT_EQ(ScanMpegAudioImage(copy.data(), static_cast<int>(copy.size()), &scan), -1) << name;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// An information frame as encoders write it first: a mono MPEG-2 layer III
+// frame at 56 kbit/s (22050 Hz, 182 bytes) whose side information (9 bytes)
+// is followed by the tag, here with frame and byte counts and a LAME
+// extension stating a delay of 576 and a padding of 1242 samples.
+Bytes InfoFrame(const char* tag, bool lame) {
+  Bytes frame(182, 0);
+  frame[0] = 0xFF;
+  frame[1] = 0xF3;
+  frame[2] = 0x70;  // bitrate index 7: 56 kbit/s for MPEG-2
+  frame[3] = 0xC4;  // mono
+  size_t at = 4 + 9;
+  memcpy(&frame[at], tag, 4);
+  frame[at + 7] = 0x03;  // frames and bytes present
+  at += 8 + 4 + 4;
+  if (lame) {
+    memcpy(&frame[at], "LAME3.100", 9);
+    // 576 = 0x240, 1242 = 0x4DA: 24 04 DA
+    frame[at + 21] = 0x24;
+    frame[at + 22] = 0x04;
+    frame[at + 23] = 0xDA;
+  }
+  return frame;
+}
+
+// Mono MPEG-2 layer III frames at 32 kbit/s, 22050 Hz: 104 bytes.
+Bytes AudioFrames32(int count) {
+  Bytes out;
+  for (int i = 0; i < count; ++i) {
+    Bytes frame(104, 0x22);
+    frame[0] = 0xFF;
+    frame[1] = 0xF3;
+    frame[2] = 0x40;
+    frame[3] = 0xC4;
+    out.insert(out.end(), frame.begin(), frame.end());
+  }
+  return out;
+}
+
+TEST(MpegAudioTest, AnInformationFrameIsNeitherCountedNorDescribed) {
+  const struct {
+    const char* name;
+    Bytes first;
+    int delay, padding;
+  } cases[] = {
+      {"Xing with a LAME tag", InfoFrame("Xing", true), 576, 1242},
+      {"Info without one", InfoFrame("Info", false), -1, -1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Bytes image = c.first;
+    const Bytes audio = AudioFrames32(20);
+    image.insert(image.end(), audio.begin(), audio.end());
+    MpegAudioScan scan = {};
+    ASSERT_EQ(ScanMpegAudioImage(image.data(), static_cast<int>(image.size()), &scan), 0);
+    EXPECT_EQ(scan.firstFrameOffset, 182);
+    EXPECT_EQ(scan.firstFrame.bitrateKbps, 32) << "described by the audio, not the tag frame";
+    EXPECT_EQ(scan.totalSamples, 20 * 576);
+    EXPECT_EQ(scan.dataEnd, static_cast<int>(image.size()));
+    EXPECT_EQ(scan.encoderDelay, c.delay);
+    EXPECT_EQ(scan.encoderPadding, c.padding);
+  }
+  // An ordinary first frame is audio.
+  const Bytes plain = AudioFrames32(20);
+  MpegAudioScan scan = {};
+  ASSERT_EQ(ScanMpegAudioImage(plain.data(), static_cast<int>(plain.size()), &scan), 0);
+  EXPECT_EQ(scan.firstFrameOffset, 0);
+  EXPECT_EQ(scan.totalSamples, 20 * 576);
+  EXPECT_EQ(scan.encoderDelay, -1);
 }
 
 }  // namespace

@@ -2,14 +2,22 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <string>
+#include <vector>
+
 #include "sound/music.h"
 #include "sound/output_buffer.h"
+#include "sound/sound_handle_buffers.h"
 #include "sound/sound_services.h"
 #include "sound/sound_state.h"
 #include "sound/stream_sound.h"
 #include "support/library_session.h"
 #include "support/log_capture.h"
 #include "support/sound_fixtures.h"
+#include "system/system_state.h"
 
 namespace {
 
@@ -244,12 +252,52 @@ TEST(SoundHandlesTest, MillisecondAndSampleConversions) {
 }
 
 TEST(SoundHandlesTest, CreateTypeSetting) {
+  // Like every public operation, the settings wait for the sound system.
+  EXPECT_EQ(SetSoundCreateType(3), -1);
+  EXPECT_EQ(GetSoundCreateType(), -1);
+  EXPECT_EQ(SetSoundDecoderDisableMask(4), -1);
+  EXPECT_EQ(GetSoundDecoderDisableMask(), -1);
+  SoundSystemScope sound;
+  EXPECT_EQ(GetSoundCreateType(), 0);
   EXPECT_EQ(SetSoundCreateType(4), -1);
   EXPECT_EQ(SetSoundCreateType(1), 0);
   EXPECT_EQ(GetSoundCreateType(), 0);
   EXPECT_EQ(SetSoundCreateType(3), 0);
   EXPECT_EQ(GetSoundCreateType(), 3);
   EXPECT_EQ(SetSoundCreateType(0), 0);
+  EXPECT_EQ(SetSoundDecoderDisableMask(0x14), 0);
+  EXPECT_EQ(GetSoundDecoderDisableMask(), 0x14);
+  EXPECT_EQ(SetSoundDecoderDisableMask(0), 0);
+}
+
+TEST(SoundHandlesTest, BuffersSharedFromASoundWhoseBufferIsGoneAreMadeFresh) {
+  SoundSystemScope sound;
+  const SoundBytes pcm = PatternBytes(4000, 5);
+  const int shared = MakeMemorySound(MakePcmWave(1, 8000, 16, pcm), 1);
+  ASSERT_NE(shared, -1);
+  SoundRecord* sharedRecord = GetSoundRecord(shared);
+  const int handle = AddSoundData(-1);
+  ASSERT_NE(handle, -1);
+  // With the shared buffer there: duplicates of it.
+  ASSERT_EQ(CreateSoundHandleBuffers(shared, nullptr, 0, kSoundKindMemory, 2, handle), 0);
+  SoundRecord* record = GetSoundRecord(handle);
+  EXPECT_EQ(record->bufferCount, 2);
+  EXPECT_EQ(record->buffers[1].lengthSamples, sharedRecord->buffers[0].lengthSamples);
+  for (int i = 0; i < 2; ++i) ReleaseOutputBuffer(&record->buffers[i]);
+  // Gone: a fresh buffer of the shared sound's size and format, and
+  // duplicates of that one.
+  ReleaseOutputBuffer(&sharedRecord->buffers[0]);
+  ASSERT_EQ(CreateSoundHandleBuffers(shared, nullptr, 0, kSoundKindMemory, 3, handle), 0);
+  EXPECT_EQ(record->bufferCount, 3);
+  ASSERT_EQ(record->buffers[0].valid, 1);
+  EXPECT_EQ(record->buffers[0].lengthSamples * 2, 4000);
+  EXPECT_EQ(record->buffers[0].format.samplesPerSec, 8000u);
+  EXPECT_EQ(record->buffers[2].valid, 1);
+  EXPECT_EQ(record->buffers[2].lengthSamples, 2000);
+  EXPECT_EQ(CreateSoundHandleBuffers(0x10000000 | 4000, nullptr, 0, kSoundKindMemory, 1, handle),
+            -1);
+  DeleteSoundHandle(handle, 0);
+  DeleteSoundHandle(shared, 0);
 }
 
 TEST(SoundHandlesTest, MusicAndCaptureHaveNothingToEndByDefault) {
@@ -258,6 +306,140 @@ TEST(SoundHandlesTest, MusicAndCaptureHaveNothingToEndByDefault) {
   EXPECT_EQ(DeleteMusicHandle(0x40000000), -1);
   EXPECT_EQ(StopLibraryMusic(), 0);
   EXPECT_EQ(ProcessMciNotify(), 0);
+}
+
+// The DirectMusic mode: its performance makes the DirectSound object. Under
+// Wine it starts, and streams play through it.
+TEST(SoundHandlesTest, DirectMusicModeStartsThroughThePerformance) {
+  LogCapture log;
+  GetSoundSystemState().midiMode = 1;
+  {
+    SoundSystemScope sound;
+    ASSERT_EQ(sound.result(), 0);
+    const SoundSystemState& state = GetSoundSystemState();
+    EXPECT_EQ(state.midiMode, 1);
+    EXPECT_NE(state.directMusicPerformance, nullptr);
+    EXPECT_NE(state.directSound, nullptr);
+    const std::string text = log.Read();
+    EXPECT_NE(text.find("DirectSound8 の初期化を行います"), std::string::npos);
+    EXPECT_NE(text.find("出力ポート  Device0:"), std::string::npos) << "every port is logged";
+    EXPECT_EQ(text.find("DirectSound の初期化を行います"), std::string::npos);
+    EXPECT_NE(text.find("DirectSound の初期化は正常に終了しました"), std::string::npos);
+    const int handle = MakeMemorySound(MakePcmWave(1, 8000, 16, PatternBytes(4000, 8)), 1);
+    ASSERT_NE(handle, -1);
+    EXPECT_EQ(PlaySoundHandle(handle, kSoundPlayBackground, 1), 0);
+    EXPECT_EQ(ProcessMusicPlayState(), 0);
+  }
+  EXPECT_EQ(GetSoundSystemState().directMusicPerformance, nullptr);
+  EXPECT_EQ(GetSoundSystemState().directMusicLoader, nullptr);
+  EXPECT_EQ(GetSoundSystemState().directMusic, nullptr);
+  GetSoundSystemState().midiMode = 0;
+}
+
+// Each DirectMusic object the platform refuses, through a CoCreateInstance
+// that fails for one class.
+const GUID* g_refusedClass = nullptr;
+decltype(Ole32Functions::CoCreateInstance) g_realCoCreate = nullptr;
+HRESULT WINAPI RefusingCoCreate(REFCLSID classId, IUnknown* outer, DWORD context, REFIID id,
+                                void** object) {
+  if (g_refusedClass && IsEqualGUID(classId, *g_refusedClass)) {
+    *object = nullptr;
+    return REGDB_E_CLASSNOTREG;
+  }
+  return g_realCoCreate(classId, outer, context, id, object);
+}
+
+TEST(SoundHandlesTest, DirectMusicFailuresAreLoggedAndEndTheStartOrFallBack) {
+  const GUID loader = {0xd2ac2892, 0xb39b, 0x11d1, {0x87, 0x04, 0x00, 0x60, 0x08, 0x93, 0xb1, 0xbd}};
+  const GUID performance = {0xd2ac2881, 0xb39b, 0x11d1, {0x87, 0x04, 0x00, 0x60, 0x08, 0x93, 0xb1, 0xbd}};
+  const GUID music = {0x636b9f10, 0x0c7d, 0x11d1, {0x95, 0xb2, 0x00, 0x20, 0xaf, 0xdc, 0x74, 0x21}};
+  const struct {
+    const char* name;
+    const GUID* refused;
+    int result, midiMode;
+    std::vector<std::string> texts;
+  } cases[] = {
+      {"no loader", &loader, 0, 0,
+       {"DirectMusicLoader8 オブジェクトの作成に失敗しました\n", "前バージョンでの初期化処理に移ります\n",
+        "DirectSound の初期化を行います\n"}},
+      {"no performance", &performance, -1, 1,
+       {"DirectMusicPerformance オブジェクトの作成に失敗しました\n"}},
+      {"no DirectMusic object", &music, -1, 1, {"DirectMusic オブジェクトの取得に失敗しました\n"}},
+  };
+  ClearSystemStateForStartup();
+  BindComForSound();
+  auto& coCreate = GetSystemState().dlls.ole32.CoCreateInstance;
+  g_realCoCreate = coCreate;
+  coCreate = RefusingCoCreate;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    LogCapture log;
+    g_refusedClass = c.refused;
+    GetSoundSystemState().midiMode = 1;
+    const int result = InitializeSoundSystem();
+    EXPECT_EQ(result, c.result);
+    EXPECT_EQ(GetSoundSystemState().midiMode, c.midiMode);
+    const std::string text = log.Read();
+    for (const std::string& expected : c.texts) {
+      std::string logged = expected;
+      if (!logged.empty() && logged.back() == '\n') logged.back() = '\r';
+      EXPECT_NE(text.find(logged), std::string::npos) << expected;
+    }
+    if (result == 0) {
+      EXPECT_EQ(TerminateSoundSystem(), 0);
+    } else {
+      EXPECT_EQ(GetSoundSystemState().directSound, nullptr);
+      EXPECT_EQ(GetSoundSystemState().directMusicLoader, nullptr);
+      EXPECT_EQ(GetSoundSystemState().directMusicPerformance, nullptr);
+      EXPECT_EQ(TerminateSoundSystem(), -1) << "nothing was left started";
+    }
+  }
+  coCreate = g_realCoCreate;
+  g_refusedClass = nullptr;
+  GetSoundSystemState().midiMode = 0;
+}
+
+// The commands the MCI device was sent, and what it answers.
+std::vector<UINT> g_mciCommands;
+MCIERROR g_mciPlayAnswer = 0;
+MCIERROR WINAPI FakeMciSend(MCIDEVICEID, UINT message, DWORD_PTR, DWORD_PTR) {
+  g_mciCommands.push_back(message);
+  return message == MCI_PLAY ? g_mciPlayAnswer : 0;
+}
+
+TEST(SoundHandlesTest, MciNotifyReplaysALoopOnlyWhenTheDeviceTakesIt) {
+  SoundSystemScope sound;
+  auto& send = GetSystemState().dlls.winmm.mciSendCommandA;
+  const auto saved = send;
+  send = FakeMciSend;
+  MciState& mci = GetSoundSystemState().mci;
+  const struct {
+    MCIERROR answer;
+    int playing, loop;
+    std::vector<UINT> commands;
+  } cases[] = {
+      {0, 1, 1, {MCI_PLAY}},
+      {MCIERR_DEVICE_NOT_READY, 0, 0, {MCI_PLAY, MCI_CLOSE}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.answer);
+    g_mciCommands.clear();
+    g_mciPlayAnswer = c.answer;
+    mci.loop = 1;
+    mci.playing = 1;
+    EXPECT_EQ(ProcessMciNotify(), 0);
+    EXPECT_EQ(mci.playing, c.playing);
+    EXPECT_EQ(mci.loop, c.loop);
+    EXPECT_EQ(g_mciCommands, c.commands);
+  }
+  // Not looping: a playing device is closed at its end.
+  g_mciCommands.clear();
+  mci.loop = 0;
+  mci.playing = 1;
+  EXPECT_EQ(ProcessMciNotify(), 0);
+  EXPECT_EQ(mci.playing, 0);
+  EXPECT_EQ(g_mciCommands, std::vector<UINT>{MCI_CLOSE});
+  send = saved;
 }
 
 }  // namespace

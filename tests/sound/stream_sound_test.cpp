@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "sound/output_buffer.h"
 #include "sound/sound_handles.h"
 #include "sound/sound_state.h"
 #include "support/sound_fixtures.h"
@@ -80,7 +81,10 @@ TEST_F(StreamSoundTest, LoopStartPlaysRoundAndThePositionJumpsBack) {
   };
   // 32000 bytes end exactly at the ring's start, where the cursor arrives
   // right after wrapping.
-  const Case cases[] = {{40000, 3000}, {32000, 0}, {32000, 2000}};
+  // A 40 ms loop (640 bytes) is shorter than what one pass writes: it is
+  // written again and again within the pass. The last case loops a whole
+  // sound of 40 ms.
+  const Case cases[] = {{40000, 3000}, {32000, 0}, {32000, 2000}, {40000, 19680}, {640, 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.bytes << " bytes, loop at " << c.loopSample);
     const int loopBytes = c.loopSample * 2;
@@ -137,6 +141,35 @@ TEST_F(StreamSoundTest, AOncePlayEndsOnSilenceAndStops) {
     EXPECT_EQ(GetSoundHandlePosition(handle), 0);
     DeleteSoundHandle(handle, 0);
   }
+}
+
+// Passes further apart than the queued data lasts: the cursor overtakes the
+// write cursor. The next pass fills on from the cursor, so that from then on
+// the ring ahead of the cursor holds the data at the reported position.
+TEST_F(StreamSoundTest, ACursorPastTheWriteCursorIsCaughtUp) {
+  const SoundBytes pcm = PatternBytes(120000, 12);
+  const int handle = StreamFromImage(MakePcmWave(1, kRate, 16, pcm));
+  ASSERT_EQ(PlaySoundHandle(handle, kSoundPlayBackground, 1), 0);
+  RingListener listener(handle);
+  const SoundRecord* record = GetSoundRecord(handle);
+  const SoundOutputBuffer& ring = record->buffers[0];
+  int stale = 0;
+  for (const int step : {1000, 1000, 15000, 1000, 7000, 9000, 1000, 1000, 14000, 2000}) {
+    SCOPED_TRACE(step);
+    listener.Step(step);
+    const int cursor = ring.positionSamples * 2;
+    const int position = GetSoundHandlePosition(handle);
+    const int queued = ((record->writeCursor - cursor) % 16000 + 16000) % 16000;
+    ASSERT_GT(queued, 0) << "the pass wrote ahead of the cursor";
+    ASSERT_LE(position + queued, static_cast<int>(pcm.size()));
+    for (int i = 0; i < queued; ++i) {
+      if (ring.samples[(cursor + i) % 16000] != pcm[position + i]) {
+        ++stale;
+        break;
+      }
+    }
+  }
+  EXPECT_EQ(stale, 0);
 }
 
 TEST_F(StreamSoundTest, ChangingTheLoopBitResetsOnlyAfterTheEnd) {
@@ -260,6 +293,67 @@ TEST(StreamSoundThreadTest, TheThreadRefillsAndStopsWithTheHandshake) {
   }
   EXPECT_EQ(GetSoundSystemState().thread, nullptr);
   EXPECT_EQ(GetSoundSystemState().threadStop, kSoundThreadStopped);
+}
+
+// The same ring on a real device buffer, refilled by the sound thread while
+// the device plays it: whenever the refill is held off, the bytes queued from
+// the device's play cursor to the write cursor are the sound's data from the
+// reported position on, through loop-backs to the loop start.
+TEST(StreamSoundThreadTest, TheDeviceRingHoldsTheDataAheadOfTheCursor) {
+  SoundSystemScope sound({.processorCount = 2, .softwareBuffers = false});
+  struct Case {
+    int bytes, loopSample;
+  };
+  // A loop longer than the ring, and one shorter than a pass.
+  const Case cases[] = {{40000, 3000}, {40000, 19680}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.bytes << " bytes, loop at " << c.loopSample);
+    const SoundBytes pcm = PatternBytes(c.bytes, 13);
+    const SoundBytes wave = MakePcmWave(1, kRate, 16, pcm);
+    const int handle =
+        CreateSoundHandleFromMemory(wave.data(), static_cast<int>(wave.size()), 1, -1);
+    ASSERT_NE(handle, -1);
+    ASSERT_EQ(SetSoundLoopPositionSamples(c.loopSample, handle), 0);
+    ASSERT_EQ(PlaySoundHandle(handle, kSoundPlayLoop, 1), 0);
+    const int loopBytes = c.loopSample * 2;
+    auto dataAt = [&](int64_t index) {
+      if (index >= c.bytes) index = loopBytes + (index - c.bytes) % (c.bytes - loopBytes);
+      return pcm[static_cast<size_t>(index)];
+    };
+    int checks = 0, wrong = 0;
+    for (int look = 0; look < 60; ++look) {
+      Sleep(15);
+      SoundLockHolder lock;
+      SoundRecord* record = GetSoundRecord(handle);
+      SoundOutputBuffer* ring = &record->buffers[0];
+      int cursor = 0;
+      ASSERT_EQ(GetOutputBufferPlayCursor(ring, &cursor), 0);
+      UpdateStreamPlayPosition(handle, cursor);
+      const int ringBytes = record->ringBytes;
+      const int queued = ((record->writeCursor - cursor) % ringBytes + ringBytes) % ringBytes;
+      if (queued == 0) continue;
+      void* first = nullptr;
+      void* second = nullptr;
+      int firstBytes = 0, secondBytes = 0;
+      ASSERT_EQ(LockOutputBuffer(cursor, ring, queued, &first, &firstBytes, &second, &secondBytes), 0);
+      SoundBytes ahead(static_cast<uint8_t*>(first), static_cast<uint8_t*>(first) + firstBytes);
+      if (second) ahead.insert(ahead.end(), static_cast<uint8_t*>(second), static_cast<uint8_t*>(second) + secondBytes);
+      UnlockOutputBuffer(ring, first, 0, second, 0);
+      ++checks;
+      // The device reads a little ahead of the cursor it reports; the bytes
+      // it may already hold are not compared.
+      for (size_t i = 64; i < ahead.size(); ++i) {
+        if (ahead[i] != dataAt(record->playPosition + static_cast<int64_t>(i))) {
+          ++wrong;
+          break;
+        }
+      }
+    }
+    EXPECT_GT(checks, 30);
+    EXPECT_EQ(wrong, 0);
+    StopSoundHandle(handle);
+    DeleteSoundHandle(handle, 0);
+  }
 }
 
 TEST(StreamSoundThreadTest, PlayAndWaitReturnsAtTheEndOnTheDevice) {

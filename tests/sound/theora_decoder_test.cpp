@@ -79,6 +79,43 @@ TEST(TheoraDecoderTest, ReportsTheStreamAndShowsFrameZeroTheRightWayUp) {
   CloseTheoraDecoder(decoder);
 }
 
+// A picture smaller than the coded frame (whose sides are whole blocks of
+// 16) is reported and drawn by itself, from its offsets: the band is its top
+// rows and the frame's black margins never show.
+TEST(TheoraDecoderTest, ShowsThePictureRegionAtItsOffsets) {
+  TheoraMovieSpec spec;
+  spec.width = 64;
+  spec.height = 64;
+  spec.frames = 6;
+  spec.pictureLeft = 8;
+  spec.pictureTop = 16;
+  spec.pictureWidth = 48;
+  spec.pictureHeight = 40;
+  MovieFile file("picture.ogv", MakeTheoraMovie(spec));
+  TheoraDecoder* decoder = file.Open();
+  ASSERT_NE(decoder, nullptr);
+  TheoraMovieInfo info{};
+  ReadTheoraMovieInfo(decoder, &info);
+  EXPECT_EQ(info.width, 48);
+  EXPECT_EQ(info.height, 40);
+  const GraphImage& image = *GetTheoraFrameImage(decoder);
+  ASSERT_EQ(image.width, 48);
+  ASSERT_EQ(image.height, 40);
+  for (int frame = 0; frame < spec.frames; ++frame) {
+    SCOPED_TRACE(frame);
+    if (frame > 0) {
+      AdvanceTheoraFrame(decoder, 1);
+      ASSERT_EQ(UpdateTheoraFrameImage(decoder, 1, 0), 1);
+    }
+    for (const int x : {0, 24, 47}) {
+      EXPECT_NEAR(Grey(image, x, 0), kBandGrey, kGreyTolerance) << "the band is the top row";
+      EXPECT_NEAR(Grey(image, x, kBandRows + 2), (128 - 16) * 1.164, kGreyTolerance);
+    }
+    EXPECT_EQ(ShownFrame(image), frame);
+  }
+  CloseTheoraDecoder(decoder);
+}
+
 TEST(TheoraDecoderTest, RefusesWhatIsNoTheoraMovieAndFreesEverything) {
   TheoraMovieSpec spec;
   const MovieBytes movie = MakeTheoraMovie(spec);
@@ -188,6 +225,28 @@ TEST(TheoraDecoderTest, FullStockOfLastFramesMakesRoomWhenTheWantedFrameWraps) {
   ASSERT_EQ(decoder->threadState, kTheoraIdle);
   AdvanceTheoraFrame(decoder, 4);  // straight past the end to frame 0
   EXPECT_EQ(WantFrame(decoder), 0);
+  CloseTheoraDecoder(decoder);
+}
+
+// The thread frees slots by the wanted frame it last saw while the caller
+// converts the slot of the frame it has just moved to: every image must show
+// the frame asked for, whatever the thread does meanwhile.
+TEST(TheoraDecoderTest, ConvertedFrameIsNeverFreedUnderTheCaller) {
+  TheoraMovieSpec spec;
+  spec.frames = 23;
+  spec.keyFrameInterval = 3;
+  MovieFile file("race.ogv", MakeTheoraMovie(spec));
+  TheoraDecoder* decoder = file.Open(3);
+  ASSERT_NE(decoder, nullptr);
+  int expected = 0;
+  int wrong = 0;
+  for (int step = 0; step < 400; ++step) {
+    const int advance = 1 + step % 5;  // some within the stock, some past it
+    AdvanceTheoraFrame(decoder, advance);
+    expected = (expected + advance) % spec.frames;
+    if (WantFrame(decoder) != expected) ++wrong;
+  }
+  EXPECT_EQ(wrong, 0);
   CloseTheoraDecoder(decoder);
 }
 

@@ -65,18 +65,65 @@ TEST(YuvToRgbTest, SharesChromaOverEachTwoByTwoBlockAndKeepsOddEdges) {
   EXPECT_EQ(out[12 + 3 + 0], 0);  // x 3 untouched
 }
 
-TEST(YuvToRgbTest, ConvertsOtherLayoutsPerPixelWithChromaAtHalfPosition) {
-  // Full-size chroma: pixel (x, y) takes chroma from (x / 2, y / 2).
+TEST(YuvToRgbTest, ConvertsOtherLayoutsPerPixelWithChromaOfTheirOwnSubsampling) {
+  // A 4 x 2 frame of flat luma; each chroma sample is a different colour, so
+  // a pixel shows which sample it took. 4:4:4 takes (x, y), 4:2:2 (x / 2, y).
   const uint8_t y[8] = {100, 100, 100, 100, 100, 100, 100, 100};
-  const uint8_t u[8] = {150, 128, 0, 0, 0, 0, 0, 0};
-  const uint8_t v[8] = {110, 128, 0, 0, 0, 0, 0, 0};
-  const YuvPlanes planes{y, u, v, 4, 2, 4, 4, 2, 4};
-  ASSERT_FALSE(IsYuv420(planes));
-  std::vector<uint8_t> out(2 * 16);
-  ConvertYuvToXrgb(planes, out.data(), 16, 4, 2);
-  EXPECT_EQ(PixelAt(out, 16, 0, 0), (Bgr{142, 103, 69}));
-  EXPECT_EQ(PixelAt(out, 16, 1, 1), (Bgr{142, 103, 69}));
-  EXPECT_EQ(PixelAt(out, 16, 3, 1), (Bgr{97, 97, 97}));  // chroma from (1, 0)
+  const uint8_t chromaU[8] = {150, 128, 90, 200, 60, 128, 170, 30};
+  const uint8_t chromaV[8] = {110, 128, 240, 60, 90, 128, 20, 200};
+  auto colour = [&](int sample) {
+    const double luma = (100 - 16) * 1.164;
+    const int u = chromaU[sample] - 128, v = chromaV[sample] - 128;
+    auto channel = [](double value) {
+      const int t = static_cast<int>(value);
+      return t < 0 ? 0 : t > 255 ? 255 : t;
+    };
+    return Bgr{channel(luma + 2.018 * u), channel(luma - 0.391 * u - 0.813 * v),
+               channel(luma + 1.596 * v)};
+  };
+  const struct {
+    const char* name;
+    int chromaWidth, chromaHeight;
+    int sampleOf[8];  // per pixel, row by row: the chroma sample it shows
+  } cases[] = {
+      {"4:4:4", 4, 2, {0, 1, 2, 3, 4, 5, 6, 7}},
+      {"4:2:2", 2, 2, {0, 0, 1, 1, 2, 2, 3, 3}},
+  };
+  EXPECT_EQ(colour(0), (Bgr{142, 103, 69}));  // the worked example of the flat-colour test
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const YuvPlanes planes{y, chromaU, chromaV, 4, 2, 4, c.chromaWidth, c.chromaHeight,
+                           c.chromaWidth};
+    ASSERT_FALSE(IsYuv420(planes));
+    std::vector<uint8_t> out(2 * 16);
+    ConvertYuvToXrgb(planes, out.data(), 16, 4, 2);
+    for (int i = 0; i < 8; ++i) {
+      EXPECT_EQ(PixelAt(out, 16, i % 4, i / 4), colour(c.sampleOf[i])) << "pixel " << i;
+    }
+  }
+}
+
+TEST(YuvToRgbTest, ConvertsAndPacksThePictureRegionAtItsOffsets) {
+  // A 6 x 4 frame, 4:2:0; the picture is the 2 x 2 region at (2, 2).
+  uint8_t y[24];
+  for (int i = 0; i < 24; ++i) y[i] = static_cast<uint8_t>(16 + i);
+  const uint8_t u[6] = {128, 128, 128, 128, 150, 128};
+  const uint8_t v[6] = {128, 128, 128, 128, 110, 128};
+  const YuvPlanes planes{y, u, v, 6, 4, 6, 3, 2, 3};
+  std::vector<uint8_t> region(2 * 8), whole(4 * 24);
+  ConvertYuvRegionToXrgb(planes, 2, 2, region.data(), 8, 2, 2);
+  ConvertYuvToXrgb(planes, whole.data(), 24, 6, 4);
+  for (int row = 0; row < 2; ++row) {
+    for (int x = 0; x < 2; ++x) {
+      EXPECT_EQ(PixelAt(region, 8, x, row), PixelAt(whole, 24, 2 + x, 2 + row));
+    }
+  }
+  // Chroma of the region is sample (1, 1): u 150, v 110.
+  EXPECT_NE(PixelAt(region, 8, 0, 0).b, PixelAt(region, 8, 0, 0).r);
+  std::vector<uint8_t> packed(8, 0);
+  ASSERT_TRUE(PackYuvRegionToSurface(planes, 2, 2, kFourCCYUY2, packed.data(), 4, 2, 2));
+  EXPECT_EQ(packed, (std::vector<uint8_t>{30, 150, 31, 110, 36, 150, 37, 110}));
+  EXPECT_FALSE(PackYuvRegionToSurface(planes, 1, 2, kFourCCYUY2, packed.data(), 4, 2, 2));
 }
 
 TEST(YuvToRgbTest, PacksFramesIntoEachSurfaceLayout) {

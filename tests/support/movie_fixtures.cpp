@@ -42,8 +42,12 @@ Pages EncodeTheoraPages(const TheoraMovieSpec& spec) {
   th_info_init(&info);
   info.frame_width = spec.width;
   info.frame_height = spec.height;
-  info.pic_width = spec.width;
-  info.pic_height = spec.height;
+  const int pictureWidth = spec.pictureWidth > 0 ? spec.pictureWidth : spec.width;
+  const int pictureHeight = spec.pictureHeight > 0 ? spec.pictureHeight : spec.height;
+  info.pic_x = static_cast<ogg_uint32_t>(spec.pictureLeft);
+  info.pic_y = static_cast<ogg_uint32_t>(spec.pictureTop);
+  info.pic_width = static_cast<ogg_uint32_t>(pictureWidth);
+  info.pic_height = static_cast<ogg_uint32_t>(pictureHeight);
   info.fps_numerator = spec.fpsNumerator;
   info.fps_denominator = spec.fpsDenominator;
   info.aspect_numerator = 1;
@@ -74,7 +78,12 @@ Pages EncodeTheoraPages(const TheoraMovieSpec& spec) {
   std::vector<uint8_t> chroma(static_cast<size_t>(chromaWidth) * chromaHeight, 128);
   for (int frame = 0; frame < spec.frames; ++frame) {
     for (int row = 0; row < spec.height; ++row) {
-      for (int x = 0; x < spec.width; ++x) y[static_cast<size_t>(row) * spec.width + x] = LumaAt(frame, x, row, spec.width);
+      for (int x = 0; x < spec.width; ++x) {
+        const int px = x - spec.pictureLeft, prow = row - spec.pictureTop;
+        const bool inside = px >= 0 && px < pictureWidth && prow >= 0 && prow < pictureHeight;
+        y[static_cast<size_t>(row) * spec.width + x] =
+            inside ? LumaAt(frame, px, prow, pictureWidth) : 16;
+      }
     }
     th_ycbcr_buffer buffer;
     buffer[0] = {spec.width, spec.height, spec.width, y.data()};

@@ -22,6 +22,12 @@ struct TheoraMovieSpec {
   int keyFrameInterval = 4;
   bool pagePerFrame = true;  // false: the encoder's own page breaks
   int soundMilliseconds = 0;  // > 0: a Vorbis track of a tone that long
+  // The picture inside the coded frame (0 width: the whole frame), at its
+  // offset from the frame's top left; the frame outside it is black.
+  int pictureLeft = 0;
+  int pictureTop = 0;
+  int pictureWidth = 0;
+  int pictureHeight = 0;
 };
 
 MovieBytes MakeTheoraMovie(const TheoraMovieSpec& spec);

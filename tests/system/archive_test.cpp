@@ -287,3 +287,58 @@ TEST_F(DamagedArchiveTest, PackedBlockWhoseSizesDifferFromItsEntryDoesNotOpen) {
 }
 
 }  // namespace
+
+namespace {
+
+// Reads one stored file of a streamed archive again and again in small
+// pieces, as a movie's picture thread and sound thread do side by side.
+struct ConcurrentReader {
+  Archive* archive;
+  const char* path;
+  const Bytes* expected;
+  int mismatches;
+};
+
+DWORD WINAPI ReadOverAndOver(void* parameter) {
+  auto* reader = static_cast<ConcurrentReader*>(parameter);
+  for (int round = 0; round < 12; ++round) {
+    ArchiveFile file;
+    if (OpenArchiveEntry(&file, reader->archive, reader->path, 0) != 0) {
+      ++reader->mismatches;
+      continue;
+    }
+    Bytes got;
+    uint8_t piece[397];
+    int n;
+    while ((n = ReadArchiveFile(&file, piece, sizeof piece)) > 0) got.insert(got.end(), piece, piece + n);
+    CloseArchiveFile(&file);
+    if (got != *reader->expected) ++reader->mismatches;
+  }
+  return 0;
+}
+
+TEST(ArchiveTest, FilesOfOneStreamedArchiveReadOnSeveralThreadsStayWhole) {
+  ArchiveWriterOptions options;
+  options.version = 4;
+  options.compress = false;
+  const Bytes image = MakeArchiveImage(Files(), options);
+  WriteFileBytes("threads.ARC", image);
+  Archive archive;
+  ClearArchive(&archive);
+  ASSERT_EQ(OpenArchiveStreamed(&archive, "threads.ARC", nullptr), 0);
+  const Bytes field = RandomBytes(5000, 11);
+  const Bytes text = TextBytes(200000);
+  ConcurrentReader readers[] = {{&archive, "Map\\field.dat", &field, 0},
+                                {&archive, "Map\\Town\\story.txt", &text, 0},
+                                {&archive, "Map\\field.dat", &field, 0}};
+  HANDLE threads[3];
+  for (int i = 0; i < 3; ++i) threads[i] = CreateThread(nullptr, 0, ReadOverAndOver, &readers[i], 0, nullptr);
+  WaitForMultipleObjects(3, threads, TRUE, INFINITE);
+  for (int i = 0; i < 3; ++i) {
+    CloseHandle(threads[i]);
+    EXPECT_EQ(readers[i].mismatches, 0) << readers[i].path;
+  }
+  EXPECT_EQ(CloseArchive(&archive), 0);
+}
+
+}  // namespace

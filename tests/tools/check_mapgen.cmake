@@ -8,7 +8,7 @@ execute_process(COMMAND ${WINE_RUN} --state ${WINE_STATE} --capture -- ${MAPGEN}
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "mapgen failed (${rc}):\n${text}")
 endif()
-foreach(map town.map field.map)
+foreach(map room.map town.map field.map)
   execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${out}/maps/${map}
     ${SOURCE_DIR}/data/map/${map} RESULT_VARIABLE differs)
   if(NOT differs EQUAL 0)
