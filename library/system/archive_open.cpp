@@ -194,7 +194,7 @@ int CloseArchiveCore(Archive* archive) {
     CloseWinFile(archive->file);
     FreeTrackedMemory(archive->tableBlock);
   }
-  if (archive->fileLock.state == 2) DeleteCriticalSection(&archive->fileLock.section);
+  DeleteLazyLock(&archive->fileLock);
   ClearArchive(archive);
   return 0;
 }

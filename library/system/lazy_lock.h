@@ -4,6 +4,8 @@
 #ifndef OMBREL_SYSTEM_LAZY_LOCK_H
 #define OMBREL_SYSTEM_LAZY_LOCK_H
 
+#ifdef _WIN32
+
 #include <windows.h>
 
 struct LazyLock {
@@ -27,6 +29,30 @@ inline void EnterLazyLock(LazyLock* lock) {
 }
 
 inline void LeaveLazyLock(LazyLock* lock) { LeaveCriticalSection(&lock->section); }
+
+// Frees a lock that was made; the record may then be zeroed and used again.
+inline void DeleteLazyLock(LazyLock* lock) {
+  if (lock->state != 2) return;
+  DeleteCriticalSection(&lock->section);
+  lock->state = 0;
+}
+
+#else  // the native builds of the platform-free units, for the sanitizers
+
+#include <pthread.h>
+
+// A zeroed pthread mutex is a ready default mutex, so nothing is made on
+// first use here.
+struct LazyLock {
+  pthread_mutex_t section;
+};
+
+inline void EnsureLazyLock(LazyLock*) {}
+inline void EnterLazyLock(LazyLock* lock) { pthread_mutex_lock(&lock->section); }
+inline void LeaveLazyLock(LazyLock* lock) { pthread_mutex_unlock(&lock->section); }
+inline void DeleteLazyLock(LazyLock* lock) { pthread_mutex_destroy(&lock->section); }
+
+#endif
 
 // Holds a lazy lock for one scope.
 class LazyLockHolder {

@@ -1,6 +1,6 @@
 // Length-prefixed messages from a peer: the input is the byte stream, and
 // its own bytes decide how much each receive call hands over, so prefixes and
-// bodies arrive split at every place. Whatever arrives, the receiver takes
+// bodies arrive split at every place; each turn has a small budget. Whatever arrives, the receiver takes
 // only whole messages and keeps its ring within its bounds.
 #include <stdint.h>
 #include <string.h>
@@ -19,14 +19,14 @@ struct Peer {
   int pieces;  // receive calls so far, to vary the piece sizes
 };
 
-int Receive(void* context, void* buffer, int size, int peek) {
+int Receive(void* context, void* buffer, int size) {
   Peer* peer = static_cast<Peer*>(context);
   const int available = peer->size - peer->position;
   if (available == 0) return 0;
   const int piece = 1 + peer->data[(peer->pieces++ * 7) % peer->size] % 64;
-  const int taken = std::min({size, available, peek ? available : piece});
+  const int taken = std::min({size, available, piece});
   memcpy(buffer, peer->data + peer->position, taken);
-  if (!peek) peer->position += taken;
+  peer->position += taken;
   return taken;
 }
 
@@ -40,9 +40,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Peer peer{data, static_cast<int>(size), 0, 0};
   const MessageTransport transport{&peer, Receive, Send, Pump};
   MessageReceiveState state{};
+  // A small pool, so the fuzzer reaches the refusals of growth too.
+  MessageMemoryPool pool{0, 1 << 20};
   uint8_t out[256];
   for (int turn = 0; turn < 64 && peer.position < peer.size; ++turn) {
-    if (ReceiveMessages(&state, transport) != kMessageReceiveDone) break;
+    MessagePassBudget budget{16, 4096};
+    const MessageReceiveResult result = ReceiveMessages(&state, transport, &budget, &pool);
+    if (result != kMessageReceiveDone && result != kMessageReceiveMore) break;
     TakeReceivedBytes(&state, out, sizeof out);
   }
   while (TakeReceivedBytes(&state, out, sizeof out) > 0) {
