@@ -27,6 +27,8 @@ class GameTest : public GameDataFixture {
                                     "2003,staff,1,x,4,3,0,0,0,0,0,0,100,0,0,0,0,0,0,0,0"});
     WriteTable("item\\Armor.csv", {"3001,shield,1,x,0,2,0,0,0,0,0,0,100,0,0,0,0,0,0,0,0",
                                    "3002,cap,1,x,9,5,0,0,0,0,0,0,100,0,0,0,0,0,0,0,0"});
+    // A new game loads its map; a table without the map's row fails quietly.
+    WriteTable("map\\MapInfo.csv", {});
   }
 
   static void WriteSettings(const std::string& initKeys) {
