@@ -41,7 +41,7 @@ struct MapInfo {
   int32_t chipSetIds[3];
 };
 
-// One band of the window skin's background: 8 pixels high from y, running
+// One band of the window skin's background, a line 8 pixels thick at y, running
 // from (128, 128, 255) at the top to (0, 0, 135) at the bottom.
 struct WindowSkinBand {
   int y;
