@@ -358,4 +358,75 @@ TEST_F(MapDrawTest, ObjectsBelowThePlayersRowAreDrawnOverIt) {
   EXPECT_EQ(ScreenPixel(155, 116), CharPixel(0, 16, 48));
 }
 
+TEST_F(MapDrawTest, FieldFrameAfterAStepWithTheKeys) {
+  ErrorMessageCapture errors;  // the members' level tables are not written
+  WritePng("fixture\\map\\chips.png", 64, 32, SheetPixel);
+  WriteTable("map\\MapChipInfo.csv", {"1,chips.png"});
+  WriteTable("map\\AniChipInfo.csv", {});
+  WriteCharSheets();
+  CGame& game = *CGame::GetInstance();
+  CDataManager& data = CDataManager::GetInstance();
+  ASSERT_EQ(data.LoadCharGraph(), 1);
+  ASSERT_EQ(data.LoadMapChips(&game.map.chipSets), 1);
+  game.SetMode();
+  game.party.ClearMembers();
+  game.party.AddMember(1, 1);
+  ASSERT_NE(game.GetPlayer(), nullptr);
+  MakeMap(&game.map, 24, 18);
+  // A checkerboard of two chips under the characters, one chip of layer 2
+  // over the player's head.
+  for (int y = 0; y < 18; ++y) {
+    for (int x = 0; x < 24; ++x) game.map.data.layers[0][y * 24 + x] = (x + y) % 2 ? 0x0001 : 0x0100;
+  }
+  game.map.data.layers[2][8 * 24 + 12] = 0x0103;
+  game.map.playerX = 12;
+  game.map.playerY = 9;
+  auto chip = [](int value, int i, int j) {
+    return SheetPixel(ChipSheetX(value) + i, ChipSheetY(value) + j);
+  };
+
+  char keys[kKeyCount] = {};
+  keys[KEY_RIGHT] = 1;
+  game.keyboard.Update(keys);
+  game.UpdateField();
+  ASSERT_EQ(game.map.playerX, 13);
+  ASSERT_EQ(game.map.scrollX, 15);
+  ClearDrawTarget(nullptr);
+  game.Draw();
+  WritePng(std::string(TEST_ARTIFACT_DIR) + "/game_field_frame.png", 320, 240, ScreenPixel);
+  // Cell (13, 9) slides in from the right: x = 15 + (13 - 13 + 10) * 16 - 8.
+  // (Its left column lies under the player's right edge.)
+  EXPECT_EQ(ScreenPixel(170, 112 + 15), chip(0x0100, 3, 15));
+  EXPECT_EQ(ScreenPixel(182, 112), chip(0x0100, 15, 0));
+  EXPECT_EQ(ScreenPixel(151, 130), chip(0x0100, 0, 2)) << "cell (12, 10)";
+  EXPECT_EQ(ScreenPixel(183, 112), chip(0x0001, 0, 0)) << "cell (14, 9)";
+  // The player faces right on step frame 1: frame 13 of sheet row 0.
+  const CPlayerChar* player = game.GetPlayer();
+  EXPECT_EQ(player->direction, DIR_RIGHT);
+  EXPECT_EQ(ScreenPixel(160, 115), CharPixel(0, 16 * 13 + 8, 11));
+  EXPECT_EQ(ScreenPixel(153, 127), CharPixel(0, 16 * 13 + 1, 23));
+  // Layer 2 at cell (12, 8), x = 15 + 9 * 16 - 8, y = 6 * 16, over the player.
+  EXPECT_EQ(ScreenPixel(160, 106), chip(0x0103, 9, 10));
+  EXPECT_EQ(ScreenPixel(160, 111), chip(0x0103, 9, 15));
+
+  // Fifteen frames later the player stands on its new cell.
+  keys[KEY_RIGHT] = 0;
+  for (int frame = 0; frame < 15; ++frame) {
+    game.keyboard.Update(keys);
+    game.UpdateField();
+  }
+  ASSERT_EQ(game.map.scrollX, 0);
+  ClearDrawTarget(nullptr);
+  game.Draw();
+  EXPECT_EQ(ScreenPixel(168, 112 + 15), chip(0x0001, 0, 15)) << "cell (14, 9)";
+  EXPECT_EQ(ScreenPixel(152, 106), CharPixel(0, 16 * 13, 2)) << "layer 2 slid off the player";
+  EXPECT_EQ(ScreenPixel(140, 106), chip(0x0103, 4, 10));
+
+  game.party.ClearMembers();
+  game.map.chipSets.clear();
+  game.map.data.FreeLayers();
+  game.map.data.width = game.map.data.height = 0;
+  game.modes.clear();
+}
+
 }  // namespace
