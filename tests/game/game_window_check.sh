@@ -18,6 +18,15 @@ export DISPLAY
 rm -rf "$work"
 mkdir -p "$work/bin" "$artifacts"
 cp -r "$data" "$work/data"
+# Pictures the data folder does not hold are stood in for by black ones, so
+# that the loaders find them and the field stays dark under the rate text.
+for picture in char/char01.png char/char02.png \
+    $(tail -n +3 "$work/data/map/MapChipInfo.csv" | cut -d, -f2 | tr -d '\r' | sed 's|^|map/|'); do
+  if [ ! -f "$work/data/$picture" ]; then
+    mkdir -p "$(dirname "$work/data/$picture")"
+    convert -size 256x288 xc:black "PNG24:$work/data/$picture"
+  fi
+done
 cp "$game" "$noversion" "$(dirname "$game")"/*.dll "$work/bin/"
 cd "$work/bin"
 game_pid=""
@@ -76,15 +85,20 @@ run_game() {
     echo "setting $rate: window ${width}x${height} does not hold a ${client_w}x${client_h} client"
     return 1
   fi
-  import -window "$window" -crop "${client_w}x${client_h}+${edge}+$((caption + edge))" +repage \
-    "$artifacts/$shot"
   # The frame loop ran: the rate text is white in the top left corner, the
-  # empty field below it black.
+  # empty field below it black. The game loads its pictures before the first
+  # frame, which takes longer on a busy machine: captured until it shows.
   local text_max rest_max
-  text_max=$(convert "$artifacts/$shot" -crop "$((client_w / 8))x$((client_h / 20))+0+0" \
-    -format '%[fx:maxima]' info:)
-  rest_max=$(convert "$artifacts/$shot" -crop "${client_w}x$((client_h / 2))+0+$((client_h / 2))" \
-    -format '%[fx:maxima]' info:)
+  for _ in $(seq 1 20); do
+    import -window "$window" -crop "${client_w}x${client_h}+${edge}+$((caption + edge))" +repage \
+      "$artifacts/$shot"
+    text_max=$(convert "$artifacts/$shot" -crop "$((client_w / 8))x$((client_h / 20))+0+0" \
+      -format '%[fx:maxima]' info:)
+    rest_max=$(convert "$artifacts/$shot" -crop "${client_w}x$((client_h / 2))+0+$((client_h / 2))" \
+      -format '%[fx:maxima]' info:)
+    [ "$text_max" = "1" ] && [ "$rest_max" = "0" ] && break
+    sleep 0.5
+  done
   if [ "$text_max" != "1" ] || [ "$rest_max" != "0" ]; then
     echo "setting $rate: no rate text over a black screen (text $text_max, rest $rest_max)"
     return 1
