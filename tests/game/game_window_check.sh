@@ -18,14 +18,12 @@ export DISPLAY
 rm -rf "$work"
 mkdir -p "$work/bin" "$artifacts"
 cp -r "$data" "$work/data"
-# Pictures the data folder does not hold are stood in for by black ones, so
-# that the loaders find them and the field stays dark under the rate text.
+# The copy's chip and character sheets are black, so the field stays dark
+# under the rate text whatever the map shows.
 for picture in char/char01.png char/char02.png \
     $(tail -n +3 "$work/data/map/MapChipInfo.csv" | cut -d, -f2 | tr -d '\r' | sed 's|^|map/|'); do
-  if [ ! -f "$work/data/$picture" ]; then
-    mkdir -p "$(dirname "$work/data/$picture")"
-    convert -size 256x288 xc:black "PNG24:$work/data/$picture"
-  fi
+  mkdir -p "$(dirname "$work/data/$picture")"
+  convert -size 256x288 xc:black "PNG24:$work/data/$picture"
 done
 cp "$game" "$noversion" "$(dirname "$game")"/*.dll "$work/bin/"
 cd "$work/bin"
