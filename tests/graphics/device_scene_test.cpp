@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -147,6 +148,8 @@ const Region kRegions[] = {
     {"bright text", {160, 204, 240, 220}, 0},
     {"blended text", {160, 220, 240, 238}, kBlendTolerance},
     {"vertical text", {282, 44, 320, 118}, 0},
+    {"subtracted text", {160, 84, 236, 100}, kBlendTolerance},
+    {"vertical edged text", {240, 82, 280, 118}, 0},
     // Grey glyphs: the software renderer gives a full pixel alpha 240
     // (16 x its 4-bit level), the device's 4-bit alpha gives 255 (17 x), so
     // a pixel may lie 15/255 of the way from text to background apart, plus
@@ -220,6 +223,11 @@ void DrawScene(const SceneGraphs& g) {
   SetBlendModeAndParam(0, 0);
   DrawStringWithFont(284, 46, "漢字ab", white, g.font, 0, 1);
   DrawStringWithFont(242, 206, "Grey", white, g.greyFont, 0, 0);
+  SetBlendModeAndParam(3, 200);
+  DrawStringWithFont(164, 86, "Sub", ComposeColorCode(40, 200, 90), g.font, 0, 0);
+  SetBlendModeAndParam(0, 0);
+  DrawStringWithFont(244, 84, "漢a", ComposeColorCode(250, 230, 40), g.edgeFont,
+                     ComposeColorCode(200, 0, 0), 1);
 }
 
 // Pixels of the colour in the rectangle.
@@ -289,6 +297,8 @@ TEST_F(DeviceSceneTest, TheDeviceDrawsTheSceneAsTheSoftwareRendererDoes) {
     EXPECT_GT(CountColor(*frame, {0, 220, 150, 238}, 0xC80000), 40);
     EXPECT_GT(CountColor(*frame, {160, 204, 240, 220}, 0xFF8000), 20);
     EXPECT_GT(CountColor(*frame, {282, 44, 320, 118}, 0xFFFFFF), 40);
+    EXPECT_GT(CountColor(*frame, {240, 82, 280, 118}, 0xFAE628), 20);
+    EXPECT_GT(CountColor(*frame, {240, 82, 280, 118}, 0xC80000), 20);
   }
   std::vector<int> limit(kWidth * kHeight, 0);
   for (const Region& region : kRegions)
@@ -313,6 +323,8 @@ TEST_F(DeviceSceneTest, TheDeviceDrawsTheSceneAsTheSoftwareRendererDoes) {
         if (d > region.tolerance) ++wrong;
       }
     EXPECT_EQ(wrong, 0) << region.name << ": worst difference " << worst;
+    std::printf("%s: worst channel difference %d (allowed %d)\n", region.name, worst,
+                region.tolerance);
   }
   // Everywhere else (the background between the regions) both are equal.
   int wrong = 0;
