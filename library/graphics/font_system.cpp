@@ -115,7 +115,8 @@ int SetUpTextureCache(FontRecord* record, int handle) {
       slots = (height / cell) * (width / cell);
     }
   } else {
-    const int side = (static_cast<int>(std::sqrt(static_cast<double>(fontState.slotSetting))) + 1) * cell;
+    const double root = std::sqrt(static_cast<double>(fontState.slotSetting));
+    const int side = (static_cast<int>(root) + 1) * cell;
     int p = 8;
     while (p < side) p *= 2;
     width = height = p;

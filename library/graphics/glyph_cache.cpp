@@ -421,20 +421,20 @@ GlyphSlot* RenderGlyphsToCache(int font, int count, const CharRecord* records) {
         }
         TransferCellToGraph(*record, staging, w + 2 * e, h + 2 * e);
       } else {
-      switch (type) {
-        case kFontPlain:
-          StorePlain(cell, glyph, pitch, height);
-          break;
-        case kFontEdge:
-          StoreEdged(cell, glyph, pitch, width, height);
-          break;
-        case kFontAntialiased:
-          StoreGrey(cell, glyph, pitch, width, height);
-          break;
-        default:
-          StoreGreyEdged(cell, glyph, pitch, width, height);
-          break;
-      }
+        switch (type) {
+          case kFontPlain:
+            StorePlain(cell, glyph, pitch, height);
+            break;
+          case kFontEdge:
+            StoreEdged(cell, glyph, pitch, width, height);
+            break;
+          case kFontAntialiased:
+            StoreGrey(cell, glyph, pitch, width, height);
+            break;
+          default:
+            StoreGreyEdged(cell, glyph, pitch, width, height);
+            break;
+        }
       }
       FreeTrackedMemory(buffer);
     }
