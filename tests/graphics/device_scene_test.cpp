@@ -159,7 +159,7 @@ const Region kRegions[] = {
 
 struct SceneGraphs {
   int plain, alpha, wide, blend;
-  int font, edgeFont, greyFont;
+  int font, edgeFont, greyFont, verticalFont;
 };
 
 const char kSceneText[] = "Ａbc漢 xyz";
@@ -175,6 +175,8 @@ SceneGraphs MakeSceneGraphs() {
   g.font = CreateFontToHandle(nullptr, 11, 1, 0, -1, -1, 0, -1, -1);
   g.edgeFont = CreateFontToHandle(nullptr, 11, 1, 1, -1, 1, 0, -1, -1);
   g.greyFont = CreateFontToHandle(nullptr, 12, 4, 2, -1, -1, 0, -1, -1);
+  // Its first glyph takes the first cell, beside the cache's empty margin.
+  g.verticalFont = CreateFontToHandle(nullptr, 11, 1, 0, -1, -1, 0, -1, -1);
   return g;
 }
 
@@ -221,7 +223,7 @@ void DrawScene(const SceneGraphs& g) {
   SetBlendModeAndParam(1, 128);
   DrawStringWithFont(164, 222, "Blend", white, g.font, 0, 0);
   SetBlendModeAndParam(0, 0);
-  DrawStringWithFont(284, 46, "漢字ab", white, g.font, 0, 1);
+  DrawStringWithFont(284, 46, "漢字ab", white, g.verticalFont, 0, 1);
   DrawStringWithFont(242, 206, "Grey", white, g.greyFont, 0, 0);
   SetBlendModeAndParam(3, 200);
   DrawStringWithFont(164, 86, "Sub", ComposeColorCode(40, 200, 90), g.font, 0, 0);
