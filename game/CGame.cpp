@@ -4,6 +4,7 @@
 #include <time.h>
 
 #include "CDataManager.h"
+#include "GameColors.h"
 #include "GameSettings.h"
 #include "Ombrel.h"
 
@@ -41,14 +42,22 @@ CGame* CGame::GetInstance() {
   return &game;
 }
 
-CGame::CGame() { effect.screen = CreateEmptyGraph(kEffectScreenWidth, kEffectScreenHeight, 0); }
+CGame::CGame() {
+  effect.screen = CreateEmptyGraph(kEffectScreenWidth, kEffectScreenHeight, 0);
+  encount.SetMap(&map.data);
+}
 
 CGame::~CGame() = default;
 
-void CGame::Init() {
+int CGame::Init() {
   startTime = CalendarSeconds();
+  CDataManager& data = CDataManager::GetInstance();
+  const int charsLoaded = data.LoadCharGraph();
+  const int chipsLoaded = data.LoadMapChips(&map.chipSets);
   party.Init();
+  encount.SetMap(&map.data);
   NewGame();
+  return charsLoaded && chipsLoaded ? 1 : 0;
 }
 
 void CGame::Term() {
@@ -83,6 +92,9 @@ int CGame::GetMode() const { return modes.empty() ? 0 : modes.back(); }
 
 void CGame::NewGame() {
   SetMode();
+  map.LoadMap(ReadDebugSetting("Init", "MapID", 2));
+  map.playerX = ReadDebugSetting("Init", "MapPosX", 7);
+  map.playerY = ReadDebugSetting("Init", "MapPosY", 7);
   int count = ReadDebugSetting("Init", "PlayerCount", 4);
   // A party of none would leave the field without a player.
   if (count < 1) count = 1;
@@ -97,6 +109,7 @@ void CGame::NewGame() {
     if (member == nullptr) continue;
     EquipFromInventory(party, member, kWeaponSlot, kStartingWeapon);
     EquipFromInventory(party, member, kShieldSlot, kStartingShield);
+    if (i == 0) member->direction = DIR_DOWN;
     member->CalcParam();
   }
   for (int i = 0; i < kPartyMemberSlots; ++i) {
@@ -106,6 +119,14 @@ void CGame::NewGame() {
     InitDebugPlayer(member);
   }
   party.SortItems();
+}
+
+CPlayerChar* CGame::GetPlayer() const {
+  for (int i = 0; i < kPartyMemberSlots; ++i) {
+    CPlayerChar* member = party.GetMember(i);
+    if (member != nullptr) return member;
+  }
+  return nullptr;
 }
 
 void CGame::InitDebugPlayer(CPlayerChar* member) {
@@ -154,6 +175,7 @@ void CGame::Update() {
     // stand still.
     if (waitFrames > 0) {
       --waitFrames;
+      AdvanceMap(runFlag != 0);
       return;
     }
     waitState = WAIT_NONE;
@@ -176,7 +198,34 @@ void CGame::UpdateMode() {
   }
 }
 
-void CGame::UpdateField() { runFlag = keyboard.keyStates[KEY_Z]; }
+void CGame::UpdateField() {
+  runFlag = keyboard.keyStates[KEY_Z];
+  if (CPlayerChar* player = GetPlayer()) player->UpdateField(&map, keyboard);
+  if (!map.IsScrolling()) {
+    const int party = encount.Check(map.playerX, map.playerY);
+    if (party != -1) {
+      // An encounter takes the place of this frame's step.
+      StartEncount(party);
+      return;
+    }
+    if (keyboard.IsHeld(KEY_UP)) {
+      map.MovePlayer(0, -1);
+    } else if (keyboard.IsHeld(KEY_DOWN)) {
+      map.MovePlayer(0, 1);
+    } else if (keyboard.IsHeld(KEY_LEFT)) {
+      map.MovePlayer(-1, 0);
+    } else if (keyboard.IsHeld(KEY_RIGHT)) {
+      map.MovePlayer(1, 0);
+    }
+  }
+  AdvanceMap(runFlag != 0);
+}
+
+void CGame::AdvanceMap(int scrollMode) {
+  ++map.animationCounter;
+  map.UpdateScroll(scrollMode);
+  map.UpdateObjects();
+}
 
 // Each test sees the wait state of its moment, so a state set by one may be
 // served by a later one in the same frame.
@@ -189,5 +238,10 @@ void CGame::ServeWaitStates() {
 void CGame::Draw() {
   // The camp, the battle and the shop each draw only themselves.
   if (GetMode() == MODE_CAMP || GetMode() == MODE_BATTLE || waitState == WAIT_STORE) return;
+  map.DrawLayer(MAP_LAYER_TILE0);
+  map.DrawLayer(MAP_LAYER_TILE1);
+  map.event.Draw(map.playerY - 7, GetPlayer(), map.playerX - 10, map.scrollX, map.scrollY);
+  map.DrawLayer(MAP_LAYER_TILE2);
   effect.Draw();
+  DrawStringFormatted(0, 15, COLOR_WHITE, "[%d:%d]", map.playerX, map.playerY);
 }

@@ -12,6 +12,7 @@
 #include "CEffect.h"
 #include "CEncountManager.h"
 #include "CManipulator.h"
+#include "CMapManager.h"
 #include "CPlayerParty.h"
 #include "CSoundManager.h"
 #include "Treasure.h"
@@ -50,7 +51,8 @@ class CGame {
   CGame(const CGame&) = delete;
   CGame& operator=(const CGame&) = delete;
 
-  void Init();
+  // 1 when both the character sheets and the map chips loaded.
+  int Init();
   // Releases what the game holds in the library, before the library ends.
   void Term();
 
@@ -67,6 +69,8 @@ class CGame {
   void Draw();
 
   void NewGame();
+  // The member drawn as the player on the field: the first occupied slot.
+  CPlayerChar* GetPlayer() const;
   void InitDebugPlayer(CPlayerChar* member);
 
   // The mosaic into a battle against the party (0: a random one).
@@ -80,6 +84,7 @@ class CGame {
   int64_t startTime = 0;
   int64_t savedPlayTime = 0;
   int64_t playTime = 0;
+  CMapManager map;
   CEncountManager encount;
   CManipulator keyboard;
   CSoundManager sound;
@@ -98,6 +103,8 @@ class CGame {
 
  private:
   void UpdateMode();
+  // One frame of the map while the field or a waiting script runs.
+  void AdvanceMap(int scrollMode);
   void ServeWaitStates();
 };
 
