@@ -369,4 +369,35 @@ TEST_F(ScriptWindowOverFieldTest, GameShowsItsMessageWindowTenFramesLater) {
   game.modes.clear();
 }
 
+TEST_F(ScriptWindowOverFieldTest, GameSetUpPlacesTheScriptWindowsHiddenWithTheSkin) {
+  ErrorMessageCapture errors;  // the game's tables and sheets are not written
+  CGame game;
+  game.Init();
+  const CDataManager& data = CDataManager::GetInstance();
+  ASSERT_EQ(data.windowSkinLoaded, 1);
+  EXPECT_NE(game.cursor.graph, 0);
+  EXPECT_EQ(game.cursor.visible, 0);
+  const CFrameWindow* windows[] = {&game.msgWindow, &game.yesNoWindow, &game.choiceWindow};
+  for (const CFrameWindow* window : windows) {
+    EXPECT_EQ(window->x, 20);
+    EXPECT_EQ(window->y, 5);
+    EXPECT_EQ(window->width, 280);
+    EXPECT_EQ(window->height, 72);
+    EXPECT_EQ(window->stretch, 0);
+    EXPECT_EQ(window->pending, 0);
+    EXPECT_EQ(window->delay, 10);
+    EXPECT_EQ(window->background, data.windowBackground);
+    for (int i = 0; i < kWindowSkinChips; ++i) EXPECT_EQ(window->chips[i], data.windowSkinChips[i]);
+  }
+  ASSERT_EQ(game.yesNoWindow.GetItemCount(), 2);
+  EXPECT_EQ(game.yesNoWindow.entries[0]->text, "はい");
+  EXPECT_EQ(game.yesNoWindow.entries[1]->y, 55);
+  EXPECT_EQ(game.yesNoWindow.horizontal, 0);
+  EXPECT_EQ(game.choiceWindow.GetItemCount(), 0);
+  game.Term();
+  EXPECT_EQ(game.cursor.graph, 0);
+  game.party.ClearMembers();
+  game.party.ClearItems();
+}
+
 }  // namespace
