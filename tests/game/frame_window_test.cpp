@@ -1,9 +1,14 @@
 #include "CFrameWindow.h"
 
+#include <string.h>
+
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
+#include "CGame.h"
 #include "CListWindow.h"
 #include "CTagWindow.h"
 #include "ErrorMessage.h"
@@ -170,6 +175,35 @@ TEST_F(FrameWindowTest, TagTextIsDrawnWholeInWhiteInsideTheWindow) {
   tag.SetVisible(0);
   tag.Draw();
   EXPECT_FALSE(AnyPixelIs(0, 0, 320, 240, kWhite));
+}
+
+TEST_F(FrameWindowTest, SidewaysShakeMovesTheFrameButNotTheText) {
+  CTagWindow tag;
+  ASSERT_EQ(tag.CopyWindowSkin(), 1);
+  tag.x = 40;
+  tag.y = 40;
+  tag.width = 96;
+  tag.height = 32;
+  strcpy(tag.text, "Tag");
+  tag.SetVisible(1);
+  tag.Draw();
+  std::vector<std::pair<int, int>> still;
+  for (int y = 48; y < 64; ++y) {
+    for (int x = 52; x < 100; ++x) {
+      if (ScreenPixel(x, y) == kWhite) still.emplace_back(x, y);
+    }
+  }
+  ASSERT_FALSE(still.empty());
+  CEffect& effect = CGame::GetInstance()->effect;
+  effect.type = EFFECT_SHAKE_H;
+  effect.offset = 3;
+  ClearDrawTarget(nullptr);
+  tag.Draw();
+  effect.type = EFFECT_NONE;
+  effect.offset = 0;
+  EXPECT_EQ(ScreenPixel(43, 41), SkinChipPixel(CHIP_TOP_LEFT, 0, 1)) << "the frame moved by 3";
+  EXPECT_EQ(ScreenPixel(42, 41), kBlack);
+  for (const auto& [x, y] : still) EXPECT_EQ(ScreenPixel(x, y), kWhite) << x << ", " << y;
 }
 
 TEST_F(FrameWindowTest, ListArrowsShowWhenRowsDoNotFit) {
