@@ -7,6 +7,7 @@
 #include <stddef.h>
 
 #include "software_renderer/member_grid.h"
+#include "software_renderer/texel_rules_sse2.h"
 #include "software_renderer/triangle_loops.h"
 
 // Every rule, and every lambda inside the rules, is inlined into the loop: a
@@ -31,6 +32,10 @@ struct TexturedLoop {
     const int32_t graphPitch = job.graphPitch;
     const uint32_t uLimit = job.uLimit;
     const uint32_t vLimit = job.vLimit;
+#ifdef __SSE2__
+    [[maybe_unused]] blend::sse2::TexelConstants tk;
+    if constexpr (blend::sse2::kHasTexelForm<C>) tk = blend::sse2::MakeTexelConstants<C>(rules);
+#endif
     WalkTriangleRows(t, job.area, [&](int32_t y, int32_t x, int32_t count) {
       // Unsigned wrapping arithmetic: the map is affine modulo 2^32, and a
       // texel outside the source fails the bounds test whatever the wrap.
@@ -43,6 +48,40 @@ struct TexturedLoop {
       const uint32_t stepU = static_cast<uint32_t>(t.dudx);
       const uint32_t stepV = static_cast<uint32_t>(t.dvdx);
       uint8_t* dp = dest + y * destPitch + x * C::kDestBytes;
+#ifdef __SSE2__
+      if constexpr (blend::sse2::kHasTexelForm<C>) {
+        // A block's texels are gathered, those outside the source replaced
+        // by a stand-in whose lane draws nothing.
+        using blend::sse2::Weighing;
+        constexpr int kN = blend::sse2::kLanes<C>;
+        const uint32_t standIn = 0;
+        const auto* const none = reinterpret_cast<const uint8_t*>(&standIn);
+        const uint8_t* texel[kN];
+        int16_t absent[kN];
+        for (; count >= kN; count -= kN, dp += kN * C::kDestBytes) {
+          for (int i = 0; i < kN; ++i, u += stepU, v += stepV) {
+            const bool inside = u < uLimit && v < vLimit;
+            texel[i] = inside ? src + (v >> kFixed18Shift) * srcPitch +
+                                    (u >> kFixed18Shift) * C::kSourceBytes
+                              : none;
+            absent[i] = inside ? 0 : -1;
+          }
+          const __m128i absentLanes =
+              C::kIs32 ? _mm_setr_epi32(absent[0], absent[1], absent[2], absent[3])
+                       : _mm_loadu_si128(reinterpret_cast<const __m128i*>(absent));
+          blend::sse2::DrawBlock<C, Weighing::kPerTexel, false, false>(
+              tk, rules, [&texel](int i) { return texel[i]; }, dp, absentLanes);
+        }
+        for (; count > 0; --count, u += stepU, v += stepV, dp += C::kDestBytes) {
+          if (u < uLimit && v < vLimit) {
+            const uint8_t* tp = src + (v >> kFixed18Shift) * srcPitch + (u >> kFixed18Shift) * C::kSourceBytes;
+            blend::sse2::DrawBlock<C, Weighing::kPerTexel, false, true>(
+                tk, rules, [tp](int) { return tp; }, dp, _mm_setzero_si128());
+          }
+        }
+        return;
+      }
+#endif
       do {
         if (u < uLimit && v < vLimit) {
           const uint32_t tu = u >> kFixed18Shift;
