@@ -188,8 +188,7 @@ OMBREL_ALWAYS_INLINE __m128i Combine16(const TexelConstants& tk, __m128i s, __m1
 }
 
 // A block of texels as the rules take them: the colours after the palette,
-// the lanes whose raw value is the transparent colour, and the lanes that
-// draw nothing whatever the texel (a triangle's texels outside the source).
+// and the lanes whose raw value is the transparent colour.
 struct TexelBlock {
   __m128i s;
   __m128i keyed;
@@ -213,7 +212,13 @@ OMBREL_ALWAYS_INLINE TexelBlock LoadTexels(const TexelConstants& tk, const BlitR
         raw = _mm_set1_epi32(*at(0));
         b.s = _mm_set1_epi32(static_cast<int>(palette[*at(0)]));
       } else {
-        raw = _mm_setr_epi32(*at(0), *at(1), *at(2), *at(3));
+        if constexpr (Contiguous) {
+          const __m128i bytes = _mm_cvtsi32_si128(static_cast<int>(Load32(at(0))));
+          const __m128i zero = _mm_setzero_si128();
+          raw = _mm_unpacklo_epi16(_mm_unpacklo_epi8(bytes, zero), zero);
+        } else {
+          raw = _mm_setr_epi32(*at(0), *at(1), *at(2), *at(3));
+        }
         b.s = _mm_setr_epi32(static_cast<int>(palette[*at(0)]), static_cast<int>(palette[*at(1)]),
                              static_cast<int>(palette[*at(2)]), static_cast<int>(palette[*at(3)]));
       }
@@ -223,7 +228,12 @@ OMBREL_ALWAYS_INLINE TexelBlock LoadTexels(const TexelConstants& tk, const BlitR
         raw = _mm_set1_epi16(*at(0));
         b.s = _mm_set1_epi16(static_cast<int16_t>(palette[*at(0)]));
       } else {
-        raw = _mm_setr_epi16(*at(0), *at(1), *at(2), *at(3), *at(4), *at(5), *at(6), *at(7));
+        if constexpr (Contiguous) {
+          raw = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(at(0))),
+                                  _mm_setzero_si128());
+        } else {
+          raw = _mm_setr_epi16(*at(0), *at(1), *at(2), *at(3), *at(4), *at(5), *at(6), *at(7));
+        }
         b.s = _mm_setr_epi16(
             static_cast<int16_t>(palette[*at(0)]), static_cast<int16_t>(palette[*at(1)]),
             static_cast<int16_t>(palette[*at(2)]), static_cast<int16_t>(palette[*at(3)]),
@@ -277,19 +287,17 @@ OMBREL_ALWAYS_INLINE __m128i BlendBlock(const TexelConstants& tk, const TexelBlo
   } else if constexpr (C::kAlpha && C::kTrans) {
     // Alpha 0 keeps the pixel (except in multiply off the stretched path),
     // alpha 255 leaves the alpha out of the weights.
+    // Sprites are mostly opaque or empty: a block without a drawn
+    // translucent texel takes the opaque rule alone.
     const __m128i alpha = _mm_srli_epi32(b.s, 24);
     if constexpr (C::kMode != 4 || C::kPath == Path::kStretched)
       stays = _mm_or_si128(stays, _mm_cmpeq_epi32(alpha, _mm_setzero_si128()));
-    const int opaque = _mm_movemask_epi8(_mm_cmpeq_epi32(alpha, _mm_set1_epi32(255)));
-    __m128i out;
-    if (opaque == 0xFFFF) {
-      out = Combine32<C, false>(tk, b.s, d);
-    } else if (opaque == 0) {
-      out = Combine32<C, true>(tk, b.s, d);
-    } else {
-      const __m128i opaqueLanes = _mm_cmpeq_epi32(alpha, _mm_set1_epi32(255));
-      out = Select(opaqueLanes, Combine32<C, false>(tk, b.s, d), Combine32<C, true>(tk, b.s, d));
-    }
+    const __m128i opaqueLanes = _mm_cmpeq_epi32(alpha, _mm_set1_epi32(255));
+    if (_mm_movemask_epi8(_mm_or_si128(stays, opaqueLanes)) == 0xFFFF)
+      return Select(stays, d, Combine32<C, false>(tk, b.s, d));
+    if (_mm_movemask_epi8(opaqueLanes) == 0)
+      return Select(stays, d, Combine32<C, true>(tk, b.s, d));
+    const __m128i out = Select(opaqueLanes, Combine32<C, false>(tk, b.s, d), Combine32<C, true>(tk, b.s, d));
     return Select(stays, d, out);
   } else if constexpr (C::kAlpha) {
     constexpr bool kCopiedWhole =

@@ -16,6 +16,37 @@
 
 namespace triangle {
 
+// The pixels [*first, *last) of a row of count pixels where f + i * step,
+// taken modulo 2^32, lies below limit; with intersect, only those of the
+// range already there. False when the values wrap along the row: they may
+// then leave and re-enter the range, and the caller tests every pixel.
+OMBREL_ALWAYS_INLINE bool InsideRun(uint32_t f, uint32_t step, uint32_t limit, int32_t count,
+                                    int32_t* first, int32_t* last, bool intersect) {
+  const int64_t start = f;
+  const int64_t delta = static_cast<int32_t>(step);
+  const int64_t end = start + delta * (count - 1);
+  if (end < 0 || end > int64_t{UINT32_MAX}) return false;
+  int64_t lo = 0, hi = count;
+  if (delta > 0) {
+    // start + i delta < limit: i below ceil((limit - start) / delta)
+    const int64_t room = int64_t{limit} - start;
+    hi = room <= 0 ? 0 : (room + delta - 1) / delta;
+  } else if (delta < 0) {
+    // start - i |delta| < limit: i above (start - limit) / |delta|
+    const int64_t over = start - int64_t{limit};
+    lo = over < 0 ? 0 : over / -delta + 1;
+  } else if (start >= limit) {
+    hi = 0;
+  }
+  if (intersect) {
+    if (lo < *first) lo = *first;
+    if (hi > *last) hi = *last;
+  }
+  *first = static_cast<int32_t>(lo < count ? lo : count);
+  *last = static_cast<int32_t>(hi < *first ? *first : hi > count ? count : hi);
+  return true;
+}
+
 template <class C>
 struct TexturedLoop {
   static OMBREL_FLATTEN void Run(const TriangleJob& job) {
@@ -50,36 +81,42 @@ struct TexturedLoop {
       uint8_t* dp = dest + y * destPitch + x * C::kDestBytes;
 #ifdef __SSE2__
       if constexpr (blend::sse2::kHasTexelForm<C>) {
-        // A block's texels are gathered, those outside the source replaced
-        // by a stand-in whose lane draws nothing.
-        using blend::sse2::Weighing;
-        constexpr int kN = blend::sse2::kLanes<C>;
-        const uint32_t standIn = 0;
-        const auto* const none = reinterpret_cast<const uint8_t*>(&standIn);
-        const uint8_t* texel[kN];
-        int16_t absent[kN];
-        for (; count >= kN; count -= kN, dp += kN * C::kDestBytes) {
-          for (int i = 0; i < kN; ++i, u += stepU, v += stepV) {
-            const bool inside = u < uLimit && v < vLimit;
-            texel[i] = inside ? src + (v >> kFixed18Shift) * srcPitch +
-                                    (u >> kFixed18Shift) * C::kSourceBytes
-                              : none;
-            absent[i] = inside ? 0 : -1;
+        // Where the map does not wrap along the row, the pixels whose texel
+        // lies in the source are one run; it is drawn in blocks without a
+        // bounds test, and side by side texels (a row of the source, one
+        // texel a pixel) as a plain span.
+        int32_t first, last;
+        if (InsideRun(u, stepU, uLimit, count, &first, &last, false) &&
+            InsideRun(v, stepV, vLimit, count, &first, &last, true)) {
+          if (first >= last) return;
+          u += static_cast<uint32_t>(first) * stepU;
+          v += static_cast<uint32_t>(first) * stepV;
+          dp += first * C::kDestBytes;
+          const int32_t n = last - first;
+          auto texelAt = [&](uint32_t tu, uint32_t tv) {
+            return src + (tv >> kFixed18Shift) * srcPitch + (tu >> kFixed18Shift) * C::kSourceBytes;
+          };
+          using blend::sse2::Weighing;
+          if (stepV == 0 && stepU == (1u << kFixed18Shift)) {
+            blend::sse2::TexelSpan<C, Weighing::kPerTexel>(tk, rules, texelAt(u, v), dp, n);
+            return;
           }
-          const __m128i absentLanes =
-              C::kIs32 ? _mm_setr_epi32(absent[0], absent[1], absent[2], absent[3])
-                       : _mm_loadu_si128(reinterpret_cast<const __m128i*>(absent));
-          blend::sse2::DrawBlock<C, Weighing::kPerTexel, false, false>(
-              tk, rules, [&texel](int i) { return texel[i]; }, dp, absentLanes);
-        }
-        for (; count > 0; --count, u += stepU, v += stepV, dp += C::kDestBytes) {
-          if (u < uLimit && v < vLimit) {
-            const uint8_t* tp = src + (v >> kFixed18Shift) * srcPitch + (u >> kFixed18Shift) * C::kSourceBytes;
+          constexpr int kN = blend::sse2::kLanes<C>;
+          const __m128i none = _mm_setzero_si128();
+          int32_t i = 0;
+          for (; i + kN <= n; i += kN, u += kN * stepU, v += kN * stepV, dp += kN * C::kDestBytes) {
+            blend::sse2::DrawBlock<C, Weighing::kPerTexel, false, false>(
+                tk, rules, [&](int lane) {
+                  return texelAt(u + static_cast<uint32_t>(lane) * stepU, v + static_cast<uint32_t>(lane) * stepV);
+                }, dp, none);
+          }
+          for (; i < n; ++i, u += stepU, v += stepV, dp += C::kDestBytes) {
+            const uint8_t* tp = texelAt(u, v);
             blend::sse2::DrawBlock<C, Weighing::kPerTexel, false, true>(
-                tk, rules, [tp](int) { return tp; }, dp, _mm_setzero_si128());
+                tk, rules, [tp](int) { return tp; }, dp, none);
           }
+          return;
         }
-        return;
       }
 #endif
       do {
