@@ -55,12 +55,13 @@ OMBREL_ALWAYS_INLINE __m128i Select(__m128i mask, __m128i yes, __m128i no) {
 }
 
 // d + floor((v - d) * w / 2^(8K)) in 16-bit lanes, w the product of K
-// weights (w <= 255 for K = 1, w <= 65025 for K = 2, taken unsigned).
+// weights: for K = 1 given as 128 w (w <= 255), for K = 2 as w itself
+// (w <= 65025, taken unsigned).
 template <int K>
 OMBREL_ALWAYS_INLINE __m128i BlendLanes(__m128i d, __m128i v, __m128i w) {
   const __m128i x = _mm_sub_epi16(v, d);
   if constexpr (K == 1) {
-    return _mm_add_epi16(d, _mm_mulhi_epi16(_mm_slli_epi16(x, 1), _mm_slli_epi16(w, 7)));
+    return _mm_add_epi16(d, _mm_mulhi_epi16(_mm_slli_epi16(x, 1), w));
   } else {
     // The signed high product of w read as a signed lane is x too low by
     // exactly x where w >= 32768.
@@ -87,16 +88,24 @@ OMBREL_ALWAYS_INLINE __m128i Combine32(const TexelConstants& tk, __m128i s, __m1
         alpha = _mm_and_si128(_mm_shufflehi_epi16(_mm_shufflelo_epi16(sw, 0xFF), 0xFF),
                               tk.colourLanes);
       }
-      __m128i w;  // the product of the weights, 0 in the fourth byte's lane
-      if constexpr (AlphaWeighs && C::kUsesParam) w = _mm_mullo_epi16(alpha, k.texelWeight);
-      else if constexpr (AlphaWeighs) w = alpha;
-      else w = k.texelWeight;
+      // The product of the weights, 0 in the fourth byte's lane, and as
+      // BlendLanes takes it.
+      __m128i w, blendWeight;
+      if constexpr (AlphaWeighs && C::kUsesParam) {
+        w = blendWeight = _mm_mullo_epi16(alpha, k.texelWeight);
+      } else if constexpr (AlphaWeighs) {
+        w = alpha;
+        blendWeight = _mm_slli_epi16(alpha, 7);
+      } else {
+        w = k.texelWeight;
+        blendWeight = k.paramHigh;
+      }
       __m128i t = kMode == 10 ? _mm_sub_epi16(_mm_set1_epi16(255), sw) : sw;
       if constexpr (C::kBright) t = Div255(_mm_mullo_epi16(t, k.bright));
       if constexpr (kMode == 0 || kMode == 1 || kMode == 10) {
-        return BlendLanes<K>(dw, t, w);
+        return BlendLanes<K>(dw, t, blendWeight);
       } else if constexpr (kMode == 11) {
-        return BlendLanes<K>(dw, _mm_srli_epi16(_mm_mullo_epi16(t, dw), 8), w);
+        return BlendLanes<K>(dw, _mm_srli_epi16(_mm_mullo_epi16(t, dw), 8), blendWeight);
       } else if constexpr (kMode == 4) {
         if constexpr (AlphaWeighs) return _mm_mulhi_epu16(_mm_mullo_epi16(t, alpha), dw);
         else return _mm_srli_epi16(_mm_mullo_epi16(t, dw), 8);
@@ -201,11 +210,15 @@ constexpr int kLanes = C::kIs32 ? 4 : 8;
 // Reads the block's texels; at(i) is the address of lane i's texel. With
 // One, the single texel at(0) fills every lane, so that whole-register tests
 // see that texel alone.
-template <class C, bool Contiguous, bool One, class At>
+template <class C, bool Contiguous, bool One, bool Half, class At>
 OMBREL_ALWAYS_INLINE TexelBlock LoadTexels(const TexelConstants& tk, const BlitRows& r, At at) {
   TexelBlock b;
   __m128i raw;
-  if constexpr (C::kPalettised) {
+  if constexpr (Half) {
+    static_assert(Contiguous && !C::kPalettised);
+    b.s = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(at(0)));
+    raw = b.s;
+  } else if constexpr (C::kPalettised) {
     if constexpr (C::kIs32) {
       const auto* palette = static_cast<const uint32_t*>(r.palette);
       if constexpr (One) {
@@ -310,13 +323,18 @@ OMBREL_ALWAYS_INLINE __m128i BlendBlock(const TexelConstants& tk, const TexelBlo
 
 // Draws one block over dp: kLanes<C> pixels, or with One the single pixel at
 // dp. absent: lanes that draw nothing (all ones), from the caller.
-template <class C, Weighing Wg, bool Contiguous, bool One, class At>
+template <class C, Weighing Wg, bool Contiguous, bool One, bool Half = false, class At>
 OMBREL_ALWAYS_INLINE void DrawBlock(const TexelConstants& tk, const BlitRows& r, At at, uint8_t* dp,
                                     __m128i absent) {
-  const TexelBlock b = LoadTexels<C, Contiguous, One>(tk, r, at);
+  const TexelBlock b = LoadTexels<C, Contiguous, One, Half>(tk, r, at);
   const __m128i stays = _mm_or_si128(b.keyed, absent);
   if (_mm_movemask_epi8(stays) == 0xFFFF) return;
-  if constexpr (One) {
+  if constexpr (Half) {
+    // The upper half holds zeros: whatever the rule makes of them is not
+    // stored.
+    const __m128i d = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(dp));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(dp), BlendBlock<C, Wg>(tk, b, d, stays));
+  } else if constexpr (One) {
     const __m128i d = C::kIs32 ? _mm_set1_epi32(static_cast<int>(Load32(dp)))
                                : _mm_set1_epi16(static_cast<int16_t>(Load16(dp)));
     const auto out = static_cast<uint32_t>(_mm_cvtsi128_si32(BlendBlock<C, Wg>(tk, b, d, stays)));
@@ -336,6 +354,15 @@ OMBREL_ALWAYS_INLINE void TexelSpan(const TexelConstants& tk, const BlitRows& r,
   const __m128i none = _mm_setzero_si128();
   for (; n >= kN; n -= kN, sp += kN * C::kSourceBytes, dp += kN * C::kDestBytes) {
     DrawBlock<C, Wg, true, false>(tk, r, [sp](int i) { return sp + i * C::kSourceBytes; }, dp, none);
+  }
+  if constexpr (!C::kPalettised) {
+    // Short runs, such as a sprite's edges, take half a block.
+    if (n >= kN / 2) {
+      DrawBlock<C, Wg, true, false, true>(tk, r, [sp](int) { return sp; }, dp, none);
+      n -= kN / 2;
+      sp += kN / 2 * C::kSourceBytes;
+      dp += kN / 2 * C::kDestBytes;
+    }
   }
   for (; n > 0; --n, sp += C::kSourceBytes, dp += C::kDestBytes) {
     DrawBlock<C, Wg, true, true>(tk, r, [sp](int) { return sp; }, dp, none);
