@@ -9,6 +9,8 @@
 #ifdef __SSE2__
 #include <emmintrin.h>
 
+#include <utility>
+
 #include "software_renderer/blend_rules.h"
 #include "software_renderer/blend_rules_sse2.h"
 
@@ -169,8 +171,13 @@ OMBREL_ALWAYS_INLINE __m128i Combine16(const TexelConstants& tk, __m128i s, __m1
   __m128i u = _mm_setzero_si128();
   ForChannels([&](auto ch) {
     const __m128i max = _mm_set1_epi16(kMax[ch]);
-    const __m128i sf = _mm_and_si128(_mm_srli_epi16(s, kShift[ch]), max);
-    const __m128i df = _mm_and_si128(_mm_srli_epi16(d, kShift[ch]), max);
+    // Red is the top field: the shift alone extracts it.
+    auto field = [&](__m128i x) {
+      const __m128i shifted = _mm_srli_epi16(x, kShift[ch]);
+      return ch == 2 ? shifted : _mm_and_si128(shifted, max);
+    };
+    const __m128i sf = field(s);
+    const __m128i df = field(d);
     __m128i t = kMode == 10 ? _mm_sub_epi16(max, sf) : sf;
     if constexpr (C::kBright) t = Div255(_mm_mullo_epi16(t, tk.bright16[ch]));
     __m128i f;
@@ -189,7 +196,8 @@ OMBREL_ALWAYS_INLINE __m128i Combine16(const TexelConstants& tk, __m128i s, __m1
       const __m128i v = kMode == 11 ? _mm_srli_epi16(_mm_mullo_epi16(t, df), kProductShift[ch]) : t;
       f = _mm_add_epi16(df, DiffLanes(tk, _mm_sub_epi16(v, df)));
     }
-    out = _mm_or_si128(out, _mm_slli_epi16(_mm_and_si128(f, max), kShift[ch]));
+    // Every rule keeps a field within its range, so it needs no mask.
+    out = _mm_or_si128(out, _mm_slli_epi16(f, kShift[ch]));
   });
   if constexpr (kMode == 2) return PackedAdd16Lanes(d, u);
   else if constexpr (kMode == 3) return PackedSub16Lanes(d, u);
@@ -206,6 +214,20 @@ struct TexelBlock {
 // The lanes of the block: four 32-bit pixels or eight 16-bit ones.
 template <class C>
 constexpr int kLanes = C::kIs32 ? 4 : 8;
+
+// Eight 16-bit lanes from value(0) to value(7), each put in from a general
+// register: building them through memory makes the compiler store bytes and
+// load words, which stalls.
+template <class F, int... I>
+OMBREL_ALWAYS_INLINE __m128i InsertWords(F value, std::integer_sequence<int, I...>) {
+  __m128i v = _mm_setzero_si128();
+  ((v = _mm_insert_epi16(v, static_cast<int>(value(I)), I)), ...);
+  return v;
+}
+template <class F>
+OMBREL_ALWAYS_INLINE __m128i GatherWords(F value) {
+  return InsertWords(value, std::make_integer_sequence<int, 8>{});
+}
 
 // Reads the block's texels; at(i) is the address of lane i's texel. With
 // One, the single texel at(0) fills every lane, so that whole-register tests
@@ -245,13 +267,9 @@ OMBREL_ALWAYS_INLINE TexelBlock LoadTexels(const TexelConstants& tk, const BlitR
           raw = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(at(0))),
                                   _mm_setzero_si128());
         } else {
-          raw = _mm_setr_epi16(*at(0), *at(1), *at(2), *at(3), *at(4), *at(5), *at(6), *at(7));
+          raw = GatherWords([&](int i) { return uint32_t{*at(i)}; });
         }
-        b.s = _mm_setr_epi16(
-            static_cast<int16_t>(palette[*at(0)]), static_cast<int16_t>(palette[*at(1)]),
-            static_cast<int16_t>(palette[*at(2)]), static_cast<int16_t>(palette[*at(3)]),
-            static_cast<int16_t>(palette[*at(4)]), static_cast<int16_t>(palette[*at(5)]),
-            static_cast<int16_t>(palette[*at(6)]), static_cast<int16_t>(palette[*at(7)]));
+        b.s = GatherWords([&](int i) { return uint32_t{palette[*at(i)]}; });
       }
     }
   } else if constexpr (C::kIs32) {
@@ -270,18 +288,15 @@ OMBREL_ALWAYS_INLINE TexelBlock LoadTexels(const TexelConstants& tk, const BlitR
     } else if constexpr (Contiguous) {
       b.s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at(0)));
     } else {
-      b.s = _mm_setr_epi16(
-          static_cast<int16_t>(Load16(at(0))), static_cast<int16_t>(Load16(at(1))),
-          static_cast<int16_t>(Load16(at(2))), static_cast<int16_t>(Load16(at(3))),
-          static_cast<int16_t>(Load16(at(4))), static_cast<int16_t>(Load16(at(5))),
-          static_cast<int16_t>(Load16(at(6))), static_cast<int16_t>(Load16(at(7))));
+      b.s = GatherWords([&](int i) { return Load16(at(i)); });
     }
     raw = b.s;
   }
   b.keyed = _mm_setzero_si128();
   if constexpr (C::kTrans && !C::kAlpha) {
     const __m128i equal = C::kIs32 ? _mm_cmpeq_epi32(raw, tk.k.transColor) : _mm_cmpeq_epi16(raw, tk.trans16);
-    b.keyed = _mm_and_si128(equal, tk.transMatches);
+    // A 32-bit raw value holds any transparent colour.
+    b.keyed = C::kIs32 && !C::kPalettised ? equal : _mm_and_si128(equal, tk.transMatches);
   }
   return b;
 }
@@ -290,9 +305,11 @@ OMBREL_ALWAYS_INLINE TexelBlock LoadTexels(const TexelConstants& tk, const BlitR
 // where the destination stays (keyed or absent texels) holding d.
 template <class C, Weighing Wg>
 OMBREL_ALWAYS_INLINE __m128i BlendBlock(const TexelConstants& tk, const TexelBlock& b, __m128i d,
-                                        __m128i stays) {
+                                        __m128i stays, bool anyStays) {
+  // Most blocks keep no pixel: they skip the masking.
+  auto keep = [&](__m128i out) { return anyStays ? Select(stays, d, out) : out; };
   if constexpr (!C::kIs32) {
-    return Select(stays, d, Combine16<C>(tk, b.s, d));
+    return keep(Combine16<C>(tk, b.s, d));
   } else if constexpr (Wg == Weighing::kOpaqueRun) {
     return Combine32<C, false>(tk, b.s, d);
   } else if constexpr (Wg == Weighing::kTranslucentRun) {
@@ -315,9 +332,9 @@ OMBREL_ALWAYS_INLINE __m128i BlendBlock(const TexelConstants& tk, const TexelBlo
   } else if constexpr (C::kAlpha) {
     constexpr bool kCopiedWhole =
         C::kMode == 0 && !C::kBright && !C::kGraph && C::kPath == Path::kPlain;
-    return Select(stays, d, Combine32<C, !kCopiedWhole>(tk, b.s, d));
+    return keep(Combine32<C, !kCopiedWhole>(tk, b.s, d));
   } else {
-    return Select(stays, d, Combine32<C, false>(tk, b.s, d));
+    return keep(Combine32<C, false>(tk, b.s, d));
   }
 }
 
@@ -328,21 +345,23 @@ OMBREL_ALWAYS_INLINE void DrawBlock(const TexelConstants& tk, const BlitRows& r,
                                     __m128i absent) {
   const TexelBlock b = LoadTexels<C, Contiguous, One, Half>(tk, r, at);
   const __m128i stays = _mm_or_si128(b.keyed, absent);
-  if (_mm_movemask_epi8(stays) == 0xFFFF) return;
+  const int staysMask = _mm_movemask_epi8(stays);
+  if (staysMask == 0xFFFF) return;
+  const bool anyStays = staysMask != 0;
   if constexpr (Half) {
     // The upper half holds zeros: whatever the rule makes of them is not
     // stored.
     const __m128i d = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(dp));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(dp), BlendBlock<C, Wg>(tk, b, d, stays));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(dp), BlendBlock<C, Wg>(tk, b, d, stays, anyStays));
   } else if constexpr (One) {
     const __m128i d = C::kIs32 ? _mm_set1_epi32(static_cast<int>(Load32(dp)))
                                : _mm_set1_epi16(static_cast<int16_t>(Load16(dp)));
-    const auto out = static_cast<uint32_t>(_mm_cvtsi128_si32(BlendBlock<C, Wg>(tk, b, d, stays)));
+    const auto out = static_cast<uint32_t>(_mm_cvtsi128_si32(BlendBlock<C, Wg>(tk, b, d, stays, anyStays)));
     if constexpr (C::kIs32) Store32(dp, out);
     else Store16(dp, out);
   } else {
     const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dp));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dp), BlendBlock<C, Wg>(tk, b, d, stays));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dp), BlendBlock<C, Wg>(tk, b, d, stays, anyStays));
   }
 }
 
