@@ -306,8 +306,10 @@ OMBREL_ALWAYS_INLINE TexelBlock LoadTexels(const TexelConstants& tk, const BlitR
 template <class C, Weighing Wg>
 OMBREL_ALWAYS_INLINE __m128i BlendBlock(const TexelConstants& tk, const TexelBlock& b, __m128i d,
                                         __m128i stays, bool anyStays) {
-  // Most blocks keep no pixel: they skip the masking.
-  auto keep = [&](__m128i out) { return anyStays ? Select(stays, d, out) : out; };
+  // Blocks that keep no pixel skip the masking, except after a copy, where
+  // the masking costs less than a mispredicted test.
+  constexpr bool kCheap = C::kMode == 0 && !C::kBright;
+  auto keep = [&](__m128i out) { return kCheap || anyStays ? Select(stays, d, out) : out; };
   if constexpr (!C::kIs32) {
     return keep(Combine16<C>(tk, b.s, d));
   } else if constexpr (Wg == Weighing::kOpaqueRun) {
