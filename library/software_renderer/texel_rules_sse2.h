@@ -1,8 +1,7 @@
 // SSE2 forms of the general per-texel rules (BlendTexel and CombinePixel in
 // blend_rules.h): four 32-bit or eight 16-bit pixels a step, each lane the
 // same products, floors and packed guard bits as the scalar rule, so that the
-// two give the same bytes. Members with a blend graph, and 16-bit sources
-// with alpha, keep the scalar rule.
+// two give the same bytes. Members with a blend graph keep the scalar rule.
 #ifndef OMBREL_SOFTWARE_RENDERER_TEXEL_RULES_SSE2_H
 #define OMBREL_SOFTWARE_RENDERER_TEXEL_RULES_SSE2_H
 
@@ -21,7 +20,7 @@ namespace blend::sse2 {
 enum class Weighing { kPerTexel, kOpaqueRun, kTranslucentRun };
 
 template <class C>
-constexpr bool kHasTexelForm = !C::kGraph && (C::kIs32 || !C::kAlpha);
+constexpr bool kHasTexelForm = !C::kGraph;
 
 // Per-call constants of the texel rules.
 struct TexelConstants {
@@ -158,15 +157,19 @@ OMBREL_ALWAYS_INLINE __m128i PackedSub16Lanes(__m128i d, __m128i u) {
   return _mm_and_si128(x, fill);
 }
 
-// The 16-bit rule of C (a source without alpha, so no weight but the
-// parameter) on eight colour words s over eight pixels d.
-template <class C>
-OMBREL_ALWAYS_INLINE __m128i Combine16(const TexelConstants& tk, __m128i s, __m128i d) {
+// The 16-bit rule of C on eight colour words s over eight pixels d;
+// AlphaWeighs as in CombinePixel, with the texels' alphas in the 16-bit lanes
+// of alpha. With no blend graph the weights are the alpha and the parameter.
+template <class C, bool AlphaWeighs>
+OMBREL_ALWAYS_INLINE __m128i Combine16(const TexelConstants& tk, __m128i s, __m128i alpha, __m128i d) {
   constexpr int kMode = C::kMode;
   constexpr int kShift[3] = {0, 5, 11};
   constexpr int kMax[3] = {31, 63, 31};
   constexpr int kProductShift[3] = {5, 6, 5};
-  if constexpr (kMode == 0 && !C::kBright) return s;
+  if constexpr (kMode == 0 && !C::kBright && !AlphaWeighs) return s;
+  // The product of the alpha and the parameter, for modes with both.
+  __m128i alphaParam = _mm_setzero_si128();
+  if constexpr (AlphaWeighs && C::kUsesParam) alphaParam = _mm_mullo_epi16(alpha, tk.param16);
   __m128i out = _mm_setzero_si128();
   __m128i u = _mm_setzero_si128();
   ForChannels([&](auto ch) {
@@ -182,19 +185,38 @@ OMBREL_ALWAYS_INLINE __m128i Combine16(const TexelConstants& tk, __m128i s, __m1
     if constexpr (C::kBright) t = Div255(_mm_mullo_epi16(t, tk.bright16[ch]));
     __m128i f;
     if constexpr (kMode == 0) {
-      f = t;
+      f = AlphaWeighs ? BlendLanes<1>(df, t, _mm_slli_epi16(alpha, 7)) : t;
     } else if constexpr (kMode == 2 || kMode == 3) {
-      u = _mm_or_si128(u, _mm_slli_epi16(Div255(_mm_mullo_epi16(t, tk.param16)), kShift[ch]));
+      __m128i x = t;
+      if constexpr (AlphaWeighs && C::kBright) {
+        // The alpha before the bright.
+        x = Div255(_mm_mullo_epi16(_mm_srli_epi16(_mm_mullo_epi16(sf, alpha), 8), tk.bright16[ch]));
+      } else if constexpr (AlphaWeighs) {
+        x = _mm_srli_epi16(_mm_mullo_epi16(t, alpha), 8);
+      }
+      u = _mm_or_si128(u, _mm_slli_epi16(Div255(_mm_mullo_epi16(x, tk.param16)), kShift[ch]));
       return;
     } else if constexpr (kMode == 4) {
-      f = _mm_srli_epi16(_mm_mullo_epi16(t, df), kProductShift[ch]);
-    } else if constexpr (kMode == 1 && !C::kBright && C::kPath == Path::kPlain) {
+      if constexpr (AlphaWeighs) {
+        // (t a d) >> (8 + shift): t a below 2^14, d scaled to take the shift.
+        f = _mm_mulhi_epu16(_mm_mullo_epi16(t, alpha), _mm_slli_epi16(df, 8 - kProductShift[ch]));
+      } else {
+        f = _mm_srli_epi16(_mm_mullo_epi16(t, df), kProductShift[ch]);
+      }
+    } else if constexpr (kMode == 1 && !C::kBright && !C::kAlpha && C::kPath == Path::kPlain) {
       // BlendLerp6Table: floor((w t + (63 - w) d) / 63), the sum below 4096.
       const __m128i n = _mm_add_epi16(_mm_mullo_epi16(t, tk.lerpWeight), _mm_mullo_epi16(df, tk.lerpRest));
       f = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(n, _mm_set1_epi16(1)), _mm_srli_epi16(n, 6)), 6);
+    } else if constexpr (kMode == 11 && ch == 1 && C::kAlpha && AlphaWeighs && !C::kBright) {
+      // Green keeps five more bits of the product: (D' + floor((M' - D')
+      // a p / 2^16)) >> 5 with D' = 32 d and M' = (s d) >> 1.
+      const __m128i dWide = _mm_slli_epi16(df, 5);
+      const __m128i mWide = _mm_srli_epi16(_mm_mullo_epi16(sf, df), 1);
+      f = _mm_srli_epi16(BlendLanes<2>(dWide, mWide, alphaParam), 5);
     } else {
       const __m128i v = kMode == 11 ? _mm_srli_epi16(_mm_mullo_epi16(t, df), kProductShift[ch]) : t;
-      f = _mm_add_epi16(df, DiffLanes(tk, _mm_sub_epi16(v, df)));
+      if constexpr (AlphaWeighs) f = BlendLanes<2>(df, v, alphaParam);
+      else f = _mm_add_epi16(df, DiffLanes(tk, _mm_sub_epi16(v, df)));
     }
     // Every rule keeps a field within its range, so it needs no mask.
     out = _mm_or_si128(out, _mm_slli_epi16(f, kShift[ch]));
@@ -209,6 +231,7 @@ OMBREL_ALWAYS_INLINE __m128i Combine16(const TexelConstants& tk, __m128i s, __m1
 struct TexelBlock {
   __m128i s;
   __m128i keyed;
+  __m128i alpha16;  // 16-bit sources with alpha: each texel's alpha
 };
 
 // The lanes of the block: four 32-bit pixels or eight 16-bit ones.
@@ -236,7 +259,32 @@ template <class C, bool Contiguous, bool One, bool Half, class At>
 OMBREL_ALWAYS_INLINE TexelBlock LoadTexels(const TexelConstants& tk, const BlitRows& r, At at) {
   TexelBlock b;
   __m128i raw;
-  if constexpr (Half) {
+  if constexpr (!C::kIs32 && C::kAlpha) {
+    // Four-byte texels: the colour word and the alpha of each, packed into
+    // 16-bit lanes.
+    __m128i lo, hi;
+    if constexpr (One) {
+      lo = hi = _mm_set1_epi32(static_cast<int>(Load32(at(0))));
+    } else if constexpr (Half) {
+      lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at(0)));
+      hi = _mm_setzero_si128();
+    } else if constexpr (Contiguous) {
+      lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at(0)));
+      hi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at(0) + 16));
+    } else {
+      lo = _mm_setr_epi32(static_cast<int>(Load32(at(0))), static_cast<int>(Load32(at(1))),
+                          static_cast<int>(Load32(at(2))), static_cast<int>(Load32(at(3))));
+      hi = _mm_setr_epi32(static_cast<int>(Load32(at(4))), static_cast<int>(Load32(at(5))),
+                          static_cast<int>(Load32(at(6))), static_cast<int>(Load32(at(7))));
+    }
+    auto word = [](__m128i x) { return _mm_srai_epi32(_mm_slli_epi32(x, 16), 16); };
+    const __m128i alphaByte = _mm_set1_epi32(0xFF);
+    b.s = _mm_packs_epi32(word(lo), word(hi));
+    b.alpha16 = _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(lo, 16), alphaByte),
+                                _mm_and_si128(_mm_srli_epi32(hi, 16), alphaByte));
+    b.keyed = _mm_setzero_si128();
+    return b;
+  } else if constexpr (Half) {
     static_assert(Contiguous && !C::kPalettised);
     b.s = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(at(0)));
     raw = b.s;
@@ -310,33 +358,42 @@ OMBREL_ALWAYS_INLINE __m128i BlendBlock(const TexelConstants& tk, const TexelBlo
   // the masking costs less than a mispredicted test.
   constexpr bool kCheap = C::kMode == 0 && !C::kBright;
   auto keep = [&](__m128i out) { return kCheap || anyStays ? Select(stays, d, out) : out; };
-  if constexpr (!C::kIs32) {
-    return keep(Combine16<C>(tk, b.s, d));
-  } else if constexpr (Wg == Weighing::kOpaqueRun) {
-    return Combine32<C, false>(tk, b.s, d);
+  auto combine = [&](auto alphaWeighs) {
+    constexpr bool kWeighs = decltype(alphaWeighs)::value;
+    if constexpr (C::kIs32) return Combine32<C, kWeighs>(tk, b.s, d);
+    else return Combine16<C, kWeighs>(tk, b.s, b.alpha16, d);
+  };
+  using Opaque = std::false_type;
+  using Translucent = std::true_type;
+  if constexpr (Wg == Weighing::kOpaqueRun) {
+    return combine(Opaque{});
   } else if constexpr (Wg == Weighing::kTranslucentRun) {
-    return Combine32<C, C::kAlpha>(tk, b.s, d);
+    return combine(std::bool_constant<C::kAlpha>{});
   } else if constexpr (C::kAlpha && C::kTrans) {
     // Alpha 0 keeps the pixel (except in multiply off the stretched path),
-    // alpha 255 leaves the alpha out of the weights.
-    // Sprites are mostly opaque or empty: a block without a drawn
-    // translucent texel takes the opaque rule alone.
-    const __m128i alpha = _mm_srli_epi32(b.s, 24);
-    if constexpr (C::kMode != 4 || C::kPath == Path::kStretched)
-      stays = _mm_or_si128(stays, _mm_cmpeq_epi32(alpha, _mm_setzero_si128()));
-    const __m128i opaqueLanes = _mm_cmpeq_epi32(alpha, _mm_set1_epi32(255));
+    // alpha 255 leaves the alpha out of the weights. Sprites are mostly
+    // opaque or empty: a block without a drawn translucent texel takes the
+    // opaque rule alone.
+    __m128i zeroLanes, opaqueLanes;
+    if constexpr (C::kIs32) {
+      const __m128i alpha = _mm_srli_epi32(b.s, 24);
+      zeroLanes = _mm_cmpeq_epi32(alpha, _mm_setzero_si128());
+      opaqueLanes = _mm_cmpeq_epi32(alpha, _mm_set1_epi32(255));
+    } else {
+      zeroLanes = _mm_cmpeq_epi16(b.alpha16, _mm_setzero_si128());
+      opaqueLanes = _mm_cmpeq_epi16(b.alpha16, _mm_set1_epi16(255));
+    }
+    if constexpr (C::kMode != 4 || C::kPath == Path::kStretched) stays = _mm_or_si128(stays, zeroLanes);
     if (_mm_movemask_epi8(_mm_or_si128(stays, opaqueLanes)) == 0xFFFF)
-      return Select(stays, d, Combine32<C, false>(tk, b.s, d));
-    if (_mm_movemask_epi8(opaqueLanes) == 0)
-      return Select(stays, d, Combine32<C, true>(tk, b.s, d));
-    const __m128i out = Select(opaqueLanes, Combine32<C, false>(tk, b.s, d), Combine32<C, true>(tk, b.s, d));
-    return Select(stays, d, out);
+      return Select(stays, d, combine(Opaque{}));
+    if (_mm_movemask_epi8(opaqueLanes) == 0) return Select(stays, d, combine(Translucent{}));
+    return Select(stays, d, Select(opaqueLanes, combine(Opaque{}), combine(Translucent{})));
   } else if constexpr (C::kAlpha) {
     constexpr bool kCopiedWhole =
         C::kMode == 0 && !C::kBright && !C::kGraph && C::kPath == Path::kPlain;
-    return keep(Combine32<C, !kCopiedWhole>(tk, b.s, d));
+    return keep(combine(std::bool_constant<!kCopiedWhole>{}));
   } else {
-    return keep(Combine32<C, false>(tk, b.s, d));
+    return keep(combine(Opaque{}));
   }
 }
 
