@@ -157,6 +157,7 @@ void CGame::Update() {
       return;
     }
     waitState = WAIT_NONE;
+    script.ExecNext();
   }
   effect.CountDown();
   // While the window is in the background the keys keep their last state.
@@ -183,7 +184,10 @@ void CGame::UpdateField() { runFlag = keyboard.keyStates[KEY_Z]; }
 void CGame::ServeWaitStates() {
   // The encounter's wait lasts as long as its mosaic.
   if (waitState == WAIT_BATTLE && !effect.IsRunning()) waitState = WAIT_NONE;
-  if (waitState == WAIT_EFFECT && !effect.IsRunning()) waitState = WAIT_NONE;
+  if (waitState == WAIT_EFFECT && !effect.IsRunning()) {
+    waitState = WAIT_NONE;
+    script.ExecNext();
+  }
 }
 
 void CGame::Draw() {

@@ -13,6 +13,7 @@
 #include "CEncountManager.h"
 #include "CManipulator.h"
 #include "CPlayerParty.h"
+#include "CScriptManager.h"
 #include "CSoundManager.h"
 #include "Treasure.h"
 
@@ -80,6 +81,7 @@ class CGame {
   int64_t startTime = 0;
   int64_t savedPlayTime = 0;
   int64_t playTime = 0;
+  CScriptManager script;
   CEncountManager encount;
   CManipulator keyboard;
   CSoundManager sound;

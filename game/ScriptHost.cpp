@@ -1,0 +1,195 @@
+#include "ScriptHost.h"
+
+#include <stdio.h>
+
+#include <string>
+
+#include <lua.hpp>
+
+#include "CDataManager.h"
+#include "CGame.h"
+#include "Treasure.h"
+
+int32_t ScriptNumberToInt(double value) {
+  if (!(value == value)) return 0;
+  if (value >= 2147483647.0) return INT32_MAX;
+  if (value <= -2147483648.0) return INT32_MIN;
+  return static_cast<int32_t>(value);
+}
+
+namespace {
+
+// Arguments beyond the ones passed are never read from the stack: they are 0.
+double ArgNumber(lua_State* L, int index) {
+  if (index > lua_gettop(L)) return 0.0;
+  return lua_tonumber(L, index);
+}
+
+int32_t ArgInt(lua_State* L, int index) { return ScriptNumberToInt(ArgNumber(L, index)); }
+
+CGame& Game() { return *CGame::GetInstance(); }
+
+int expStartFadeout(lua_State* L) {
+  printf("lua_StartFadeout\n");
+  const int red = ArgInt(L, 1), green = ArgInt(L, 2), blue = ArgInt(L, 3), frames = ArgInt(L, 4);
+  lua_settop(L, 0);
+  Game().effect.StartFadeOut(red, green, blue, frames);
+  Game().waitState = WAIT_EFFECT;
+  return 0;
+}
+
+int expStartFadein(lua_State* L) {
+  printf("lua_StartFadein\n");
+  const int red = ArgInt(L, 1), green = ArgInt(L, 2), blue = ArgInt(L, 3), frames = ArgInt(L, 4);
+  lua_settop(L, 0);
+  Game().effect.StartFadeIn(red, green, blue, frames);
+  Game().waitState = WAIT_EFFECT;
+  return 0;
+}
+
+int expShake(lua_State* L) {
+  printf("lua_Shake\n");
+  const int mode = ArgInt(L, 1), frames = ArgInt(L, 2);
+  double period = ArgNumber(L, 3);
+  const int amplitude = ArgInt(L, 4);
+  lua_settop(L, 0);
+  // The period is kept as given; only 0, which would stop the wave, becomes
+  // a tenth in single precision.
+  if (period == 0.0) period = static_cast<double>(0.1f);
+  Game().effect.StartShake(mode, frames, period, amplitude);
+  Game().waitState = WAIT_EFFECT;
+  return 0;
+}
+
+int expChangeMap(lua_State* L) {
+  printf("lua_ChangeMap\n");
+  CGame& game = Game();
+  game.changeMapId = ArgInt(L, 1);
+  game.changeMapX = ArgInt(L, 2);
+  game.changeMapY = ArgInt(L, 3);
+  game.changeMapDirection = ArgInt(L, 4);
+  lua_settop(L, 0);
+  game.waitState = WAIT_CHANGE_MAP;
+  return 0;
+}
+
+int expGetTreasureFlag(lua_State* L) {
+  printf("lua_GetTreasureFlag\n");
+  const int mapId = ArgInt(L, 1), number = ArgInt(L, 2);
+  lua_settop(L, 0);
+  const TreasureInfo* info = FindTreasure(mapId, number);
+  // No row, or an index the 1024 flags cannot hold, is no treasure at all.
+  if (info == nullptr || info->index < 0 || info->index >= kTreasureFlagCount) {
+    lua_pushnumber(L, -1);
+  } else {
+    lua_pushnumber(L, Game().treasureFlags.IsTaken(info->index) ? 1 : 0);
+  }
+  return 1;
+}
+
+int expMovePlayer(lua_State* L) {
+  printf("lua_MovePlayer\n");
+  CGame& game = Game();
+  game.moveDirection = ArgInt(L, 1);
+  game.moveSpeed = ArgInt(L, 2);
+  lua_settop(L, 0);
+  game.waitState = WAIT_MOVE_PLAYER;
+  return 0;
+}
+
+int expWaitFrame(lua_State* L) {
+  printf("lua_WaitFrame\n");
+  const int frames = ArgInt(L, 1);
+  lua_settop(L, 0);
+  Game().WaitFrames(frames);
+  return 0;
+}
+
+int expLoadSoundFile(lua_State* L) {
+  printf("lua_LoadSoundFile\n");
+  const int id = ArgInt(L, 1);
+  lua_settop(L, 0);
+  Game().sound.LoadSoundFile(id);
+  return 0;
+}
+
+int expPlayBGM(lua_State* L) {
+  printf("lua_PlayBGM\n");
+  const int id = ArgInt(L, 1), rewind = ArgInt(L, 2);
+  lua_settop(L, 0);
+  Game().sound.PlayBGM(id, rewind);
+  return 0;
+}
+
+int expStopBGM(lua_State* L) {
+  lua_settop(L, 0);
+  Game().sound.StopBGM();
+  return 0;
+}
+
+int expStartBattle(lua_State* L) {
+  printf("lua_StartBattle\n");
+  const int enemyPartyId = ArgInt(L, 1);
+  lua_settop(L, 0);
+  Game().StartEncount(enemyPartyId);
+  return 0;
+}
+
+// The index is tested unsigned, so negative indexes are outside too.
+bool IsGameFlagIndex(int index) { return static_cast<uint32_t>(index) < kGameFlagCount; }
+
+int expGetGameFlag(lua_State* L) {
+  printf("lua_GetGameFlag\n");
+  const int index = ArgInt(L, 1);
+  lua_settop(L, 0);
+  const int value = IsGameFlagIndex(index) ? static_cast<int8_t>(Game().gameFlags[index]) : 0;
+  lua_pushnumber(L, value);
+  return 1;
+}
+
+int expSetGameFlag(lua_State* L) {
+  printf("lua_SetGameFlag\n");
+  const int index = ArgInt(L, 1), value = ArgInt(L, 2);
+  lua_settop(L, 0);
+  if (IsGameFlagIndex(index)) Game().gameFlags[index] = static_cast<uint8_t>(value & 0xFF);
+  return 0;
+}
+
+struct HostFunction {
+  const char* name;
+  lua_CFunction function;
+};
+
+const HostFunction kHostFunctions[] = {
+    {"expStartFadeout", expStartFadeout},
+    {"expStartFadein", expStartFadein},
+    {"expShake", expShake},
+    {"expChangeMap", expChangeMap},
+    {"expGetTreasureFlag", expGetTreasureFlag},
+    {"expMovePlayer", expMovePlayer},
+    {"expWaitFrame", expWaitFrame},
+    {"expLoadSoundFile", expLoadSoundFile},
+    {"expPlayBGM", expPlayBGM},
+    {"expStopBGM", expStopBGM},
+    {"expStartBattle", expStartBattle},
+    {"expGetGameFlag", expGetGameFlag},
+    {"expSetGameFlag", expSetGameFlag},
+};
+
+}  // namespace
+
+void RegisterScriptHostFunctions(lua_State* state) {
+  for (const HostFunction& host : kHostFunctions) {
+    lua_pushcclosure(state, host.function, 0);
+    lua_setfield(state, LUA_GLOBALSINDEX, host.name);
+  }
+}
+
+int GetScriptHostFunctionCount() {
+  return static_cast<int>(sizeof kHostFunctions / sizeof kHostFunctions[0]);
+}
+
+const char* GetScriptHostFunctionName(int index) {
+  if (index < 0 || index >= GetScriptHostFunctionCount()) return nullptr;
+  return kHostFunctions[index].name;
+}
