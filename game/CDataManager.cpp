@@ -268,6 +268,9 @@ int CDataManager::LoadMapInfo(int mapId, MapInfo* out) {
 }
 
 int CDataManager::LoadMap(CMapData* map, int mapId) {
+  // Whatever fails below, no size outlives the layers it described.
+  map->FreeLayers();
+  map->width = map->height = map->eventWidth = map->eventHeight = 0;
   MapInfo info;
   if (!LoadMapInfo(mapId, &info)) return 0;
   const std::string path = DataPath("map") + "\\" + info.fileName;
@@ -282,6 +285,127 @@ int CDataManager::LoadMap(CMapData* map, int mapId) {
     return 0;
   }
   return 1;
+}
+
+int CDataManager::LoadMapChips(std::map<int32_t, int32_t>* chipSets) {
+  if (mapChipsLoaded) return 1;
+  std::vector<ChipSheetInfo> rows;
+  if (!ReadMapChipInfo(&rows)) return 0;
+  for (const ChipSheetInfo& row : rows) {
+    const std::string path = DataPath("map") + "\\" + row.fileName;
+    SetGraphTransColor(0, 117, 117);
+    const int graph = CreateGraphFromFile(path.c_str(), 0);
+    if (graph == -1) {
+      ShowErrorMessage("画像読み込み失敗 [%s]", path.c_str());
+      return 0;
+    }
+    chipSheets.push_back(graph);
+    // The first sheet of an id stays in the table.
+    chipSets->emplace(row.chipSetId, graph);
+  }
+  mapChipsLoaded = LoadAniChips(*chipSets);
+  return mapChipsLoaded;
+}
+
+int CDataManager::LoadAniChips(const std::map<int32_t, int32_t>& chipSets) {
+  std::vector<AniChip> rows;
+  const int read = ReadAniChipInfo(&rows);
+  int result = read;
+  for (const AniChip& row : rows) {
+    aniChips.push_back(std::make_unique<AniChip>(row));
+    AniChip& chip = *aniChips.back();
+    const auto sheet = chipSets.find(chip.chipSetId);
+    if (sheet == chipSets.end()) {
+      result = 0;
+      break;
+    }
+    const int source = CreateDerivedGraph(ChipSheetX(chip.chipValue), ChipSheetY(chip.chipValue),
+                                          16, 16, sheet->second);
+    BuildAniChipFrames(source, chip.frames);
+    RemoveGraph(source, 0);
+  }
+  SelectDrawTarget(-2);
+  return result;
+}
+
+void CDataManager::BuildAniChipFrames(int chip, int32_t frames[256]) {
+  // Each frame is the one before with one pixel row rotated right by one
+  // pixel. The row steps by 9, which has no factor in common with 16, so
+  // every 16 frames turn each row once and frame 255 is the chip again.
+  int source = chip;
+  int row = 0;
+  for (int i = 0; i < 256; ++i) {
+    const int frame = CreateEmptyGraph(16, 16, 0);
+    SelectDrawTarget(frame);
+    ClearDrawTarget(nullptr);
+    if (row > 0) PutGraphPart(0, 0, 0, 0, 16, row, source, 0, 0);
+    PutGraphPart(0, row, 15, row, 1, 1, source, 0, 0);
+    PutGraphPart(1, row, 0, row, 15, 1, source, 0, 0);
+    if (row < 15) PutGraphPart(0, row + 1, 0, row + 1, 16, 15 - row, source, 0, 0);
+    frames[i] = frame;
+    source = frame;
+    row = (row + 9) % 16;
+  }
+}
+
+void CDataManager::ReleaseMapChips() {
+  for (int32_t sheet : chipSheets) RemoveGraph(sheet, 0);
+  chipSheets.clear();
+  for (const std::unique_ptr<AniChip>& chip : aniChips) {
+    for (int32_t frame : chip->frames) {
+      if (frame != -1) RemoveGraph(frame, 0);
+    }
+  }
+  aniChips.clear();
+  mapChipsLoaded = 0;
+}
+
+int CDataManager::LoadCharGraph() {
+  if (charGraphLoaded) return 1;
+  for (int n = 1; n <= 2; ++n) {
+    char path[512];
+    snprintf(path, sizeof path, "%s\\%s%02d.png", DataPath("char").c_str(), "char", n);
+    SetGraphTransColor(0, 117, 117);
+    const int graph = CreateGraphFromFile(path, 0);
+    if (graph == -1) {
+      ShowErrorMessage("画像読み込み失敗 [%s]", path);
+      return 0;
+    }
+    if (charSheets[n - 1] != -1) RemoveGraph(charSheets[n - 1], 0);
+    charSheets[n - 1] = graph;
+  }
+  charGraphLoaded = 1;
+  return 1;
+}
+
+int CDataManager::LoadWindowSkin() {
+  if (windowSkinLoaded) return 1;
+  const std::string path = DataPath("graphs\\system") + "\\wnd_frame_chip.png";
+  if (CreateDivGraphFromFile(path.c_str(), 8, 9, 1, 16, 16, windowSkinChips, 0) == -1) {
+    ShowErrorMessage("画像読み込み失敗 [%s]", path.c_str());
+    return 0;
+  }
+  windowBackground = CreateEmptyGraph(320, 240, 0);
+  SelectDrawTarget(windowBackground);
+  for (int k = 0; k < kWindowSkinBands; ++k) {
+    const WindowSkinBand band = GetWindowSkinBand(k);
+    PaintLine(0, band.y, 320, band.y, ComposeColorCode(band.red, band.green, band.blue), 8);
+  }
+  SelectDrawTarget(-2);
+  windowSkinLoaded = 1;
+  return 1;
+}
+
+WindowSkinBand GetWindowSkinBand(int k) {
+  WindowSkinBand band{8 * k, 0, 0, 0};
+  if (k < 15) {
+    const int c = (15360 - 1024 * k) / 120;
+    band.red = band.green = c;
+    band.blue = 255;
+  } else {
+    band.blue = 367 - 8 * k;
+  }
+  return band;
 }
 
 int CDataManager::ReadMapChipInfo(std::vector<ChipSheetInfo>* out) {

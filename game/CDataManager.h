@@ -7,6 +7,7 @@
 
 #include <stdint.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,6 +41,15 @@ struct MapInfo {
   int32_t chipSetIds[3];
 };
 
+// One band of the window skin's background, a line 8 pixels thick at y, running
+// from (128, 128, 255) at the top to (0, 0, 135) at the bottom.
+struct WindowSkinBand {
+  int y;
+  int red, green, blue;
+};
+constexpr int kWindowSkinBands = 30;
+WindowSkinBand GetWindowSkinBand(int k);
+
 class CDataManager {
  public:
   static CDataManager& GetInstance();
@@ -63,9 +73,27 @@ class CDataManager {
   int LoadEnemyParty(int partyId, std::vector<std::unique_ptr<CEnemy>>* out);
 
   int LoadMapInfo(int mapId, MapInfo* out);
-  // Reads the map's row and file into map. 0 when the map has no row, its
-  // file cannot be read or is refused, or its layers are cut short.
+  // Reads the map's row and file into map. 0 when the map has no row or its
+  // file cannot be read or is refused; every size is then 0. Layers cut
+  // short read as 0 from where the file ends.
   int LoadMap(CMapData* map, int mapId);
+  // Once per run: the chip sheets of the chip-sheet table into chipSets (the
+  // first sheet of an id stays), then the animated chips. 1 when all loaded.
+  int LoadMapChips(std::map<int32_t, int32_t>* chipSets);
+  // The animated chips, 256 frames each, from the sheets of chipSets. 0 at
+  // the first chip whose chip set has no sheet; the chips before it stay.
+  int LoadAniChips(const std::map<int32_t, int32_t>& chipSets);
+  // Removes the chip sheets and the animated chips' frames and clears the
+  // loaded flag.
+  void ReleaseMapChips();
+  // Once per run: the two character sheets.
+  int LoadCharGraph();
+  // Once per run: the eight border chips of the window skin and the 320 x 240
+  // background of 30 gradient bands.
+  int LoadWindowSkin();
+  // The 256 frames of an animated chip from its 16 x 16 source graph; the
+  // back screen is left as the draw target only by the callers.
+  static void BuildAniChipFrames(int chip, int32_t frames[256]);
   // The rows of the chip-sheet and animated-chip tables, for the loaders of
   // their pictures.
   int ReadMapChipInfo(std::vector<ChipSheetInfo>* out);

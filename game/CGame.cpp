@@ -4,6 +4,7 @@
 #include <time.h>
 
 #include "CDataManager.h"
+#include "GameColors.h"
 #include "GameSettings.h"
 #include "Ombrel.h"
 
@@ -41,14 +42,23 @@ CGame* CGame::GetInstance() {
   return &game;
 }
 
-CGame::CGame() { effect.screen = CreateEmptyGraph(kEffectScreenWidth, kEffectScreenHeight, 0); }
+CGame::CGame() {
+  effect.screen = CreateEmptyGraph(kEffectScreenWidth, kEffectScreenHeight, 0);
+  encount.SetMap(&map.data);
+  map.eventRunner = &script;
+}
 
 CGame::~CGame() = default;
 
-void CGame::Init() {
+int CGame::Init() {
   startTime = CalendarSeconds();
+  CDataManager& data = CDataManager::GetInstance();
+  const int charsLoaded = data.LoadCharGraph();
+  const int chipsLoaded = data.LoadMapChips(&map.chipSets);
   party.Init();
+  encount.SetMap(&map.data);
   NewGame();
+  return charsLoaded && chipsLoaded ? 1 : 0;
 }
 
 void CGame::Term() {
@@ -83,6 +93,9 @@ int CGame::GetMode() const { return modes.empty() ? 0 : modes.back(); }
 
 void CGame::NewGame() {
   SetMode();
+  LoadMapWithScript(ReadDebugSetting("Init", "MapID", 2));
+  map.playerX = ReadDebugSetting("Init", "MapPosX", 7);
+  map.playerY = ReadDebugSetting("Init", "MapPosY", 7);
   int count = ReadDebugSetting("Init", "PlayerCount", 4);
   // A party of none would leave the field without a player.
   if (count < 1) count = 1;
@@ -97,6 +110,7 @@ void CGame::NewGame() {
     if (member == nullptr) continue;
     EquipFromInventory(party, member, kWeaponSlot, kStartingWeapon);
     EquipFromInventory(party, member, kShieldSlot, kStartingShield);
+    if (i == 0) member->direction = DIR_DOWN;
     member->CalcParam();
   }
   for (int i = 0; i < kPartyMemberSlots; ++i) {
@@ -106,6 +120,14 @@ void CGame::NewGame() {
     InitDebugPlayer(member);
   }
   party.SortItems();
+}
+
+CPlayerChar* CGame::GetPlayer() const {
+  for (int i = 0; i < kPartyMemberSlots; ++i) {
+    CPlayerChar* member = party.GetMember(i);
+    if (member != nullptr) return member;
+  }
+  return nullptr;
 }
 
 void CGame::InitDebugPlayer(CPlayerChar* member) {
@@ -136,6 +158,46 @@ void CGame::InitDebugPlayer(CPlayerChar* member) {
   }
 }
 
+void CGame::LoadMapWithScript(int mapId) {
+  map.LoadMap(mapId);
+  script.Load(mapId, &map.event);
+}
+
+void CGame::ChangeMap(int mapId, int x, int y, int direction) {
+  if (CPlayerChar* player = GetPlayer()) {
+    player->offsetX = 0;
+    player->offsetY = 0;
+    player->x = kPlayerScreenX;
+    player->y = kPlayerScreenY;
+    player->direction = direction;
+  }
+  LoadMapWithScript(mapId);
+  map.playerX = x;
+  map.playerY = y;
+}
+
+void CGame::TurnToPlayer(CMapObject* object) {
+  const CPlayerChar* player = GetPlayer();
+  const int facing = player != nullptr ? player->direction : -1;
+  switch (facing) {
+    case DIR_DOWN:
+      object->direction = DIR_UP;
+      break;
+    case DIR_LEFT:
+      object->direction = DIR_RIGHT;
+      break;
+    case DIR_UP:
+      object->direction = DIR_DOWN;
+      break;
+    case DIR_RIGHT:
+      object->direction = DIR_LEFT;
+      break;
+    default:
+      object->direction = DIR_DOWN;
+      break;
+  }
+}
+
 void CGame::StartEncount(int enemyPartyId) {
   effect.StartMosaic();
   pendingEnemyParty = enemyPartyId;
@@ -154,6 +216,7 @@ void CGame::Update() {
     // stand still.
     if (waitFrames > 0) {
       --waitFrames;
+      AdvanceMap(runFlag != 0);
       return;
     }
     waitState = WAIT_NONE;
@@ -177,7 +240,34 @@ void CGame::UpdateMode() {
   }
 }
 
-void CGame::UpdateField() { runFlag = keyboard.keyStates[KEY_Z]; }
+void CGame::UpdateField() {
+  runFlag = keyboard.keyStates[KEY_Z];
+  if (CPlayerChar* player = GetPlayer()) player->UpdateField(&map, keyboard);
+  if (!map.IsScrolling()) {
+    const int party = encount.Check(map.playerX, map.playerY);
+    if (party != -1) {
+      // An encounter takes the place of this frame's step.
+      StartEncount(party);
+      return;
+    }
+    if (keyboard.IsHeld(KEY_UP)) {
+      map.MovePlayer(0, -1);
+    } else if (keyboard.IsHeld(KEY_DOWN)) {
+      map.MovePlayer(0, 1);
+    } else if (keyboard.IsHeld(KEY_LEFT)) {
+      map.MovePlayer(-1, 0);
+    } else if (keyboard.IsHeld(KEY_RIGHT)) {
+      map.MovePlayer(1, 0);
+    }
+  }
+  AdvanceMap(runFlag != 0);
+}
+
+void CGame::AdvanceMap(int scrollMode) {
+  ++map.animationCounter;
+  map.UpdateScroll(scrollMode);
+  map.UpdateObjects();
+}
 
 // Each test sees the wait state of its moment, so a state set by one may be
 // served by a later one in the same frame.
@@ -188,10 +278,42 @@ void CGame::ServeWaitStates() {
     waitState = WAIT_NONE;
     script.ExecNext();
   }
+  // The map changes once the event that asked for it has ended by itself.
+  if (waitState == WAIT_CHANGE_MAP && !script.IsRunning()) {
+    waitState = WAIT_NONE;
+    ChangeMap(changeMapId, changeMapX, changeMapY, changeMapDirection);
+  }
+  if (waitState == WAIT_MOVE_PLAYER) {
+    CPlayerChar* player = GetPlayer();
+    if (player != nullptr) player->UpdateWalkFrame(map);
+    if (!map.IsScrolling()) {
+      if (player != nullptr) player->direction = moveDirection;
+      static constexpr int kStep[4][2] = {{0, 1}, {-1, 0}, {0, -1}, {1, 0}};
+      if (moveDirection >= 0 && moveDirection <= 3) {
+        map.MovePlayer(kStep[moveDirection][0], kStep[moveDirection][1]);
+      }
+      waitState = WAIT_NONE;
+      script.ExecNext();
+    }
+    AdvanceMap(moveSpeed);
+  }
+  if (waitState == WAIT_MOVE_OBJECT) {
+    if (movedObject != nullptr && !movedObject->IsMoving() && movedObject->offsetX == 0 &&
+        movedObject->offsetY == 0) {
+      waitState = WAIT_NONE;
+      script.ExecNext();
+    }
+    AdvanceMap(runFlag != 0);
+  }
 }
 
 void CGame::Draw() {
   // The camp, the battle and the shop each draw only themselves.
   if (GetMode() == MODE_CAMP || GetMode() == MODE_BATTLE || waitState == WAIT_STORE) return;
+  map.DrawLayer(MAP_LAYER_TILE0);
+  map.DrawLayer(MAP_LAYER_TILE1);
+  map.event.Draw(map.playerY - 7, GetPlayer(), map.playerX - 10, map.scrollX, map.scrollY);
+  map.DrawLayer(MAP_LAYER_TILE2);
   effect.Draw();
+  DrawStringFormatted(0, 15, COLOR_WHITE, "[%d:%d]", map.playerX, map.playerY);
 }

@@ -12,6 +12,7 @@
 #include "CEffect.h"
 #include "CEncountManager.h"
 #include "CManipulator.h"
+#include "CMapManager.h"
 #include "CPlayerParty.h"
 #include "CScriptManager.h"
 #include "CSoundManager.h"
@@ -51,7 +52,8 @@ class CGame {
   CGame(const CGame&) = delete;
   CGame& operator=(const CGame&) = delete;
 
-  void Init();
+  // 1 when both the character sheets and the map chips loaded.
+  int Init();
   // Releases what the game holds in the library, before the library ends.
   void Term();
 
@@ -68,7 +70,16 @@ class CGame {
   void Draw();
 
   void NewGame();
+  // The member drawn as the player on the field: the first occupied slot.
+  CPlayerChar* GetPlayer() const;
   void InitDebugPlayer(CPlayerChar* member);
+
+  // The map and its script, whose InitProc runs at once.
+  void LoadMapWithScript(int mapId);
+  // The player, without a step under way, on the cell of the new map.
+  void ChangeMap(int mapId, int x, int y, int direction);
+  // The object faces the player: the direction opposite to the player's.
+  void TurnToPlayer(CMapObject* object);
 
   // The mosaic into a battle against the party (0: a random one).
   void StartEncount(int enemyPartyId);
@@ -81,6 +92,8 @@ class CGame {
   int64_t startTime = 0;
   int64_t savedPlayTime = 0;
   int64_t playTime = 0;
+  CMapManager map;
+  // The current map's event script; the map starts object events through it.
   CScriptManager script;
   CEncountManager encount;
   CManipulator keyboard;
@@ -96,10 +109,13 @@ class CGame {
   int32_t changeMapDirection = 0;
   int32_t moveDirection = 0;
   int32_t moveSpeed = 0;
+  CMapObject* movedObject = nullptr;  // the object a script moves; not owned
   int32_t waitFrames = 0;
 
  private:
   void UpdateMode();
+  // One frame of the map while the field or a waiting script runs.
+  void AdvanceMap(int scrollMode);
   void ServeWaitStates();
 };
 

@@ -1,5 +1,7 @@
 #include "CMapData.h"
 
+#include <new>
+
 namespace {
 
 int32_t ReadInt32(const uint8_t* p) {
@@ -24,27 +26,36 @@ void CMapData::FreeLayers() {
 }
 
 MapFileResult ParseMapFile(const uint8_t* data, size_t size, CMapData* map) {
+  map->FreeLayers();
+  map->width = map->height = map->eventWidth = map->eventHeight = 0;
   if (data == nullptr || size < kMapHeaderSize) return MAP_FILE_REFUSED;
   if (data[18] > kMapMaxFormat) return MAP_FILE_REFUSED;
-  map->FreeLayers();
-  map->width = ReadInt32(data + 8);
-  map->height = ReadInt32(data + 12);
-  map->eventWidth = map->width;
-  map->eventHeight = map->height;
-  if (map->width <= 0 || map->height <= 0) return MAP_FILE_MALFORMED;
+  const int32_t width = ReadInt32(data + 8);
+  const int32_t height = ReadInt32(data + 12);
+  if (width < 0 || height < 0) return MAP_FILE_MALFORMED;
 
-  // Both sides are below 2^31, so the cell count fits 64 bits; the layers must
-  // all be in the file before anything is allocated for them.
-  const uint64_t cells = static_cast<uint64_t>(map->width) * static_cast<uint64_t>(map->height);
-  const uint64_t available = (size - kMapHeaderSize) / (2u * kMapLayerCount);
-  if (cells > available || cells > SIZE_MAX / sizeof(uint16_t)) return MAP_FILE_MALFORMED;
+  // Both sides are below 2^31, so the cell count fits 64 bits; six layers of
+  // it must fit the address space.
+  const uint64_t cells = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
+  if (cells > SIZE_MAX / (sizeof(uint16_t) * kMapLayerCount)) return MAP_FILE_MALFORMED;
+  try {
+    for (std::vector<uint16_t>& layer : map->layers) layer.assign(static_cast<size_t>(cells), 0);
+  } catch (const std::bad_alloc&) {
+    map->FreeLayers();
+    return MAP_FILE_MALFORMED;
+  }
+  map->width = map->eventWidth = width;
+  map->height = map->eventHeight = height;
 
+  // A file cut short keeps what it holds; the rest of the cells stay 0.
   const uint8_t* p = data + kMapHeaderSize;
+  size_t pairs = (size - kMapHeaderSize) / 2;
   for (std::vector<uint16_t>& layer : map->layers) {
-    layer.resize(static_cast<size_t>(cells));
     for (uint16_t& cell : layer) {
+      if (pairs == 0) return MAP_FILE_OK;
       cell = static_cast<uint16_t>(p[0] | p[1] << 8);
       p += 2;
+      --pairs;
     }
   }
   return MAP_FILE_OK;

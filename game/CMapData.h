@@ -30,7 +30,7 @@ constexpr int kMapLayerCount = 6;
 enum MapFileResult {
   MAP_FILE_OK,
   MAP_FILE_REFUSED,    // no header, or a format above the reader's
-  MAP_FILE_MALFORMED,  // a size that cannot be, or layers cut short
+  MAP_FILE_MALFORMED,  // a negative size, or more cells than memory holds
 };
 
 class CMapData {
@@ -42,7 +42,7 @@ class CMapData {
   int32_t chipSetIds[3] = {0, 0, 0};
   int32_t eventWidth = 0;
   int32_t eventHeight = 0;
-  // Empty until a file has been read whole.
+  // Empty until a file has been read.
   std::vector<uint16_t> layers[kMapLayerCount];
 
   bool HasLayers() const { return !layers[0].empty(); }
@@ -51,9 +51,10 @@ class CMapData {
   void FreeLayers();
 };
 
-// Reads a map file image into map: the size first, then the layers. On
-// MAP_FILE_MALFORMED the size is kept and the map has no layers, so nothing
-// half-read is ever walked on.
+// Reads a map file image into map: the size, then the six layers. A file cut
+// short keeps the cells it holds and reads the rest as 0. On any failure the
+// map has no layers and every size is 0, so nothing reads a layer that is not
+// there.
 MapFileResult ParseMapFile(const uint8_t* data, size_t size, CMapData* map);
 
 // Where a chip value lies in its 16 x 16 grid sheet: column value mod 256,

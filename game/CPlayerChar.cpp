@@ -4,6 +4,8 @@
 #include <string.h>
 
 #include "CDataManager.h"
+#include "CManipulator.h"
+#include "CMapManager.h"
 #include "CNumberDisplay.h"
 #include "CPlayerParty.h"
 
@@ -65,7 +67,35 @@ int CPlayerChar::Init(CPlayerParty* owner, int characterNo, int pictureNo) {
   commands[1] = 0;
   commands[2] = 0;
   commands[3] = CMD_ITEM;
+  SetCharacter(characterNo, pictureNo);
+  x = kPlayerScreenX;
+  y = kPlayerScreenY;
+  offsetX = 0;
+  offsetY = 0;
+  direction = DIR_UP;
   return 1;
+}
+
+void CPlayerChar::UpdateField(CMapManager* map, const CManipulator& keyboard) {
+  if (!map->IsScrolling()) {
+    if (keyboard.IsHeld(KEY_UP)) {
+      direction = DIR_UP;
+    } else if (keyboard.IsHeld(KEY_DOWN)) {
+      direction = DIR_DOWN;
+    } else if (keyboard.IsHeld(KEY_LEFT)) {
+      direction = DIR_LEFT;
+    } else if (keyboard.IsHeld(KEY_RIGHT)) {
+      direction = DIR_RIGHT;
+    }
+    if (keyboard.IsTriggered(KEY_X)) map->CheckFront(direction);
+  }
+  UpdateWalkFrame(*map);
+}
+
+void CPlayerChar::UpdateWalkFrame(const CMapManager& map) {
+  cellX = map.playerX;
+  cellY = map.playerY;
+  stepFrame = WalkFrame(map.scrollX, map.scrollY, cellX, cellY);
 }
 
 void CPlayerChar::CalcParamInto(CharParams* out,

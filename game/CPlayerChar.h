@@ -7,9 +7,12 @@
 #include <stdint.h>
 
 #include "BattleAction.h"
+#include "CCharacterObject.h"
 #include "CMemberSprite.h"
 #include "GameData.h"
 
+class CManipulator;
+class CMapManager;
 class CPlayerParty;
 
 constexpr int kMaxLevel = 99;
@@ -35,10 +38,12 @@ struct CharParams : LevelParams {
   int32_t equipWeight;
 };
 
-class CPlayerChar {
+// On the field the leader is drawn as the player: its character sprite
+// stands at the screen centre while the map scrolls under it.
+class CPlayerChar : public CCharacterObject {
  public:
   CPlayerChar();
-  virtual ~CPlayerChar();
+  ~CPlayerChar() override;
 
   CPlayerParty* party = nullptr;
   int32_t characterNumber = 0;  // selects the level table and the name
@@ -64,8 +69,16 @@ class CPlayerChar {
   CMemberSprite* GetSprite() const { return m_sprite; }
 
   // Fills a new member of the party: level 1 from its level table, its name,
-  // full HP and MP, the commands fight and item. Returns non-zero on success.
+  // full HP and MP, the commands fight and item, and its field sprite at the
+  // screen centre facing up. Returns non-zero on success.
   int Init(CPlayerParty* owner, int characterNo, int pictureNo);
+
+  // The leader's field frame: while the map stands still it faces the first
+  // held arrow and, when X triggers, talks to what is in front; then it
+  // takes the player's cell and the step frame of the scroll.
+  void UpdateField(CMapManager* map, const CManipulator& keyboard);
+  // The cell and step frame only, while a script moves the player.
+  void UpdateWalkFrame(const CMapManager& map);
 
   void CalcParam();
   // The derived values with candidate in slot (null: the slot empty); the

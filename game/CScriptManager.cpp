@@ -2,10 +2,14 @@
 
 #include <stdio.h>
 
+#include <memory>
+#include <string>
+
 #include <lua.hpp>
 
 #include "CGame.h"
 #include "ErrorMessage.h"
+#include "CMapObject.h"
 #include "GameSettings.h"
 #include "ScriptHost.h"
 
@@ -28,7 +32,7 @@ void CScriptManager::FormatScriptPath(char* out, int size, int mapId) {
   snprintf(out, size, "%s\\%s%06d.lua", DataPath("event").c_str(), "mapevt", mapId);
 }
 
-int CScriptManager::Load(int mapId) {
+int CScriptManager::Load(int mapId, CMapEvent* event) {
   Close();
   char path[1024];
   FormatScriptPath(path, sizeof path, mapId);
@@ -49,8 +53,67 @@ int CScriptManager::Load(int mapId) {
   // After the chunk: its top level can define functions and values but
   // cannot call the host.
   RegisterScriptHostFunctions(state);
+  for (int y = 0; y < event->height; ++y) {
+    for (int x = 0; x < event->width; ++x) {
+      const int eventId = event->GetEventId(x, y);
+      if (eventId == 0) continue;
+      std::unique_ptr<CMapObject> object = MakeObject(eventId);
+      if (object == nullptr) continue;
+      object->Place(y, x);
+      event->AddObject(std::move(object));
+    }
+  }
+  event->SortByRow();
   ExecInitProc();
   return 1;
+}
+
+namespace {
+
+// A text field of the table on top of the stack, null when it is no text.
+std::string TextField(lua_State* state, const char* name, bool* present) {
+  lua_getfield(state, -1, name);
+  *present = lua_type(state, -1) == LUA_TSTRING;
+  std::string text = *present ? lua_tostring(state, -1) : "";
+  lua_settop(state, -2);
+  return text;
+}
+
+int Keyword(lua_State* state, const char* name, int (*fromText)(const char*)) {
+  bool present = false;
+  const std::string text = TextField(state, name, &present);
+  return fromText(present ? text.c_str() : nullptr);
+}
+
+}  // namespace
+
+std::unique_ptr<CMapObject> CScriptManager::MakeObject(int eventId) {
+  auto object = std::make_unique<CMapObject>();
+  object->eventId = eventId;
+  lua_settop(state, 0);
+  lua_getfield(state, LUA_GLOBALSINDEX, "GetMapObject");
+  lua_pushnumber(state, eventId);
+  if (lua_pcall(state, 1, 1, 0) != 0) {
+    const char* message = lua_tostring(state, -1);
+    printf("error : %s\n", message != nullptr ? message : "");
+    lua_settop(state, 0);
+    return nullptr;
+  }
+  if (lua_type(state, -1) != LUA_TTABLE) {
+    lua_settop(state, 0);
+    return nullptr;
+  }
+  lua_getfield(state, -1, "PicID");
+  object->pictureId = lua_type(state, -1) == LUA_TNUMBER ? ScriptNumberToInt(lua_tonumber(state, -1)) : 0;
+  lua_settop(state, -2);
+  object->SetType(Keyword(state, "Type", MapObjectTypeFromText));
+  object->moveType = Keyword(state, "MoveType", MapObjectMoveTypeFromText);
+  object->moveSpeed = Keyword(state, "MoveSpeed", MapObjectPaceFromText);
+  object->moveFrequency = Keyword(state, "MoveFreq", MapObjectPaceFromText);
+  object->animationSpeed = Keyword(state, "AniSpeed", MapObjectPaceFromText);
+  object->trigger = Keyword(state, "ScriptTriger", MapObjectTriggerFromText);
+  lua_settop(state, 0);
+  return object;
 }
 
 int CScriptManager::ExecInitProc() {
@@ -59,6 +122,12 @@ int CScriptManager::ExecInitProc() {
   CGame::GetInstance()->PushMode(MODE_EVENT);
   StartCoroutine("InitProc", 0, false);
   return 1;
+}
+
+void CScriptManager::ExecObject(CMapObject* object) {
+  currentObject = object;
+  running = 1;
+  StartCoroutine("ExecObject", object != nullptr ? object->eventId : 0, true);
 }
 
 void CScriptManager::StartCoroutine(const char* function, int eventId, bool withEventId) {

@@ -9,23 +9,32 @@
 
 #include <stdint.h>
 
-struct lua_State;
-class CMapObject;
+#include <memory>
 
-class CScriptManager {
+#include "CMapManager.h"
+
+struct lua_State;
+
+class CScriptManager : public CObjectEventRunner {
  public:
   CScriptManager();
   // Closes the state.
-  virtual ~CScriptManager();
+  ~CScriptManager() override;
   CScriptManager(const CScriptManager&) = delete;
   CScriptManager& operator=(const CScriptManager&) = delete;
 
   // Replaces the state by the map's "mapevt%06d.lua", registers the host
-  // functions and runs InitProc. 0 when the script cannot be loaded or its
-  // chunk fails: an error box says why, and the map has no events.
-  int Load(int mapId);
+  // functions, makes the objects of the event layer's cells through
+  // GetMapObject into event and runs InitProc. 0 when the script cannot be
+  // loaded or its chunk fails: an error box says why, and the map has no
+  // objects and no events.
+  int Load(int mapId, CMapEvent* event);
   // Pushes MODE_EVENT and starts InitProc; the mode is popped when it ends.
   int ExecInitProc();
+  // Starts ExecObject with the object's event id; the caller has pushed
+  // MODE_EVENT, which is popped when the event ends.
+  void ExecObject(CMapObject* object) override;
+  bool IsRunning() const override { return running != 0; }
   // Resumes the current coroutine after a wait. A coroutine that has
   // finished or failed is not resumed again: the running flag and the mode
   // stack stay as they are.
@@ -44,6 +53,8 @@ class CScriptManager {
 
  private:
   void Close();
+  // One object from GetMapObject's table, or null when it gives none.
+  std::unique_ptr<CMapObject> MakeObject(int eventId);
   // Runs the global on a fresh coroutine, with the event id as its one
   // argument when withEventId; ends the event when it does not yield.
   void StartCoroutine(const char* function, int eventId, bool withEventId);

@@ -2,12 +2,14 @@
 
 #include <stdio.h>
 
+#include <memory>
 #include <string>
 
 #include <lua.hpp>
 
 #include "CDataManager.h"
 #include "CGame.h"
+#include "CMapObject.h"
 #include "Treasure.h"
 
 int32_t ScriptNumberToInt(double value) {
@@ -87,6 +89,30 @@ int expGetTreasureFlag(lua_State* L) {
   return 1;
 }
 
+int expGetTreasure(lua_State* L) {
+  printf("lua_GetTreasure\n");
+  const int mapId = ArgInt(L, 1), number = ArgInt(L, 2);
+  lua_settop(L, 0);
+  CGame& game = Game();
+  const TreasureInfo* info = FindTreasure(mapId, number);
+  CMapObject* chest = game.script.currentObject;
+  // Only a chest's own event can open it, and only a treasure that has a
+  // flag can be taken: else the script gets nothing.
+  if (info == nullptr || info->index < 0 || info->index >= kTreasureFlagCount ||
+      chest == nullptr) {
+    lua_pushstring(L, "");
+    return 1;
+  }
+  game.treasureFlags.SetTaken(info->index);
+  ItemData item;
+  CDataManager::GetInstance().LoadItem(info->index, &item);
+  chest->stepFrame = 1;
+  game.party.AddItem(1, info->index);
+  printf("[%s]\n", item.name);
+  lua_pushstring(L, item.name);
+  return 1;
+}
+
 int expMovePlayer(lua_State* L) {
   printf("lua_MovePlayer\n");
   CGame& game = Game();
@@ -94,6 +120,25 @@ int expMovePlayer(lua_State* L) {
   game.moveSpeed = ArgInt(L, 2);
   lua_settop(L, 0);
   game.waitState = WAIT_MOVE_PLAYER;
+  return 0;
+}
+
+int expMoveMapObject(lua_State* L) {
+  printf("lua_MoveCharacter\n");
+  const int eventId = ArgInt(L, 1), direction = ArgInt(L, 2), speed = ArgInt(L, 3);
+  lua_settop(L, 0);
+  CGame& game = Game();
+  game.movedObject = nullptr;
+  for (const std::unique_ptr<CMapObject>& object : game.map.event.objects) {
+    if (object->eventId == eventId) {
+      game.movedObject = object.get();
+      break;
+    }
+  }
+  if (game.movedObject == nullptr) return 0;
+  // A scripted move goes where it is told, walls or not.
+  game.movedObject->StartMove(game.map, direction, speed == 1 ? 16 : 32);
+  game.waitState = WAIT_MOVE_OBJECT;
   return 0;
 }
 
@@ -166,7 +211,9 @@ const HostFunction kHostFunctions[] = {
     {"expShake", expShake},
     {"expChangeMap", expChangeMap},
     {"expGetTreasureFlag", expGetTreasureFlag},
+    {"expGetTreasure", expGetTreasure},
     {"expMovePlayer", expMovePlayer},
+    {"expMoveMapObject", expMoveMapObject},
     {"expWaitFrame", expWaitFrame},
     {"expLoadSoundFile", expLoadSoundFile},
     {"expPlayBGM", expPlayBGM},

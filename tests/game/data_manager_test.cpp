@@ -274,7 +274,7 @@ TEST_F(MapFileTest, ReadsSizeFlagsAndSixLayers) {
   EXPECT_EQ(map.GetCell(MAP_LAYER_AREA, -1, 0), 0);
 }
 
-TEST_F(MapFileTest, RefusesBadHeadersAndShortLayers) {
+TEST_F(MapFileTest, RefusedFilesLeaveNoLayersAndNoSize) {
   const struct {
     const char* what;
     std::string bytes;
@@ -282,22 +282,53 @@ TEST_F(MapFileTest, RefusesBadHeadersAndShortLayers) {
   } cases[] = {
       {"format 7", MapBytes(3, 2, 7, 72), false},
       {"header only", std::string(12, '\0'), false},
-      {"cut inside a layer", MapBytes(3, 2, 1, 71), true},
-      {"zero width", MapBytes(0, 2, 1, 72), true},
       {"negative height", MapBytes(3, -2, 1, 72), true},
-      // 65536 x 65536 cells would need 48 GiB; the file is checked before
-      // anything is allocated.
+      // 65536 x 65536 cells of six layers do not fit the address space; the
+      // size is checked before anything is allocated.
       {"huge", MapBytes(65536, 65536, 1, 72), true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     ErrorMessageCapture errors;
-    WriteFileBytes("fixture\\map\\test.map", c.bytes);
+    // A good map first: a failed load must not keep its size.
+    WriteFileBytes("fixture\\map\\test.map", MapBytes(3, 2, 6, 72));
     CMapData map;
+    ASSERT_EQ(Data().LoadMap(&map, 5), 1);
+    WriteFileBytes("fixture\\map\\test.map", c.bytes);
     EXPECT_EQ(Data().LoadMap(&map, 5), 0);
     EXPECT_FALSE(map.HasLayers());
+    EXPECT_EQ(map.width, 0);
+    EXPECT_EQ(map.height, 0);
+    EXPECT_EQ(map.eventWidth, 0);
+    EXPECT_EQ(map.eventHeight, 0);
+    EXPECT_EQ(map.GetCell(MAP_LAYER_PASS, 0, 0), 0);
     EXPECT_EQ(errors.Messages().size(), c.reported ? 1u : 0u);
   }
+}
+
+TEST_F(MapFileTest, FileCutShortInsideALayerReadsTheRestAsZero) {
+  ErrorMessageCapture errors;
+  // Layer 0 whole (6 cells), two cells of layer 1 and half a cell.
+  WriteFileBytes("fixture\\map\\test.map", MapBytes(3, 2, 6, 6 * 2 + 2 * 2 + 1));
+  CMapData map;
+  ASSERT_EQ(Data().LoadMap(&map, 5), 1);
+  EXPECT_EQ(map.width, 3);
+  EXPECT_EQ(map.height, 2);
+  EXPECT_EQ(map.GetCell(MAP_LAYER_TILE0, 2, 1), 0x0606);
+  EXPECT_EQ(map.GetCell(MAP_LAYER_TILE1, 0, 0), 0x0707);
+  EXPECT_EQ(map.GetCell(MAP_LAYER_TILE1, 1, 0), 0x0808);
+  EXPECT_EQ(map.GetCell(MAP_LAYER_TILE1, 2, 0), 0) << "the half cell is not read";
+  for (int layer = MAP_LAYER_TILE2; layer <= MAP_LAYER_AREA; ++layer) {
+    for (int y = 0; y < 2; ++y) {
+      for (int x = 0; x < 3; ++x) EXPECT_EQ(map.GetCell(layer, x, y), 0) << layer;
+    }
+  }
+  // A map without cells is read as one.
+  WriteFileBytes("fixture\\map\\test.map", MapBytes(0, 2, 1, 0));
+  ASSERT_EQ(Data().LoadMap(&map, 5), 1);
+  EXPECT_EQ(map.width, 0);
+  EXPECT_EQ(map.GetCell(MAP_LAYER_TILE0, 0, 0), 0);
+  EXPECT_TRUE(errors.Messages().empty());
 }
 
 TEST_F(MapFileTest, MapWithoutRowOrFileFailsQuietly) {

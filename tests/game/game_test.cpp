@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "CMapObject.h"
 #include "game_fixture.h"
 #include "stdout_capture.h"
 
@@ -15,6 +16,9 @@ namespace {
 // counts into it.
 class GameTest : public GameDataFixture {
  protected:
+  // New games load the map's script, which the fixture does not have.
+  ErrorMessageCapture m_scriptErrors;
+
   void SetUp() override {
     GameDataFixture::SetUp();
     WriteTable("lvinfo\\LvInfo001.csv", {"1,0,40,10,12,9,5,4,6,29", "2,20,50,12,13,10,6,5,7,30"});
@@ -27,6 +31,8 @@ class GameTest : public GameDataFixture {
                                     "2003,staff,1,x,4,3,0,0,0,0,0,0,100,0,0,0,0,0,0,0,0"});
     WriteTable("item\\Armor.csv", {"3001,shield,1,x,0,2,0,0,0,0,0,0,100,0,0,0,0,0,0,0,0",
                                    "3002,cap,1,x,9,5,0,0,0,0,0,0,100,0,0,0,0,0,0,0,0"});
+    // A new game loads its map; a table without the map's row fails quietly.
+    WriteTable("map\\MapInfo.csv", {});
   }
 
   static void WriteSettings(const std::string& initKeys) {
@@ -246,6 +252,170 @@ TEST_F(GameTest, KeyCountsFreezeWhileTheWindowIsInactive) {
   EXPECT_NE(game.runFlag, 0) << "Z held: run";
   UpdateWithKeys(game, {});
   EXPECT_EQ(game.runFlag, 0);
+}
+
+// A map file of format 6: the size, then the six layers (cells not given 0).
+std::string MapFile(int width, int height, const std::vector<std::vector<uint16_t>>& layers) {
+  std::string bytes(20, '\0');
+  bytes[8] = static_cast<char>(width);
+  bytes[12] = static_cast<char>(height);
+  bytes[18] = 6;
+  for (int layer = 0; layer < 6; ++layer) {
+    for (int cell = 0; cell < width * height; ++cell) {
+      const bool given = layer < static_cast<int>(layers.size()) &&
+                         cell < static_cast<int>(layers[layer].size());
+      const uint16_t value = given ? layers[layer][cell] : 0;
+      bytes += static_cast<char>(value & 0xFF);
+      bytes += static_cast<char>(value >> 8);
+    }
+  }
+  return bytes;
+}
+
+class FieldTest : public GameTest {
+ protected:
+  // Map 2, 8 x 3 cells, a wall (pass value 9) at (6, 1), encounter area 1
+  // everywhere; the player starts on (2, 1).
+  void WriteField(int encount) {
+    WriteTable("map\\MapInfo.csv", {"2,0," + std::to_string(encount) + ",walk.map,1,1,1"});
+    std::vector<uint16_t> pass(24, 0), area(24, 1);
+    pass[1 * 8 + 6] = 9;
+    WriteFileBytes("fixture\\map\\walk.map", MapFile(8, 3, {{}, {}, {}, pass, {}, area}));
+    WriteSettings("MapPosX=2\r\nMapPosY=1\r\nPlayerCount=1\r\n");
+  }
+  // The player's column after each of the frames with the keys held.
+  std::vector<int> Walk(CGame& game, std::initializer_list<int> held, int frames) {
+    std::vector<int> columns;
+    for (int frame = 0; frame < frames; ++frame) {
+      UpdateWithKeys(game, held);
+      columns.push_back(game.map.playerX);
+    }
+    return columns;
+  }
+  // Each value repeated n times.
+  static std::vector<int> Runs(std::initializer_list<std::pair<int, int>> runs) {
+    std::vector<int> out;
+    for (const auto& run : runs) out.insert(out.end(), run.second, run.first);
+    return out;
+  }
+};
+
+TEST_F(FieldTest, HeldArrowWalksCellByCellAsTheScrollAllows) {
+  WriteField(0);
+  CGame game;
+  game.party.Init();
+  game.NewGame();
+  ASSERT_EQ(game.map.data.width, 8);
+  EXPECT_EQ(game.map.playerX, 2);
+  EXPECT_EQ(game.map.playerY, 1);
+  // A step on the first frame, then 15 frames of scrolling; the wall at
+  // column 6 stops the third step.
+  EXPECT_EQ(Walk(game, {KEY_RIGHT}, 56), Runs({{3, 16}, {4, 16}, {5, 24}}));
+  EXPECT_EQ(game.map.scrollX, 0);
+  EXPECT_EQ(game.GetPlayer()->direction, DIR_RIGHT);
+  EXPECT_EQ(game.GetPlayer()->cellX, 5);
+  // With Z held a step takes 8 frames.
+  EXPECT_EQ(Walk(game, {KEY_LEFT, KEY_Z}, 20), Runs({{4, 8}, {3, 8}, {2, 4}}));
+  EXPECT_EQ(game.runFlag, 1);
+  EXPECT_EQ(game.map.scrollMode, 1);
+  // Up comes first among held arrows; the top row is the map's edge.
+  Walk(game, {}, 8);
+  EXPECT_EQ(game.map.scrollX, 0);
+  UpdateWithKeys(game, {KEY_DOWN, KEY_UP});
+  EXPECT_EQ(game.map.playerY, 0);
+  EXPECT_EQ(game.GetPlayer()->direction, DIR_UP);
+  Walk(game, {}, 16);
+  UpdateWithKeys(game, {KEY_UP});
+  EXPECT_EQ(game.map.playerY, 0);
+  EXPECT_EQ(game.map.scrollY, 0);
+  EXPECT_EQ(game.map.animationCounter, 56u + 20u + 8u + 1u + 16u + 1u);
+}
+
+TEST_F(FieldTest, StepsDriveTheEncountersAndTheFieldRunsOnDuringTheMosaic) {
+  WriteField(1);
+  WriteTable("enemy\\EncountInfo.csv", {"1,7,100,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0"});
+  CGame game;
+  game.party.Init();
+  game.NewGame();
+  // Standing on the start cell has been counted; two more completed steps
+  // reach the threshold.
+  game.encount.lastX = game.map.playerX;
+  game.encount.lastY = game.map.playerY;
+  game.encount.threshold = 2;
+  game.encount.stepCount = 0;
+  StdoutCapture out;
+  EXPECT_EQ(Walk(game, {KEY_RIGHT}, 32), Runs({{3, 16}, {4, 16}}));
+  EXPECT_EQ(game.encount.stepCount, 1);
+  EXPECT_EQ(game.waitState, WAIT_NONE);
+  // The 33rd frame: the second step is complete and the encounter takes the
+  // place of the next step.
+  UpdateWithKeys(game, {KEY_RIGHT});
+  EXPECT_EQ(game.map.playerX, 4);
+  EXPECT_EQ(game.waitState, WAIT_BATTLE);
+  EXPECT_EQ(game.pendingEnemyParty, 7);
+  EXPECT_TRUE(game.effect.IsMosaicRunning());
+  EXPECT_EQ(game.effect.counter, 34u);
+  EXPECT_EQ(game.encount.stepCount, 0);
+  EXPECT_NE(out.Take().find("エンカウント [7]"), std::string::npos);
+  // The arrows still walk during the mosaic; the same cell counts no step.
+  UpdateWithKeys(game, {KEY_RIGHT});
+  EXPECT_EQ(game.map.playerX, 5);
+  EXPECT_EQ(game.encount.stepCount, 0);
+
+  // On a map without encounters, steps are not counted.
+  WriteField(0);
+  CGame quiet;
+  quiet.party.Init();
+  quiet.NewGame();
+  quiet.encount.threshold = 1;
+  Walk(quiet, {KEY_RIGHT}, 40);
+  EXPECT_EQ(quiet.map.playerX, 5);
+  EXPECT_EQ(quiet.encount.stepCount, 0);
+  EXPECT_EQ(quiet.waitState, WAIT_NONE);
+}
+
+TEST_F(FieldTest, XTalksToTheObjectInFrontWhileTheMapStandsStill) {
+  WriteField(0);
+  // Talking reaches the game object through its one instance.
+  CGame& game = *CGame::GetInstance();
+  game.party.Init();
+  game.NewGame();
+  auto object = std::make_unique<CMapObject>();
+  object->trigger = TRIGGER_BUTTON;
+  object->pictureId = 1;  // visible, so it blocks the way
+  object->Place(1, 4);
+  game.map.event.AddObject(std::move(object));
+  StdoutCapture out;
+  // X while stepping: the map scrolls, so the player does not talk.
+  UpdateWithKeys(game, {KEY_RIGHT});
+  UpdateWithKeys(game, {KEY_X});
+  EXPECT_EQ(game.GetMode(), MODE_FIELD);
+  Walk(game, {}, 16);
+  EXPECT_EQ(game.map.playerX, 3);
+  // The object blocks the next step; the player turns toward it and talks.
+  UpdateWithKeys(game, {KEY_RIGHT, KEY_X});
+  EXPECT_EQ(game.map.playerX, 3);
+  EXPECT_EQ(game.GetPlayer()->direction, DIR_RIGHT);
+  // The fixture has no script, so the event the talk starts ends at once.
+  EXPECT_EQ(game.GetMode(), MODE_FIELD);
+  EXPECT_EQ(out.Take(), "PushMode 2\nPopMode 2 → 1\n");
+  game.map.event.Clear();
+  game.party.ClearMembers();
+  game.party.ClearItems();
+  game.modes.clear();
+}
+
+TEST_F(FieldTest, WaitedFramesMoveTheMapOn) {
+  CGame game;
+  game.SetMode();
+  game.map.scrollX = 16;
+  game.runFlag = 1;
+  game.WaitFrames(3);
+  for (int update = 0; update < 3; ++update) game.Update();
+  EXPECT_EQ(game.map.scrollX, 10) << "eased at the run speed";
+  EXPECT_EQ(game.map.animationCounter, 3u);
+  game.Update();
+  EXPECT_EQ(game.waitState, WAIT_NONE);
 }
 
 }  // namespace

@@ -18,6 +18,15 @@ export DISPLAY
 rm -rf "$work"
 mkdir -p "$work/bin" "$artifacts"
 cp -r "$data" "$work/data"
+# Pictures the data folder does not hold are stood in for by black ones, so
+# that the loaders find them and the field stays dark under the rate text.
+for picture in char/char01.png char/char02.png \
+    $(tail -n +3 "$work/data/map/MapChipInfo.csv" | cut -d, -f2 | tr -d '\r' | sed 's|^|map/|'); do
+  if [ ! -f "$work/data/$picture" ]; then
+    mkdir -p "$(dirname "$work/data/$picture")"
+    convert -size 256x288 xc:black "PNG24:$work/data/$picture"
+  fi
+done
 cp "$game" "$noversion" "$(dirname "$game")"/*.dll "$work/bin/"
 cd "$work/bin"
 game_pid=""

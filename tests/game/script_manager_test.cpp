@@ -51,7 +51,7 @@ class ScriptManagerTest : public GameDataFixture {
   static int LoadScript(const std::string& source, std::string* trace = nullptr) {
     WriteScript(source);
     StdoutCapture out;
-    const int result = Script().Load(1);
+    const int result = Script().Load(1, &Game().map.event);
     const std::string printed = out.Take();
     if (trace != nullptr) *trace = printed;
     return result;
@@ -100,7 +100,7 @@ TEST_F(ScriptManagerTest, ScriptsThatCannotRunShowTheirPathAndTheInterpretersMes
     if (c.source != nullptr) WriteScript(c.source);
     ErrorMessageCapture errors;
     StdoutCapture out;
-    EXPECT_EQ(Script().Load(1), 0) << c.what;
+    EXPECT_EQ(Script().Load(1, &Game().map.event), 0) << c.what;
     const std::string trace = out.Take();
     ASSERT_EQ(errors.Messages().size(), 1u) << c.what;
     const std::string& message = errors.Messages()[0];
@@ -349,7 +349,7 @@ TEST_F(ScriptManagerTest, GetBGMIDIsZeroWhenMissingOrFailing) {
   EXPECT_EQ(Script().GetBGMID(), 5) << "a yield ends the query too";
   remove("fixture\\event\\mapevt000001.lua");
   ErrorMessageCapture errors;
-  EXPECT_EQ(Script().Load(1), 0);
+  EXPECT_EQ(Script().Load(1, &Game().map.event), 0);
   EXPECT_EQ(Script().GetBGMID(), 0) << "no script";
 }
 
