@@ -85,15 +85,20 @@ run_game() {
     echo "setting $rate: window ${width}x${height} does not hold a ${client_w}x${client_h} client"
     return 1
   fi
-  import -window "$window" -crop "${client_w}x${client_h}+${edge}+$((caption + edge))" +repage \
-    "$artifacts/$shot"
   # The frame loop ran: the rate text is white in the top left corner, the
-  # empty field below it black.
+  # empty field below it black. The game loads its pictures before the first
+  # frame, which takes longer on a busy machine: captured until it shows.
   local text_max rest_max
-  text_max=$(convert "$artifacts/$shot" -crop "$((client_w / 8))x$((client_h / 20))+0+0" \
-    -format '%[fx:maxima]' info:)
-  rest_max=$(convert "$artifacts/$shot" -crop "${client_w}x$((client_h / 2))+0+$((client_h / 2))" \
-    -format '%[fx:maxima]' info:)
+  for _ in $(seq 1 20); do
+    import -window "$window" -crop "${client_w}x${client_h}+${edge}+$((caption + edge))" +repage \
+      "$artifacts/$shot"
+    text_max=$(convert "$artifacts/$shot" -crop "$((client_w / 8))x$((client_h / 20))+0+0" \
+      -format '%[fx:maxima]' info:)
+    rest_max=$(convert "$artifacts/$shot" -crop "${client_w}x$((client_h / 2))+0+$((client_h / 2))" \
+      -format '%[fx:maxima]' info:)
+    [ "$text_max" = "1" ] && [ "$rest_max" = "0" ] && break
+    sleep 0.5
+  done
   if [ "$text_max" != "1" ] || [ "$rest_max" != "0" ]; then
     echo "setting $rate: no rate text over a black screen (text $text_max, rest $rest_max)"
     return 1
