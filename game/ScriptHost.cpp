@@ -31,6 +31,55 @@ int32_t ArgInt(lua_State* L, int index) { return ScriptNumberToInt(ArgNumber(L, 
 
 CGame& Game() { return *CGame::GetInstance(); }
 
+// Copied, since emptying the stack may free the script's string.
+std::string ArgText(lua_State* L, int index) {
+  if (index > lua_gettop(L)) return std::string();
+  size_t length = 0;
+  const char* text = lua_tolstring(L, index, &length);
+  return text != nullptr ? std::string(text, length) : std::string();
+}
+
+// The script windows appear after this many frames.
+constexpr int kMessageDelay = 10;
+
+void ShowAfterDelay(CFrameWindow& window, int shown) {
+  window.pending = shown;
+  window.delay = kMessageDelay;
+}
+
+int expShowMessage(lua_State* L) {
+  printf("lua_ShowMessage\n");
+  const std::string text = ArgText(L, 1);
+  lua_settop(L, 0);
+  CGame& game = Game();
+  CMapObject* speaker = game.script.currentObject;
+  if (speaker != nullptr && speaker->type != OBJECT_STABLE) game.TurnToPlayer(speaker);
+  game.msgWindow.SetMessage(text.c_str());
+  ShowAfterDelay(game.msgWindow, 1);
+  game.waitState = WAIT_MESSAGE;
+  return 0;
+}
+
+int expCloseMessage(lua_State* L) {
+  printf("lua_CloseMessage\n");
+  lua_settop(L, 0);
+  CGame& game = Game();
+  ShowAfterDelay(game.msgWindow, 0);
+  game.waitState = WAIT_NONE;
+  return 0;
+}
+
+int expAddMessage(lua_State* L) {
+  printf("lua_AddMessage\n");
+  const std::string text = ArgText(L, 1);
+  lua_settop(L, 0);
+  CGame& game = Game();
+  game.msgWindow.AddMessage(text.c_str());
+  ShowAfterDelay(game.msgWindow, 1);
+  game.waitState = WAIT_MESSAGE;
+  return 0;
+}
+
 int expStartFadeout(lua_State* L) {
   printf("lua_StartFadeout\n");
   const int red = ArgInt(L, 1), green = ArgInt(L, 2), blue = ArgInt(L, 3), frames = ArgInt(L, 4);
@@ -200,12 +249,53 @@ int expSetGameFlag(lua_State* L) {
   return 0;
 }
 
+int expShowYesNoMessage(lua_State* L) {
+  printf("lua_ShowYesNoMessage\n");
+  const std::string text = ArgText(L, 1);
+  lua_settop(L, 0);
+  CGame& game = Game();
+  game.yesNoWindow.SetMessage(text.c_str());
+  game.yesNoWindow.SetVisible(1);
+  game.waitState = WAIT_YESNO;
+  return 0;
+}
+
+int expShowChoiceMessage(lua_State* L) {
+  printf("lua_ShowChoiceMessage\n");
+  const std::string text = ArgText(L, 1), choice1 = ArgText(L, 2), choice2 = ArgText(L, 3),
+                    choice3 = ArgText(L, 4);
+  lua_settop(L, 0);
+  CGame& game = Game();
+  game.choiceWindow.SetChoiceMessage(text.c_str(), choice1.c_str(), choice2.c_str(),
+                                     choice3.c_str());
+  game.choiceWindow.SetVisible(1);
+  game.waitState = WAIT_CHOICE;
+  return 0;
+}
+
+int expGetYesNoAnswer(lua_State* L) {
+  printf("lua_GetYesNoAnswer\n");
+  lua_settop(L, 0);
+  lua_pushnumber(L, Game().yesNoWindow.answer);
+  return 1;
+}
+
+int expGetChooseAnswer(lua_State* L) {
+  printf("lua_GetChooseAnswer\n");
+  lua_settop(L, 0);
+  lua_pushnumber(L, Game().choiceWindow.answer);
+  return 1;
+}
+
 struct HostFunction {
   const char* name;
   lua_CFunction function;
 };
 
 const HostFunction kHostFunctions[] = {
+    {"expShowMessage", expShowMessage},
+    {"expCloseMessage", expCloseMessage},
+    {"expAddMessage", expAddMessage},
     {"expStartFadeout", expStartFadeout},
     {"expStartFadein", expStartFadein},
     {"expShake", expShake},
@@ -221,6 +311,10 @@ const HostFunction kHostFunctions[] = {
     {"expStartBattle", expStartBattle},
     {"expGetGameFlag", expGetGameFlag},
     {"expSetGameFlag", expSetGameFlag},
+    {"expShowYesNoMessage", expShowYesNoMessage},
+    {"expShowChoiceMessage", expShowChoiceMessage},
+    {"expGetYesNoAnswer", expGetYesNoAnswer},
+    {"expGetChooseAnswer", expGetChooseAnswer},
 };
 
 }  // namespace

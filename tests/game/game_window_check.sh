@@ -20,7 +20,8 @@ mkdir -p "$work/bin" "$artifacts"
 cp -r "$data" "$work/data"
 # Pictures the data folder does not hold are stood in for by black ones, so
 # that the loaders find them and the field stays dark under the rate text.
-for picture in char/char01.png char/char02.png \
+for picture in char/char01.png char/char02.png graphs/system/wnd_frame_chip.png \
+    graphs/system/cursor.png \
     $(tail -n +3 "$work/data/map/MapChipInfo.csv" | cut -d, -f2 | tr -d '\r' | sed 's|^|map/|'); do
   if [ ! -f "$work/data/$picture" ]; then
     mkdir -p "$(dirname "$work/data/$picture")"
