@@ -3,6 +3,7 @@
 #include <direct.h>
 #include <stdio.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include <lua.hpp>
 
 #include "CGame.h"
+#include "CMapObject.h"
 #include "ScriptHost.h"
 #include "game_fixture.h"
 #include "stdout_capture.h"
@@ -74,6 +76,51 @@ class ScriptManagerTest : public GameDataFixture {
   }
 
   static size_t ModeCount() { return Game().modes.size(); }
+
+  // An event layer of width x height cells with the given (x, y, event id)
+  // cells, on a map of the same size without tiles.
+  static void SetEventLayer(int width, int height, std::initializer_list<std::array<int, 3>> cells) {
+    CMapManager& map = Game().map;
+    map.event.Clear();
+    map.event.width = width;
+    map.event.height = height;
+    map.event.layer.assign(static_cast<size_t>(width * height), 0);
+    for (const auto& cell : cells) map.event.layer[cell[1] * width + cell[0]] = cell[2];
+    map.data.width = width;
+    map.data.height = height;
+    map.mapId = 1;
+  }
+
+  static CMapObject* FindObject(int eventId) {
+    for (const auto& object : Game().map.event.objects) {
+      if (object->eventId == eventId) return object.get();
+    }
+    return nullptr;
+  }
+
+  // What the map does when the player talks to the object.
+  static std::string Talk(CMapObject* object) {
+    StdoutCapture out;
+    Game().map.ExecObjectEvent(object);
+    return out.Take();
+  }
+
+  // The player presses a key on the open message window.
+  static std::string AnswerMessage() {
+    Game().msgWindow.keyFlag = 1;
+    return Update();
+  }
+
+  void TearDown() override {
+    CMapManager& map = Game().map;
+    map.event.Clear();
+    map.event.width = map.event.height = 0;
+    map.data.width = map.data.height = 0;
+    Game().movedObject = nullptr;
+    Game().party.ClearMembers();
+    Game().party.ClearItems();
+    GameDataFixture::TearDown();
+  }
 };
 
 TEST_F(ScriptManagerTest, ScriptsAreLookedForInTheEventFolderByMapId) {
@@ -359,12 +406,17 @@ TEST_F(ScriptManagerTest, HostFunctionsPrintTheirTraceLines) {
     const char* trace;
   };
   const Case cases[] = {
+      {"expShowMessage('a')", "lua_ShowMessage\n"},
+      {"expCloseMessage()", "lua_CloseMessage\n"},
+      {"expAddMessage('b')", "lua_AddMessage\n"},
       {"expStartFadeout(0, 0, 0, 1)", "lua_StartFadeout\n"},
       {"expStartFadein(0, 0, 0, 1)", "lua_StartFadein\n"},
       {"expShake(0, 1, 1, 1)", "lua_Shake\n"},
       {"expChangeMap(1, 1, 1, 0)", "lua_ChangeMap\n"},
       {"expGetTreasureFlag(1, 1)", "lua_GetTreasureFlag\n"},
+      {"expGetTreasure(1, 1)", "lua_GetTreasure\n"},
       {"expMovePlayer(0, 0)", "lua_MovePlayer\n"},
+      {"expMoveMapObject(1, 0, 1)", "lua_MoveCharacter\n"},
       {"expWaitFrame(1)", "lua_WaitFrame\n"},
       {"expLoadSoundFile(999)", "lua_LoadSoundFile\n"},
       {"expPlayBGM(999, 0)", "lua_PlayBGM\n"},
@@ -372,6 +424,10 @@ TEST_F(ScriptManagerTest, HostFunctionsPrintTheirTraceLines) {
       {"expStartBattle(1)", "lua_StartBattle\n"},
       {"expGetGameFlag(1)", "lua_GetGameFlag\n"},
       {"expSetGameFlag(1, 1)", "lua_SetGameFlag\n"},
+      {"expShowYesNoMessage('c')", "lua_ShowYesNoMessage\n"},
+      {"expShowChoiceMessage('d', 'e', 'f', '')", "lua_ShowChoiceMessage\n"},
+      {"expGetYesNoAnswer()", "lua_GetYesNoAnswer\n"},
+      {"expGetChooseAnswer()", "lua_GetChooseAnswer\n"},
   };
   WriteTable("treasure\\Treasure.csv", {"1,1,1"});
   for (const Case& c : cases) {
@@ -407,6 +463,241 @@ TEST_F(ScriptManagerTest, HostFunctionsAreRegisteredInTheirOrderAsFunctions) {
     lua_settop(Script().state, -2);
   }
   EXPECT_EQ(GetScriptHostFunctionName(GetScriptHostFunctionCount()), nullptr);
+}
+
+TEST_F(ScriptManagerTest, GetMapObjectDescribesTheObjectOfEachEventCell) {
+  SetEventLayer(4, 3, {{1, 0, 7}, {3, 0, 8}, {0, 1, 9}, {2, 2, 6}, {0, 2, 5}});
+  std::string trace;
+  ASSERT_EQ(LoadScript("function GetMapObject(id)\n"
+                       "  if id == 7 then return { PicID = 3.7, Type = 'STABLE', MoveType = 'RANDOM',\n"
+                       "    MoveSpeed = 'HIGH', MoveFreq = 'LOW', AniSpeed = 'HIGH', ScriptTriger = 'BUTTON' } end\n"
+                       "  if id == 8 then return nil end\n"
+                       "  if id == 9 then error('bad object') end\n"
+                       "  if id == 5 then return { Type = 'FLOOR', ScriptTriger = 'PLAYER_ON', PicID = '12' } end\n"
+                       "  return { Type = 5, MoveSpeed = {} }\n"
+                       "end\n",
+                       &trace),
+            1);
+  EXPECT_NE(trace.find("error : "), std::string::npos) << trace;
+  EXPECT_NE(trace.find("bad object\n"), std::string::npos) << trace;
+  // Cells 8 (nil) and 9 (an error) have no object; the rest are in row order.
+  std::vector<int> order;
+  for (const auto& object : Game().map.event.objects) order.push_back(object->eventId);
+  EXPECT_EQ(order, (std::vector<int>{7, 5, 6}));
+
+  const CMapObject* chest = FindObject(7);
+  ASSERT_NE(chest, nullptr);
+  EXPECT_EQ(chest->pictureId, 3) << "truncated";
+  EXPECT_EQ(chest->type, OBJECT_STABLE);
+  EXPECT_EQ(chest->passValue, 9);
+  EXPECT_EQ(chest->moveType, MOVE_RANDOM);
+  EXPECT_EQ(chest->moveSpeed, PACE_HIGH);
+  EXPECT_EQ(chest->moveFrequency, PACE_LOW);
+  EXPECT_EQ(chest->animationSpeed, PACE_HIGH);
+  EXPECT_EQ(chest->trigger, TRIGGER_BUTTON);
+  EXPECT_EQ(chest->cellX, 1);
+  EXPECT_EQ(chest->cellY, 0);
+
+  const CMapObject* floor = FindObject(5);
+  ASSERT_NE(floor, nullptr);
+  EXPECT_EQ(floor->pictureId, 0) << "a text is not a picture id";
+  EXPECT_EQ(floor->type, OBJECT_FLOOR);
+  EXPECT_EQ(floor->passValue, 0);
+  EXPECT_EQ(floor->trigger, TRIGGER_PLAYER_ON);
+  EXPECT_EQ(floor->cellX, 0);
+  EXPECT_EQ(floor->cellY, 2);
+
+  // Fields missing or of another type take their defaults.
+  const CMapObject* plain = FindObject(6);
+  ASSERT_NE(plain, nullptr);
+  EXPECT_EQ(plain->pictureId, 0);
+  EXPECT_EQ(plain->type, OBJECT_NPC);
+  EXPECT_EQ(plain->passValue, 9);
+  EXPECT_EQ(plain->moveType, MOVE_STAND);
+  EXPECT_EQ(plain->moveSpeed, PACE_NORMAL);
+  EXPECT_EQ(plain->moveFrequency, PACE_NORMAL);
+  EXPECT_EQ(plain->trigger, TRIGGER_NONE);
+}
+
+TEST_F(ScriptManagerTest, WithoutGetMapObjectNoCellHasAnObject) {
+  SetEventLayer(2, 1, {{0, 0, 1}, {1, 0, 2}});
+  std::string trace;
+  ASSERT_EQ(LoadScript("x = 1\n", &trace), 1);
+  EXPECT_TRUE(Game().map.event.objects.empty());
+  EXPECT_NE(trace.find("error : "), std::string::npos) << trace;
+}
+
+TEST_F(ScriptManagerTest, ATalkShowsMessagesUntilTheScriptClosesThem) {
+  WriteTable("lvinfo\\LvInfo001.csv", {"1,0,40,10,12,9,5,4,6,29"});
+  Game().party.Init();
+  Game().party.AddMember(1, 1);
+  ASSERT_NE(Game().GetPlayer(), nullptr);
+  Game().GetPlayer()->direction = DIR_RIGHT;
+  SetEventLayer(3, 1, {{2, 0, 4}});
+  ASSERT_EQ(LoadScript("function GetMapObject(id) return { PicID = 1, ScriptTriger = 'BUTTON' } end\n"
+                       "function ExecObject(id)\n"
+                       "  talked = id\n"
+                       "  expShowMessage('hello')\n"
+                       "  coroutine.yield()\n"
+                       "  expAddMessage('more')\n"
+                       "  coroutine.yield()\n"
+                       "  expCloseMessage()\n"
+                       "end\n"),
+            1);
+  CMapObject* speaker = FindObject(4);
+  ASSERT_NE(speaker, nullptr);
+  EXPECT_EQ(Talk(speaker), "PushMode 2\nlua_ShowMessage\n");
+  EXPECT_EQ(Global("talked"), 4.0);
+  EXPECT_EQ(Script().currentObject, speaker);
+  EXPECT_EQ(speaker->direction, DIR_LEFT) << "turned to the player";
+  EXPECT_EQ(Game().waitState, WAIT_MESSAGE);
+  EXPECT_EQ(Game().msgWindow.pending, 1);
+  EXPECT_EQ(Game().msgWindow.delay, 10);
+  EXPECT_STREQ(Game().msgWindow.lines[0], "hello");
+  // Without a key the script waits.
+  EXPECT_EQ(Update(3), "");
+  EXPECT_EQ(AnswerMessage(), "CScriptManager::ExecNext\nlua_AddMessage\n");
+  EXPECT_STREQ(Game().msgWindow.lines[1], "more");
+  EXPECT_EQ(Game().msgWindow.keyFlag, 0);
+  EXPECT_EQ(Game().waitState, WAIT_MESSAGE);
+  EXPECT_EQ(AnswerMessage(), "CScriptManager::ExecNext\nlua_CloseMessage\nPopMode 2 → 1\n");
+  EXPECT_EQ(Game().waitState, WAIT_NONE);
+  EXPECT_EQ(Game().msgWindow.pending, 0);
+  EXPECT_EQ(Game().msgWindow.delay, 10);
+  EXPECT_EQ(Game().modes, std::list<int32_t>{MODE_FIELD});
+  // A key flag left over after the end resumes nothing and pops nothing.
+  Game().waitState = WAIT_MESSAGE;
+  Game().msgWindow.pending = 1;
+  EXPECT_EQ(AnswerMessage(), "CScriptManager::ExecNext\n");
+  EXPECT_EQ(Game().modes, std::list<int32_t>{MODE_FIELD});
+}
+
+TEST_F(ScriptManagerTest, MessagesInInitProcOrFromChestsTurnNobody) {
+  SetEventLayer(2, 1, {{1, 0, 3}});
+  ASSERT_EQ(LoadScript("function GetMapObject(id) return { PicID = 1, Type = 'STABLE' } end\n"
+                       "function InitProc() expShowMessage('welcome') end\n"
+                       "function ExecObject(id) expShowMessage('a chest') end\n"),
+            1);
+  CMapObject* chest = FindObject(3);
+  ASSERT_NE(chest, nullptr);
+  chest->direction = DIR_RIGHT;
+  Talk(chest);
+  EXPECT_EQ(chest->direction, DIR_RIGHT);
+  EXPECT_STREQ(Game().msgWindow.lines[0], "a chest");
+}
+
+TEST_F(ScriptManagerTest, QuestionsResumeWhenTheirWindowHasClosed) {
+  ASSERT_EQ(LoadScript("function InitProc()\n"
+                       "  expShowYesNoMessage('sure?')\n"
+                       "  coroutine.yield()\n"
+                       "  yes = expGetYesNoAnswer()\n"
+                       "  expShowChoiceMessage('which?', 'one', 'two', 'three')\n"
+                       "  coroutine.yield()\n"
+                       "  choice = expGetChooseAnswer()\n"
+                       "end\n"),
+            1);
+  EXPECT_EQ(Game().waitState, WAIT_YESNO);
+  EXPECT_EQ(Game().yesNoWindow.visible, 1);
+  EXPECT_EQ(Update(), "") << "still open";
+  Game().yesNoWindow.answer = 2;
+  Game().yesNoWindow.SetVisible(0);
+  EXPECT_EQ(Update(), "CScriptManager::ExecNext\nlua_GetYesNoAnswer\nlua_ShowChoiceMessage\n");
+  EXPECT_EQ(Global("yes"), 2.0);
+  EXPECT_EQ(Game().waitState, WAIT_CHOICE);
+  EXPECT_EQ(Game().choiceWindow.visible, 1);
+  Game().choiceWindow.answer = 3;
+  Game().choiceWindow.SetVisible(0);
+  EXPECT_EQ(Update(), "CScriptManager::ExecNext\nlua_GetChooseAnswer\nPopMode 2 → 1\n");
+  EXPECT_EQ(Global("choice"), 3.0);
+  EXPECT_EQ(Game().waitState, WAIT_NONE);
+}
+
+TEST_F(ScriptManagerTest, TreasureIsTakenOnlyByAChestsEventAndOnlyWithinTheFlags) {
+  WriteTable("item\\NormalItem.csv", {"5,elixir,10,x", "3,ether,10,x"});
+  WriteTable("treasure\\Treasure.csv", {"5,1,20", "1500,1,21", "-1,1,22", "3,1,23"});
+  Game().party.Init();
+  SetEventLayer(4, 1, {{0, 0, 20}, {1, 0, 21}, {2, 0, 22}});
+  std::string trace;
+  ASSERT_EQ(LoadScript("function GetMapObject(id) return { PicID = 1, Type = 'STABLE', ScriptTriger = 'BUTTON' } end\n"
+                       "function InitProc() fromInit = expGetTreasure(1, 23) end\n"
+                       "function ExecObject(id) got = expGetTreasure(1, id) end\n",
+                       &trace),
+            1);
+  // InitProc has no chest to open: it gets nothing.
+  EXPECT_FALSE(Game().treasureFlags.IsTaken(3));
+  EXPECT_EQ(Game().party.GetItemCount(3), 0);
+  lua_getfield(Script().state, LUA_GLOBALSINDEX, "fromInit");
+  EXPECT_STREQ(lua_tostring(Script().state, -1), "");
+  lua_settop(Script().state, 0);
+
+  struct Case {
+    int eventId;
+    const char* name;
+    int flagIndex;  // -1: no flag may change
+    int stepFrame;
+  };
+  const Case cases[] = {{20, "elixir", 5, 1}, {21, "", -1, 0}, {22, "", -1, 1}};
+  for (const Case& c : cases) {
+    CMapObject* chest = FindObject(c.eventId);
+    ASSERT_NE(chest, nullptr) << c.eventId;
+    chest->stepFrame = 0;
+    const std::string talk = Talk(chest);
+    lua_getfield(Script().state, LUA_GLOBALSINDEX, "got");
+    EXPECT_STREQ(lua_tostring(Script().state, -1), c.name) << c.eventId;
+    lua_settop(Script().state, 0);
+    int taken = 0;
+    for (uint8_t flag : Game().treasureFlags.flags) taken += flag;
+    if (c.flagIndex >= 0) {
+      EXPECT_TRUE(Game().treasureFlags.IsTaken(c.flagIndex));
+      EXPECT_EQ(chest->stepFrame, 1) << "shown opened";
+      EXPECT_NE(talk.find("lua_GetTreasure\n[elixir]\n"), std::string::npos) << talk;
+    } else {
+      EXPECT_EQ(chest->stepFrame, 0) << c.eventId;
+    }
+    EXPECT_EQ(taken, 1) << c.eventId;
+  }
+  EXPECT_EQ(Game().party.GetItemCount(5), 1);
+  for (uint8_t flag : Game().gameFlags) EXPECT_EQ(flag, 0) << "nothing written past the treasure flags";
+}
+
+TEST_F(ScriptManagerTest, MovedObjectsGoThroughWallsAndTheScriptWaitsForTheStep) {
+  SetEventLayer(4, 1, {{1, 0, 7}});
+  ASSERT_EQ(LoadScript("function GetMapObject(id) return { PicID = 1 } end\n"
+                       "function InitProc()\n"
+                       "  expMoveMapObject(99, 3, 1)\n"
+                       "  expMoveMapObject(7, 3, 1)\n"
+                       "  coroutine.yield()\n"
+                       "  expMoveMapObject(7, 1, 2)\n"
+                       "  coroutine.yield()\n"
+                       "end\n"),
+            1);
+  CMapObject* mover = FindObject(7);
+  ASSERT_NE(mover, nullptr);
+  EXPECT_EQ(Game().movedObject, mover);
+  EXPECT_EQ(Game().waitState, WAIT_MOVE_OBJECT);
+  EXPECT_EQ(mover->cellX, 2);
+  EXPECT_EQ(mover->moveFramesTotal, 16);
+  int updates = 0;
+  while (Game().waitState == WAIT_MOVE_OBJECT && mover->moveFramesTotal == 16 && updates < 100) {
+    Update();
+    ++updates;
+  }
+  EXPECT_EQ(mover->moveFramesTotal, 32) << "speed 2 takes 32 frames";
+  EXPECT_EQ(mover->cellX, 1);
+  EXPECT_GE(updates, 16);
+  EXPECT_LE(updates, 17);
+  Update(40);
+  EXPECT_EQ(Game().waitState, WAIT_NONE);
+  EXPECT_EQ(Game().modes, std::list<int32_t>{MODE_FIELD});
+}
+
+TEST_F(ScriptManagerTest, MovingAnObjectNoOneHasLeavesTheWaitAsItWas) {
+  SetEventLayer(2, 1, {});
+  std::string trace;
+  ASSERT_EQ(LoadScript("function InitProc() expWaitFrame(3) expMoveMapObject(5, 0, 1) end\n", &trace), 1);
+  EXPECT_NE(trace.find("lua_MoveCharacter\n"), std::string::npos);
+  EXPECT_EQ(Game().waitState, WAIT_FRAME);
+  EXPECT_EQ(Game().movedObject, nullptr);
 }
 
 }  // namespace
