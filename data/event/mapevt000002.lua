@@ -1,7 +1,6 @@
 -- 町のイベント: 村人との会話、はい/いいえの問い、選択肢の問い、宝箱、野原への出口
 local objects = {
-  [1] = { PicID = 5, Type = "NPC", MoveType = "RANDOM", MoveSpeed = "LOW", MoveFreq = "LOW",
-          ScriptTriger = "BUTTON" },
+  [1] = { PicID = 5, Type = "NPC", ScriptTriger = "BUTTON" },
   [2] = { PicID = 6, Type = "NPC", ScriptTriger = "BUTTON" },
   [3] = { PicID = 7, Type = "NPC", ScriptTriger = "BUTTON" },
   [4] = { Type = "FLOOR", ScriptTriger = "PLAYER_ON" },
