@@ -174,6 +174,7 @@ void CGame::InitDebugPlayer(CPlayerChar* member) {
 }
 
 void CGame::LoadMapWithScript(int mapId) {
+  movedObject = nullptr;  // the objects go with the old map
   map.LoadMap(mapId);
   script.Load(mapId, &map.event);
 }

@@ -221,14 +221,6 @@ int expStopBGM(lua_State* L) {
   return 0;
 }
 
-int expStartBattle(lua_State* L) {
-  printf("lua_StartBattle\n");
-  const int enemyPartyId = ArgInt(L, 1);
-  lua_settop(L, 0);
-  Game().StartEncount(enemyPartyId);
-  return 0;
-}
-
 // The index is tested unsigned, so negative indexes are outside too.
 bool IsGameFlagIndex(int index) { return static_cast<uint32_t>(index) < kGameFlagCount; }
 
@@ -308,7 +300,6 @@ const HostFunction kHostFunctions[] = {
     {"expLoadSoundFile", expLoadSoundFile},
     {"expPlayBGM", expPlayBGM},
     {"expStopBGM", expStopBGM},
-    {"expStartBattle", expStartBattle},
     {"expGetGameFlag", expGetGameFlag},
     {"expSetGameFlag", expSetGameFlag},
     {"expShowYesNoMessage", expShowYesNoMessage},

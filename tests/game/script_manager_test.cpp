@@ -88,6 +88,7 @@ class ScriptManagerTest : public GameDataFixture {
     for (const auto& cell : cells) map.event.layer[cell[1] * width + cell[0]] = cell[2];
     map.data.width = width;
     map.data.height = height;
+    for (std::vector<uint16_t>& tiles : map.data.layers) tiles.assign(static_cast<size_t>(width * height), 0);
     map.mapId = 1;
   }
 
@@ -116,6 +117,9 @@ class ScriptManagerTest : public GameDataFixture {
     map.event.Clear();
     map.event.width = map.event.height = 0;
     map.data.width = map.data.height = 0;
+    map.data.FreeLayers();
+    map.playerX = map.playerY = map.scrollX = map.scrollY = 0;
+    map.mapId = 0;
     Game().movedObject = nullptr;
     Game().party.ClearMembers();
     Game().party.ClearItems();
@@ -334,11 +338,6 @@ TEST_F(ScriptManagerTest, RequestsAreStoredWithTheirWaitStates) {
   EXPECT_EQ(Game().waitState, WAIT_MOVE_PLAYER);
   EXPECT_EQ(Game().moveDirection, 3);
   EXPECT_EQ(Game().moveSpeed, 1);
-  ASSERT_EQ(LoadScript("function InitProc() expStartBattle(7) end\n"), 1);
-  EXPECT_EQ(Game().waitState, WAIT_BATTLE);
-  EXPECT_EQ(Game().pendingEnemyParty, 7);
-  EXPECT_EQ(Game().effect.type, EFFECT_MOSAIC);
-  EXPECT_EQ(Game().effect.counter, 34u);
   ASSERT_EQ(LoadScript("function InitProc() expStartFadein(1, 2, 3, 8) end\n"), 1);
   EXPECT_EQ(Game().waitState, WAIT_EFFECT);
   EXPECT_EQ(Game().effect.type, EFFECT_FADEIN);
@@ -421,7 +420,6 @@ TEST_F(ScriptManagerTest, HostFunctionsPrintTheirTraceLines) {
       {"expLoadSoundFile(999)", "lua_LoadSoundFile\n"},
       {"expPlayBGM(999, 0)", "lua_PlayBGM\n"},
       {"expStopBGM()", ""},
-      {"expStartBattle(1)", "lua_StartBattle\n"},
       {"expGetGameFlag(1)", "lua_GetGameFlag\n"},
       {"expSetGameFlag(1, 1)", "lua_SetGameFlag\n"},
       {"expShowYesNoMessage('c')", "lua_ShowYesNoMessage\n"},
@@ -698,6 +696,89 @@ TEST_F(ScriptManagerTest, MovingAnObjectNoOneHasLeavesTheWaitAsItWas) {
   EXPECT_NE(trace.find("lua_MoveCharacter\n"), std::string::npos);
   EXPECT_EQ(Game().waitState, WAIT_FRAME);
   EXPECT_EQ(Game().movedObject, nullptr);
+}
+
+TEST_F(ScriptManagerTest, ObjectsTurnOppositeToThePlayer) {
+  WriteTable("lvinfo\\LvInfo001.csv", {"1,0,40,10,12,9,5,4,6,29"});
+  Game().party.Init();
+  Game().party.AddMember(1, 1);
+  const int turns[][2] = {{0, 2}, {1, 3}, {2, 0}, {3, 1}, {7, 0}, {-1, 0}};
+  for (const auto& turn : turns) {
+    CMapObject object;
+    object.direction = 3;
+    Game().GetPlayer()->direction = turn[0];
+    Game().TurnToPlayer(&object);
+    EXPECT_EQ(object.direction, turn[1]) << turn[0];
+  }
+}
+
+TEST_F(ScriptManagerTest, TheMapChangesOnceTheEventHasEnded) {
+  WriteTable("lvinfo\\LvInfo001.csv", {"1,0,40,10,12,9,5,4,6,29"});
+  Game().party.Init();
+  Game().party.AddMember(1, 1);
+  CPlayerChar* player = Game().GetPlayer();
+  player->offsetX = 5;
+  player->x = 0;
+  WriteScript("function InitProc() arrived = 1 end\n", 2);
+  ASSERT_EQ(LoadScript("function InitProc()\n"
+                       "  expChangeMap(2, 4, 5, 3)\n"
+                       "  expWaitFrame(0)\n"
+                       "  coroutine.yield()\n"
+                       "end\n"),
+            1);
+  // The wait frame replaced the map change: a change must be the last call.
+  EXPECT_EQ(Game().waitState, WAIT_FRAME);
+  ASSERT_EQ(LoadScript("function InitProc()\n"
+                       "  expChangeMap(2, 4, 5, 3)\n"
+                       "  coroutine.yield()\n"
+                       "end\n"),
+            1);
+  // Yielding after the change keeps the event running: no change.
+  Update(3);
+  EXPECT_NE(Game().map.mapId, 2);
+  Game().SetMode();
+  ASSERT_EQ(LoadScript("function InitProc() expChangeMap(2, 4, 5, 3) end\n"), 1);
+  EXPECT_EQ(Game().waitState, WAIT_CHANGE_MAP);
+  EXPECT_EQ(Update(), "PushMode 2\nPopMode 2 → 1\n");
+  EXPECT_EQ(Game().waitState, WAIT_NONE);
+  EXPECT_EQ(Game().map.mapId, 2);
+  EXPECT_EQ(Global("arrived"), 1.0) << "the new map's script ran";
+  EXPECT_EQ(Game().map.playerX, 4);
+  EXPECT_EQ(Game().map.playerY, 5);
+  EXPECT_EQ(player->direction, 3);
+  EXPECT_EQ(player->offsetX, 0);
+  EXPECT_EQ(player->x, 152);
+  EXPECT_EQ(player->y, 104);
+}
+
+TEST_F(ScriptManagerTest, AScriptedStepMovesThePlayerOnceTheScrollHasEnded) {
+  WriteTable("lvinfo\\LvInfo001.csv", {"1,0,40,10,12,9,5,4,6,29"});
+  Game().party.Init();
+  Game().party.AddMember(1, 1);
+  SetEventLayer(5, 1, {});
+  Game().map.playerX = 1;
+  Game().map.playerY = 0;
+  Game().map.scrollX = 3;  // a step still sliding
+  ASSERT_EQ(LoadScript("function InitProc()\n"
+                       "  expMovePlayer(3, 2)\n"
+                       "  coroutine.yield()\n"
+                       "  expMovePlayer(9, 2)\n"
+                       "  coroutine.yield()\n"
+                       "end\n"),
+            1);
+  EXPECT_EQ(Game().waitState, WAIT_MOVE_PLAYER);
+  EXPECT_EQ(Update(), "") << "the scroll eases first, by 4 pixels in speed mode 2";
+  EXPECT_EQ(Game().map.scrollX, 0);
+  EXPECT_EQ(Game().map.playerX, 1);
+  EXPECT_EQ(Update(), "CScriptManager::ExecNext\nlua_MovePlayer\n");
+  EXPECT_EQ(Game().map.playerX, 2);
+  EXPECT_EQ(Game().GetPlayer()->direction, DIR_RIGHT);
+  EXPECT_EQ(Game().waitState, WAIT_MOVE_PLAYER);
+  Update(3);  // 16 pixels at 4 a frame, the first 4 in the step's own update
+  // Direction 9 turns the player that way but steps nowhere.
+  EXPECT_EQ(Update(), "CScriptManager::ExecNext\nPopMode 2 → 1\n");
+  EXPECT_EQ(Game().map.playerX, 2);
+  EXPECT_EQ(Game().waitState, WAIT_NONE);
 }
 
 }  // namespace
