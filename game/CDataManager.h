@@ -91,8 +91,8 @@ class CDataManager {
   // Once per run: the eight border chips of the window skin and the 320 x 240
   // background of 30 gradient bands.
   int LoadWindowSkin();
-  // The 256 frames of an animated chip from its 16 x 16 source graph; the
-  // back screen is left as the draw target only by the callers.
+  // The 256 frames of an animated chip from its 16 x 16 source graph. The
+  // last frame is left as the draw target; the caller restores the screen.
   static void BuildAniChipFrames(int chip, int32_t frames[256]);
   // The rows of the chip-sheet and animated-chip tables, for the loaders of
   // their pictures.

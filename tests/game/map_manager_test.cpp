@@ -352,6 +352,7 @@ TEST_F(RandomWalkTest, PausesFollowTheFrequencyAndDirectionsTheDraw) {
   const struct {
     int frequency, base;
   } cases[] = {{PACE_HIGH, 30}, {PACE_NORMAL, 60}, {PACE_LOW, 240}};
+  int standings = 0;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.base);
     MakeMap(40, 40, 0, 0);
@@ -361,6 +362,7 @@ TEST_F(RandomWalkTest, PausesFollowTheFrequencyAndDirectionsTheDraw) {
     for (int decision = 0; decision < 12; ++decision) {
       const int r = replay.Next(4);
       const int pause = c.base + replay.Next(60);
+      standings += r == 4;
       const int x = walker->cellX, y = walker->cellY;
       walker->UpdateOnMap(&map);
       ASSERT_EQ(walker->pauseCounter, pause);
@@ -382,6 +384,7 @@ TEST_F(RandomWalkTest, PausesFollowTheFrequencyAndDirectionsTheDraw) {
       EXPECT_EQ(walker->offsetY, 0);
     }
   }
+  EXPECT_GT(standings, 0) << "the seeds must include draws that stand still";
 }
 
 TEST_F(RandomWalkTest, WallsAndCountersBlockOtherValuesDoNot) {
