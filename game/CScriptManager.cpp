@@ -8,8 +8,8 @@
 #include <lua.hpp>
 
 #include "CGame.h"
-#include "ErrorMessage.h"
 #include "CMapObject.h"
+#include "ErrorMessage.h"
 #include "GameSettings.h"
 #include "ScriptHost.h"
 

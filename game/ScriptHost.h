@@ -13,7 +13,7 @@ struct lua_State;
 // Registers the host functions as globals of the state, in their fixed order.
 void RegisterScriptHostFunctions(lua_State* state);
 
-// The global names in registration order, for the scripts' authors and tests.
+// The global names, in registration order.
 int GetScriptHostFunctionCount();
 const char* GetScriptHostFunctionName(int index);
 

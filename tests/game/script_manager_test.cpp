@@ -294,6 +294,14 @@ TEST_F(ScriptManagerTest, MissingOrWronglyTypedArgumentsReadAsZero) {
                        "  expChangeMap(true, nil, 'a')\n"
                        "  expShake()\n"
                        "  expStartFadein(nil)\n"
+                       "  expShowMessage({})\n"
+                       "  expAddMessage(print)\n"
+                       "  expShowYesNoMessage()\n"
+                       "  expShowChoiceMessage(nil, 1, {})\n"
+                       "  expGetTreasure()\n"
+                       "  expMoveMapObject('x', {}, nil)\n"
+                       "  expMovePlayer({})\n"
+                       "  expGetYesNoAnswer(1, 2, 3)\n"
                        "  expWaitFrame(print)\n"
                        "  a = expGetGameFlag()\n"
                        "  b = expGetTreasureFlag()\n"
@@ -311,6 +319,7 @@ TEST_F(ScriptManagerTest, MissingOrWronglyTypedArgumentsReadAsZero) {
   EXPECT_EQ(Game().changeMapY, 0);
   EXPECT_EQ(Global("a"), 0.0);
   EXPECT_EQ(Global("b"), -1.0);
+  EXPECT_STREQ(Game().msgWindow.lines[0], "") << "a table is no text";
   EXPECT_EQ(Game().waitState, WAIT_FRAME);
 }
 
