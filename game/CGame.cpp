@@ -49,6 +49,7 @@ CGame::CGame() {
   cursor.visible = 1;
   effect.screen = CreateEmptyGraph(kEffectScreenWidth, kEffectScreenHeight, 0);
   encount.SetMap(&map.data);
+  map.eventRunner = &script;
 }
 
 CGame::~CGame() = default;
@@ -107,7 +108,7 @@ int CGame::GetMode() const { return modes.empty() ? 0 : modes.back(); }
 
 void CGame::NewGame() {
   SetMode();
-  map.LoadMap(ReadDebugSetting("Init", "MapID", 2));
+  LoadMapWithScript(ReadDebugSetting("Init", "MapID", 2));
   map.playerX = ReadDebugSetting("Init", "MapPosX", 7);
   map.playerY = ReadDebugSetting("Init", "MapPosY", 7);
   int count = ReadDebugSetting("Init", "PlayerCount", 4);
@@ -172,6 +173,47 @@ void CGame::InitDebugPlayer(CPlayerChar* member) {
   }
 }
 
+void CGame::LoadMapWithScript(int mapId) {
+  movedObject = nullptr;  // the objects go with the old map
+  map.LoadMap(mapId);
+  script.Load(mapId, &map.event);
+}
+
+void CGame::ChangeMap(int mapId, int x, int y, int direction) {
+  if (CPlayerChar* player = GetPlayer()) {
+    player->offsetX = 0;
+    player->offsetY = 0;
+    player->x = kPlayerScreenX;
+    player->y = kPlayerScreenY;
+    player->direction = direction;
+  }
+  LoadMapWithScript(mapId);
+  map.playerX = x;
+  map.playerY = y;
+}
+
+void CGame::TurnToPlayer(CMapObject* object) {
+  const CPlayerChar* player = GetPlayer();
+  const int facing = player != nullptr ? player->direction : -1;
+  switch (facing) {
+    case DIR_DOWN:
+      object->direction = DIR_UP;
+      break;
+    case DIR_LEFT:
+      object->direction = DIR_RIGHT;
+      break;
+    case DIR_UP:
+      object->direction = DIR_DOWN;
+      break;
+    case DIR_RIGHT:
+      object->direction = DIR_LEFT;
+      break;
+    default:
+      object->direction = DIR_DOWN;
+      break;
+  }
+}
+
 void CGame::StartEncount(int enemyPartyId) {
   effect.StartMosaic();
   pendingEnemyParty = enemyPartyId;
@@ -194,6 +236,7 @@ void CGame::Update() {
       return;
     }
     waitState = WAIT_NONE;
+    script.ExecNext();
   }
   effect.CountDown();
   // While the window is in the background the keys keep their last state.
@@ -256,10 +299,51 @@ void CGame::AdvanceMap(int scrollMode) {
 void CGame::ServeWaitStates() {
   // The encounter's wait lasts as long as its mosaic.
   if (waitState == WAIT_BATTLE && !effect.IsRunning()) waitState = WAIT_NONE;
-  if (waitState == WAIT_EFFECT && !effect.IsRunning()) waitState = WAIT_NONE;
+  if (waitState == WAIT_EFFECT && !effect.IsRunning()) {
+    waitState = WAIT_NONE;
+    script.ExecNext();
+  }
+  // A message is answered on every frame with X or Z pressed until the
+  // script shows the next text or closes the window.
+  if (waitState == WAIT_MESSAGE && msgWindow.keyFlag != 0 && msgWindow.IsShown()) {
+    script.ExecNext();
+  }
   // A question's wait ends when the player's answer has closed its window.
-  if (waitState == WAIT_YESNO && !yesNoWindow.visible) waitState = WAIT_NONE;
-  if (waitState == WAIT_CHOICE && !choiceWindow.visible) waitState = WAIT_NONE;
+  if (waitState == WAIT_YESNO && !yesNoWindow.visible) {
+    waitState = WAIT_NONE;
+    script.ExecNext();
+  }
+  if (waitState == WAIT_CHOICE && !choiceWindow.visible) {
+    waitState = WAIT_NONE;
+    script.ExecNext();
+  }
+  // The map changes once the event that asked for it has ended by itself.
+  if (waitState == WAIT_CHANGE_MAP && !script.IsRunning()) {
+    waitState = WAIT_NONE;
+    ChangeMap(changeMapId, changeMapX, changeMapY, changeMapDirection);
+  }
+  if (waitState == WAIT_MOVE_PLAYER) {
+    CPlayerChar* player = GetPlayer();
+    if (player != nullptr) player->UpdateWalkFrame(map);
+    if (!map.IsScrolling()) {
+      if (player != nullptr) player->direction = moveDirection;
+      static constexpr int kStep[4][2] = {{0, 1}, {-1, 0}, {0, -1}, {1, 0}};
+      if (moveDirection >= 0 && moveDirection <= 3) {
+        map.MovePlayer(kStep[moveDirection][0], kStep[moveDirection][1]);
+      }
+      waitState = WAIT_NONE;
+      script.ExecNext();
+    }
+    AdvanceMap(moveSpeed);
+  }
+  if (waitState == WAIT_MOVE_OBJECT) {
+    if (movedObject != nullptr && !movedObject->IsMoving() && movedObject->offsetX == 0 &&
+        movedObject->offsetY == 0) {
+      waitState = WAIT_NONE;
+      script.ExecNext();
+    }
+    AdvanceMap(runFlag != 0);
+  }
 }
 
 void CGame::PlaceScriptWindow(CFrameWindow* window) {

@@ -17,6 +17,7 @@
 #include "CMsgWindow.h"
 #include "CMapManager.h"
 #include "CPlayerParty.h"
+#include "CScriptManager.h"
 #include "CSoundManager.h"
 #include "CYesNoMsgWindow.h"
 #include "Treasure.h"
@@ -77,6 +78,13 @@ class CGame {
   CPlayerChar* GetPlayer() const;
   void InitDebugPlayer(CPlayerChar* member);
 
+  // The map and its script, whose InitProc runs at once.
+  void LoadMapWithScript(int mapId);
+  // The player, without a step under way, on the cell of the new map.
+  void ChangeMap(int mapId, int x, int y, int direction);
+  // The object faces the player: the direction opposite to the player's.
+  void TurnToPlayer(CMapObject* object);
+
   // The mosaic into a battle against the party (0: a random one).
   void StartEncount(int enemyPartyId);
   // Suspends the script for frames updates (0 or less: until the next one).
@@ -89,6 +97,8 @@ class CGame {
   int64_t savedPlayTime = 0;
   int64_t playTime = 0;
   CMapManager map;
+  // The current map's event script; the map starts object events through it.
+  CScriptManager script;
   CEncountManager encount;
   CManipulator keyboard;
   CSoundManager sound;
@@ -109,6 +119,7 @@ class CGame {
   int32_t changeMapDirection = 0;
   int32_t moveDirection = 0;
   int32_t moveSpeed = 0;
+  CMapObject* movedObject = nullptr;  // the object a script moves; not owned
   int32_t waitFrames = 0;
 
  private:

@@ -145,7 +145,9 @@ if [ "$exit_status" -ne 0 ]; then
   echo "with the console: exit code $exit_status, expected 0"
   exit 1
 fi
-expected=$(printf 'program start\nprogram version is 1.00\nPushMode 1\nprogram finished')
+# The town's InitProc runs as the map loads, in event mode. PopMode's line
+# holds a code-page-932 arrow that Wine's console gives back as an empty line.
+expected=$(printf 'program start\nprogram version is 1.00\nPushMode 1\nPushMode 2\nlua_GetGameFlag\nprogram finished')
 if [ "$(tr -d '\r' < console.txt | sed '/^$/d')" != "$expected" ]; then
   echo "console text:"
   cat console.txt
