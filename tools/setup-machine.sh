@@ -20,7 +20,7 @@ packages=(
   g++-mingw-w64-i686 gcc-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev
   cmake make ninja-build pkg-config dpkg-dev
   wine wine32:i386 libgl1:i386 libglx0:i386 libgl1-mesa-dri:i386 libglx-mesa0:i386
-  xvfb xauth xdotool x11-apps imagemagick
+  xvfb xauth xdotool x11-apps imagemagick libjpeg-turbo-progs
   locales fonts-ipafont-gothic
   libz-mingw-w64-dev nasm autoconf automake libtool
   googletest

@@ -134,6 +134,11 @@ int SetBlendGraph(int graph, int borderParam, int borderRange) {
   return 0;
 }
 
+void DropBlendGraph() {
+  drawState.blendGraph = -1;
+  SetBlendGraphSoftImg(nullptr);
+}
+
 int CheckBlendGraphCovers(const GraphRecord* record) {
   if (drawState.blendGraph == -1) return 0;
   const GraphRecord* blend = GetGraphRecord(drawState.blendGraph);

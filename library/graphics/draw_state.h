@@ -61,6 +61,9 @@ uint32_t DeviceDrawColor();
 struct GraphRecord;
 // -1 when a blend graph is set that does not cover the graph.
 int CheckBlendGraphCovers(const GraphRecord* record);
+// No blend graph from now on, without the checks and waits of SetBlendGraph:
+// for a blend graph that is being deleted.
+void DropBlendGraph();
 // The size of a draw target: the screen's for -2 and -4, a live graph's;
 // -1 for anything else.
 int GetDrawTargetSize(int target, int* width, int* height);

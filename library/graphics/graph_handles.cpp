@@ -105,9 +105,7 @@ int RemoveGraph(int graph, int) {
   // the screen, a deleted blend graph to none.
   DrawStateRecord& state = GetDrawState();
   if (state.drawTarget == graph) FallBackToScreenTarget();
-  if (state.blendGraph == graph) {
-    SetBlendGraph(-1, state.blendBorderParam, state.blendBorderRange);
-  }
+  if (state.blendGraph == graph) DropBlendGraph();
   return 0;
 }
 

@@ -128,6 +128,8 @@ void ResetLightingDefaults() {
   material.Diffuse = {0.8f, 0.8f, 0.8f, 1.0f};
   material.Specular = {0.8f, 0.8f, 0.8f, 0.0f};
   material.Power = 20.0f;
+  // A start-up without a shut-down before it must not leave a second one.
+  if (GetLightRecord(lightTable.defaultLight)) FreeLightHandle(lightTable.defaultLight);
   lightTable.defaultLight = MakeDirectionalLight(1.0f, -1.0f, 1.0f);
   SyncDeviceCoreLights();
 }

@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "direct3d9/device_services.h"
-#include "direct3d9/device_state_cache.h"
 #include "direct3d9/direct3d_state.h"
 #include "graphics/draw_state.h"
 #include "graphics/draw_target.h"

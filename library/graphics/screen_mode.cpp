@@ -3,6 +3,7 @@
 #include "direct3d9/device_services.h"
 #include "graphics/draw_state.h"
 #include "graphics/draw_target.h"
+#include "graphics/font_system.h"
 #include "graphics/graphics_startup.h"
 #include "graphics/screen_settings.h"
 #include "system/log.h"
@@ -11,13 +12,6 @@
 #include "system/window_mode.h"
 
 namespace {
-
-struct ScreenMode {
-  int width;
-  int height;
-  int colorBits;
-  int refreshRate;
-};
 
 ScreenMode CurrentMode() {
   const ScreenSettings& screen = GetScreenSettings();
@@ -70,18 +64,41 @@ int SetScreenMode(int width, int height, int colorBits, int refreshRate) {
   }
   const ScreenMode old = CurrentMode();
   ChangeScreenMode({width, height, colorBits, 0, refreshRate});
-  const ScreenMode now = CurrentMode();
-  if (SameMode(now, {width, height, colorBits, refreshRate})) return 0;
+  return ScreenModeChangeResult({width, height, colorBits, refreshRate}, old, CurrentMode());
+}
+
+int ScreenModeChangeResult(const ScreenMode& request, const ScreenMode& old,
+                           const ScreenMode& now) {
+  if (SameMode(now, request)) return 0;
   const ScreenMode lastFallback = {kDefaultScreenWidth, kDefaultScreenHeight,
                                    kDefaultScreenColorBits, 0};
   if (!SameMode(now, old) && SameMode(now, lastFallback)) return -2;
   return -1;
 }
 
+int SetUpWithFallbacks(const ScreenMode& target, const ScreenMode& old, int oldEmulation,
+                       int (*trySetup)(const ScreenMode& mode)) {
+  if (trySetup(target) == 0) return 0;
+  ScreenSettings& screen = GetScreenSettings();
+  if (target.width == 320 && target.height == 240) {
+    screen.emulation320x240Active = 1;
+    if (trySetup({640, 480, target.colorBits, target.refreshRate}) == 0) return 0;
+  }
+  // A fallback mode brings its own emulation state: the emulation of a
+  // request that failed would otherwise shrink the reported screen.
+  screen.emulation320x240Active = oldEmulation;
+  if (trySetup(old) == 0) return 0;
+  screen.emulation320x240Active = 0;
+  const ScreenMode lastFallback = {kDefaultScreenWidth, kDefaultScreenHeight,
+                                   kDefaultScreenColorBits, 0};
+  return trySetup(lastFallback) == 0 ? 0 : -1;
+}
+
 int ChangeScreenMode(const ScreenModeRequest& request) {
   FlushVertexBatch();
   ScreenSettings& screen = GetScreenSettings();
   const bool windowMode = GetSystemState().settings.windowMode != 0;
+  const int oldEmulation = screen.emulation320x240Active;
   ScreenMode target = CurrentMode();
   if (request.width != -1) target.width = request.width;
   if (request.height != -1) target.height = request.height;
@@ -106,26 +123,24 @@ int ChangeScreenMode(const ScreenModeRequest& request) {
 
   AppendLog("画面モード変更処理を開始します\n");
   IncreaseLogIndent();
+  // The font system starts afresh with the graphics; the default font's
+  // size and thickness are carried over.
+  const int defaultFont = QueryDefaultFontHandle();
+  const bool fontRemembered = screen.graphicsSetUp && IsValidFontHandle(defaultFont);
+  char fontFace[kFontFaceSize] = "";
+  int fontSize = -1;
+  int fontThickness = -1;
+  if (fontRemembered) GetFontHandleInfo(fontFace, &fontSize, &fontThickness, defaultFont);
   if (!LibraryStartedOrStarting()) {
     DecreaseLogIndent();
     return 0;
   }
   if (screen.graphicsSetUp) ShutdownGraphicsSystem();
-  if (TrySetup(target) != 0) {
-    bool done = false;
-    if (target.width == 320 && target.height == 240) {
-      screen.emulation320x240Active = 1;
-      done = TrySetup({640, 480, target.colorBits, target.refreshRate}) == 0;
-      if (!done) screen.emulation320x240Active = 0;
-    }
-    if (!done) done = TrySetup(old) == 0;
-    if (!done) {
-      done = TrySetup({kDefaultScreenWidth, kDefaultScreenHeight, kDefaultScreenColorBits, 0}) ==
-             0;
-    }
-    if (!done) ExitWithError("予期せぬ画面モード変更不能現象が起きました2\n");
+  if (SetUpWithFallbacks(target, old, oldEmulation, TrySetup) != 0) {
+    ExitWithError("予期せぬ画面モード変更不能現象が起きました2\n");
   }
   if (windowMode) ApplyWindowStyle();
+  if (fontRemembered) SetDefaultFontSizeAndThickness(fontFace, fontSize, fontThickness);
   DecreaseLogIndent();
   AppendLog("画面モード変更処理は正常に終了しました\n");
   PumpMessagesCore();

@@ -19,6 +19,25 @@ struct ScreenModeRequest {
   int refreshRate;
 };
 
+struct ScreenMode {
+  int width;
+  int height;
+  int colorBits;
+  int refreshRate;
+};
+
+// What SetScreenMode reports once a change has run: 0 when the mode in
+// effect is the one requested; -2 when the change fell back to the last
+// resort, 640 x 480 x 16 at any rate, from some other mode; else -1.
+int ScreenModeChangeResult(const ScreenMode& request, const ScreenMode& old,
+                           const ScreenMode& now);
+// Sets the graphics system up with the target mode, else with the fallbacks
+// in order: a 320 x 240 mode as 640 x 480 with the emulation, the old mode,
+// 640 x 480 x 16 at any rate. The old mode gets back its emulation state,
+// the last resort none. 0 once one worked, -1 when none did.
+int SetUpWithFallbacks(const ScreenMode& target, const ScreenMode& old, int oldEmulation,
+                       int (*trySetup)(const ScreenMode& mode));
+
 struct DisplayModeInfo {
   int width;
   int height;

@@ -6,6 +6,7 @@
 #include "graphics/draw_state.h"
 #include "graphics/draw_target.h"
 #include "graphics/font_system.h"
+#include "graphics/mask_screen.h"
 #include "graphics/screen_images.h"
 #include "software_renderer/plain_blit.h"
 #include "software_renderer/soft_draw_settings.h"
@@ -396,12 +397,21 @@ int DrawStringWithFont(int x, int y, const char* text, ColorCode color, int font
     return -1;
   }
   WaitWhileInactive();
-  // Text for the front screen that starts right of the drawing area shows
-  // nothing.
-  if (GetDrawState().drawTarget == kDrawTargetFrontScreen && x >= GetDrawState().drawArea.right) {
-    return 0;
+  const DrawStateRecord& state = GetDrawState();
+  const bool masked = GetMaskState().inEffect != 0;
+  if (!masked && state.drawTarget != kDrawTargetFrontScreen) {
+    return DrawStringOnSoftImg(font, x, y, text, color, edgeColor, verticalFlag);
   }
-  return DrawStringOnSoftImg(font, x, y, text, color, edgeColor, verticalFlag);
+  // The rectangle the text may touch: one line from x to the area's edge.
+  const int lineReach = record->size + 3;
+  const IntRect rect = verticalFlag ? IntRect{x, y, x + lineReach, state.drawArea.bottom}
+                                    : IntRect{x, y, state.drawArea.right, y + lineReach};
+  // Text that starts right of the drawing area shows nothing.
+  if (rect.left >= state.drawArea.right) return 0;
+  if (masked) BeginMaskedDraw(rect);
+  const int result = DrawStringOnSoftImg(font, x, y, text, color, edgeColor, verticalFlag);
+  if (masked) EndMaskedDraw(rect);
+  return result;
 }
 
 int DrawStringDefaultFont(int x, int y, const char* text, ColorCode color, ColorCode edgeColor) {

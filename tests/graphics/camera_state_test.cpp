@@ -4,9 +4,12 @@
 
 #include <cmath>
 
+#include "direct3d9/d3d_types.h"
 #include "direct3d9/device_ops.h"
+#include "direct3d9/vertex_batch.h"
 #include "graphics/draw_state.h"
 #include "graphics/light_table.h"
+#include "graphics/screen_settings.h"
 #include "support/library_session.h"
 #include "support/recording_device_ops.h"
 
@@ -274,6 +277,30 @@ TEST_F(CameraStateTest, FogSettersStoreTheirValues) {
   EXPECT_EQ(SetFogDistances(5.0f, 50.0f), 0);
   EXPECT_FLOAT_EQ(GetFogSettings().start, 5.0f);
   EXPECT_FLOAT_EQ(GetFogSettings().end, 50.0f);
+}
+
+TEST_F(CameraStateTest, FogReachesTheDeviceOnlyWhenItChanges) {
+  RecordingDeviceOps ops;
+  InitializeVertexBatch();
+  DeviceOps* previous = InstallDeviceOps(&ops);
+  GetScreenSettings().hardwareOn = 1;
+  SetFogTint(10, 20, 30);
+  SetFogTint(10, 20, 30);
+  EXPECT_EQ(ops.CountRenderState(D_D3DRS_FOGCOLOR), 1u);
+  EXPECT_EQ(ops.LastRenderState(D_D3DRS_FOGCOLOR), 0xFF0A141E);
+  SetFogKind(1);
+  SetFogKind(1);
+  EXPECT_EQ(ops.CountRenderState(D_D3DRS_FOGVERTEXMODE), 1u);
+  SetFogDistances(2.0f, 3.0f);
+  SetFogDistances(2.0f, 3.0f);
+  EXPECT_EQ(ops.CountRenderState(D_D3DRS_FOGSTART), 1u);
+  EXPECT_EQ(ops.CountRenderState(D_D3DRS_FOGEND), 1u);
+  GetScreenSettings().hardwareOn = 0;
+  InstallDeviceOps(previous);
+  // Without a device the values are only kept.
+  EXPECT_EQ(GetFogSettings().color, 0xFF0A141Eu);
+  EXPECT_EQ(GetFogSettings().kind, 1);
+  EXPECT_FLOAT_EQ(GetFogSettings().end, 3.0f);
 }
 
 class LightTableTest : public StartedLibraryTest {

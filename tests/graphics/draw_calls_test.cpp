@@ -5,11 +5,18 @@
 #include <vector>
 
 #include "Ombrel.h"
+#include "direct3d9/core_inputs.h"
+#include "direct3d9/device_ops.h"
+#include "direct3d9/device_services.h"
+#include "direct3d9/direct3d_state.h"
+#include "direct3d9/vertex_batch.h"
 #include "graphics/draw_state.h"
+#include "graphics/screen_settings.h"
 #include "graphics/graph_handles.h"
 #include "graphics/screen_images.h"
 #include "support/blit_oracle.h"
 #include "support/library_session.h"
+#include "support/recording_device_ops.h"
 #include "system/system_state.h"
 
 namespace {
@@ -240,6 +247,51 @@ TEST_F(DrawCallsTest, StretchedPartOfAGraphLeavesNoGraphBehind) {
   EXPECT_EQ(PutGraphPartStretchedFloat(0, 0, 16, 16, 2, 2, 4, 4, graph, 0), 0);
   EXPECT_EQ(PutGraphPartStretchedFloat(0, 0, 16, 16, 2, 2, 4, 4, 12345, 0), 0);
   EXPECT_EQ(GraphLiveCount(), live);
+}
+
+// A device without a reverse-subtract operation: the subtraction is an
+// inversion of the destination, an adding draw and a second inversion.
+TEST_F(DrawCallsTest, SubtractWithoutTheDeviceOperationIsEmulatedByTwoInversions) {
+  ASSERT_EQ(SelectDrawTarget(-2), 0);
+  RecordingDeviceOps ops;
+  InitializeVertexBatch();
+  DeviceOps* previous = InstallDeviceOps(&ops);
+  ScreenSettings& screen = GetScreenSettings();
+  Direct3DState& d3d = GetDirect3DState();
+  const int savedNative = d3d.nativeBlendOp;
+  screen.hardwareOn = 1;
+  GetDeviceCoreInputs().drawArea = {0, 0, 320, 240};
+  SetBrightRGB(10, 20, 30);
+  // Triangles drawn for one box: two when the device subtracts itself, six
+  // with the emulation.
+  auto trianglesOfOneBox = [&](int native) {
+    d3d.nativeBlendOp = native;
+    ops.calls.clear();
+    EXPECT_EQ(PaintBox(10, 10, 50, 40, 0xFF808080, 1), 0);
+    FlushVertexBatch();
+    uint32_t triangles = 0;
+    for (const DeviceCall& call : ops.calls) {
+      if (call.name == "DrawPrimitiveUP") triangles += call.b;
+    }
+    return triangles;
+  };
+  SetBlendModeAndParam(3, 77);
+  EXPECT_EQ(trianglesOfOneBox(1), 2u);
+  EXPECT_EQ(trianglesOfOneBox(0), 6u);
+  // The settings come back as they were.
+  EXPECT_EQ(GetDrawState().blendMode, 3);
+  EXPECT_EQ(GetDrawState().blendParam, 77);
+  EXPECT_EQ(GetDrawState().drawBright, 0x000A141Eu);
+  // Other modes are drawn once.
+  SetBlendModeAndParam(2, 77);
+  EXPECT_EQ(trianglesOfOneBox(0), 2u);
+
+  EndDeviceScene();
+  screen.hardwareOn = 0;
+  d3d.nativeBlendOp = savedNative;
+  InstallDeviceOps(previous);
+  SetBlendModeAndParam(0, 0);
+  SetBrightRGB(255, 255, 255);
 }
 
 }  // namespace

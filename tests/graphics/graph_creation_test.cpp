@@ -138,6 +138,111 @@ TEST_F(GraphCreationTest, DividedPictureIsAllOrNothing) {
             std::string::npos);
 }
 
+TEST_F(GraphCreationTest, MorePiecesThanTheGridHoldsAreRefusedTouchingNothing) {
+  WriteFileBytes("grid.png", GradientPng(6, 4));
+  const int other = CreateEmptyGraph(2, 2, 0);
+  ASSERT_GE(other, 0);
+  const int before = GraphLiveCount();
+  // A grid of 3 x 1 cannot give 4 pieces; the fourth slot holds a live graph.
+  int handles[4] = {-7, -7, -7, other};
+  EXPECT_EQ(CreateDivGraphFromFile("grid.png", 4, 3, 1, 2, 2, handles, 0), -1);
+  EXPECT_EQ(handles[0], -7);
+  EXPECT_EQ(handles[2], -7);
+  EXPECT_EQ(handles[3], other);
+  EXPECT_EQ(GraphLiveCount(), before);
+  EXPECT_EQ(GetGraphRecord(other)->sourceFile, nullptr);
+  for (auto grid : {std::pair<int, int>{-1, -1}, {0, 5}, {2, -3}}) {
+    EXPECT_EQ(CreateDivGraphFromFile("grid.png", 1, grid.first, grid.second, 2, 2, handles, 0),
+              -1);
+  }
+  EXPECT_EQ(GraphLiveCount(), before);
+  // As many pieces as the grid holds still work.
+  EXPECT_EQ(CreateDivGraphFromFile("grid.png", 3, 3, 1, 2, 2, handles, 0), 0);
+  EXPECT_EQ(handles[3], other);
+}
+
+TEST_F(GraphCreationTest, FillingAGraphRunsLikeAFillUnderTheDrawingState) {
+  const int graph = CreateEmptyGraph(6, 4, 0);
+  ASSERT_GE(graph, 0);
+  // Channels clamp to 0..255; the alpha is not used.
+  ASSERT_EQ(FillGraphWithColor(graph, 300, -5, 128, 7), 0);
+  for (int y = 0; y < 4; ++y) {
+    for (int x = 0; x < 6; ++x) EXPECT_EQ(GraphPixel(graph, x, y) & 0xFFFFFF, 0xFF0080u);
+  }
+  // The draw area of the current target cuts it, bright and blending apply.
+  ASSERT_EQ(SelectDrawTarget(-2), 0);
+  ASSERT_EQ(SetDrawClipRect(2, 1, 4, 3), 0);
+  SetBrightRGB(128, 255, 255);
+  SetBlendModeAndParam(2, 255);
+  ASSERT_EQ(FillGraphWithColor(graph, 0, 0x40, 0x10, 255), 0);
+  // A fill's one colour is scaled as c x b >> 8: green 0x40 -> 0x3F, blue
+  // 0x10 -> 0x0F; added to (0xFF, 0x00, 0x80).
+  EXPECT_EQ(GraphPixel(graph, 2, 1) & 0xFFFFFF, 0xFF3F8Fu);
+  EXPECT_EQ(GraphPixel(graph, 3, 2) & 0xFFFFFF, 0xFF3F8Fu);
+  EXPECT_EQ(GraphPixel(graph, 1, 1) & 0xFFFFFF, 0xFF0080u);
+  EXPECT_EQ(GraphPixel(graph, 4, 2) & 0xFFFFFF, 0xFF0080u);
+  EXPECT_EQ(GraphPixel(graph, 2, 3) & 0xFFFFFF, 0xFF0080u);
+  SetBlendModeAndParam(0, 0);
+  SetBrightRGB(255, 255, 255);
+  EXPECT_EQ(FillGraphWithColor(0x12345, 1, 2, 3, 4), -1);
+  RemoveGraph(graph, 0);
+  EXPECT_EQ(FillGraphWithColor(graph, 1, 2, 3, 4), -1);
+}
+
+TEST_F(GraphCreationTest, ARectangleOfAnImageGoesToAPointInsideTheGraph) {
+  GraphImage image = {};
+  ASSERT_EQ(AllocGraphImageXRGB8(5, 4, &image), 0);
+  for (int y = 0; y < 4; ++y) {
+    for (int x = 0; x < 5; ++x) SetGraphImagePixel(&image, x, y, x * 16, y * 16, 0x40, 255);
+  }
+  const int graph = CreateEmptyGraph(6, 6, 0);
+  ASSERT_GE(graph, 0);
+  FillSoftImgRaw(&GetGraphRecord(graph)->view, nullptr, 0xFF777777);
+  struct Case {
+    IntRect source;
+    int destX, destY;
+  } const cases[] = {
+      {{1, 2, 4, 4}, 2, 1},  // 3 x 2 pixels from (1, 2) to (2, 1)
+      {{0, 0, 5, 4}, 4, 3},  // cut at the graph's right and bottom edges
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "to " << c.destX << "," << c.destY);
+    FillSoftImgRaw(&GetGraphRecord(graph)->view, nullptr, 0xFF777777);
+    ASSERT_EQ(TransferGraphImageRectToGraph(nullptr, nullptr, nullptr, "rect.png", 0, &c.source,
+                                            c.destX, c.destY, &image, nullptr, graph, 0),
+              0);
+    for (int y = 0; y < 6; ++y) {
+      for (int x = 0; x < 6; ++x) {
+        const int sx = c.source.left + x - c.destX;
+        const int sy = c.source.top + y - c.destY;
+        const bool inside = x >= c.destX && y >= c.destY && sx < c.source.right &&
+                            sy < c.source.bottom;
+        EXPECT_EQ(GraphPixel(graph, x, y) & 0xFFFFFF, inside ? Gradient(sx, sy) : 0x777777u)
+            << x << "," << y;
+      }
+    }
+    // A reload reads the file at the place the rectangle came from.
+    const GraphRecord* record = GetGraphRecord(graph);
+    EXPECT_EQ(record->fileX, c.source.left - c.destX);
+    EXPECT_EQ(record->fileY, c.source.top - c.destY);
+    ASSERT_NE(record->sourceFile, nullptr);
+    const std::string path = record->sourceFile->path;
+    EXPECT_EQ(path.substr(path.size() - 9), "\\rect.png") << path;
+  }
+  const IntRect some = {0, 0, 2, 2};
+  EXPECT_EQ(TransferGraphImageRectToGraph(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0, 0,
+                                          &image, nullptr, graph, 0),
+            -1);
+  EXPECT_EQ(TransferGraphImageRectToGraph(nullptr, nullptr, nullptr, nullptr, 0, &some, -1, 0,
+                                          &image, nullptr, graph, 0),
+            -1);
+  EXPECT_EQ(TransferGraphImageRectToGraph(nullptr, nullptr, nullptr, nullptr, 0, &some, 0, 0,
+                                          &image, nullptr, 0x7001, 0),
+            -1);
+  FreeGraphImage(&image);
+  RemoveGraph(graph, 0);
+}
+
 TEST_F(GraphCreationTest, GraphFromImageInMemoryAndItsUpdates) {
   const Bytes file = GradientPng(5, 2);
   const int graph = CreateGraphFromFileImage(file.data(), static_cast<int>(file.size()), nullptr,

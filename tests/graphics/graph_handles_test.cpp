@@ -8,6 +8,9 @@
 #include <string>
 
 #include "Ombrel.h"
+#include "graphics/draw_state.h"
+#include "graphics/draw_target.h"
+#include "graphics/screen_images.h"
 #include "support/library_session.h"
 #include "support/log_capture.h"
 #include "system/system_state.h"
@@ -18,6 +21,32 @@ namespace {
 constexpr char kRoleTableFull[] = "graph-table-full";
 
 class GraphHandlesTest : public StartedLibraryTest {};
+
+TEST_F(GraphHandlesTest, DeletingTheDrawTargetOrBlendGraphFallsBackToTheScreen) {
+  const int target = CreateEmptyGraph(16, 16, 0);
+  const int blend = CreateEmptyGraph(16, 16, 0);
+  ASSERT_EQ(SelectDrawTarget(target), 0);
+  ASSERT_EQ(SetBlendGraph(blend, 10, 20), 0);
+  ASSERT_EQ(RemoveGraph(target, 0), 0);
+  EXPECT_EQ(GetDrawTarget(), -2);
+  EXPECT_EQ(GetCurrentDrawSoftImg(), GetPrimaryScreenSoftImg());
+  EXPECT_EQ(GetDrawState().drawArea.right, 320);
+  EXPECT_EQ(GetDrawState().blendGraph, blend);
+  ASSERT_EQ(RemoveGraph(blend, 0), 0);
+  EXPECT_EQ(GetDrawState().blendGraph, -1);
+  EXPECT_EQ(GetBlendGraphSoftImg(), nullptr);
+
+  // A new graph of the same size may take the freed memory; a draw now goes
+  // to the screen and leaves it alone.
+  const int newcomer = CreateEmptyGraph(16, 16, 0);
+  FillSoftImgRaw(&GetGraphRecord(newcomer)->view, nullptr, 0xFF000000);
+  ASSERT_EQ(PaintBox(0, 0, 16, 16, 0xFFFFFFFF, 1), 0);
+  uint32_t pixel;
+  std::memcpy(&pixel, GetGraphRecord(newcomer)->view.pixels, 4);
+  EXPECT_EQ(pixel, 0xFF000000u);
+  std::memcpy(&pixel, GetPrimaryScreenSoftImg()->pixels, 4);
+  EXPECT_EQ(pixel & 0xFFFFFF, 0xFFFFFFu);
+}
 
 TEST_F(GraphHandlesTest, HandlesCountUpAndTheEndIndexFallsPastEmptySlots) {
   const int a = CreateEmptyGraph(4, 4, 0);

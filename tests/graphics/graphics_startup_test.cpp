@@ -7,6 +7,8 @@
 #include "Ombrel.h"
 #include "graphics/draw_state.h"
 #include "graphics/graph_handles.h"
+#include "graphics/light_table.h"
+#include "graphics/mask_screen.h"
 #include "graphics/screen_images.h"
 #include "graphics/screen_settings.h"
 #include "support/library_session.h"
@@ -84,9 +86,17 @@ TEST(GraphicsLifeTest, EndingTheLibraryGivesBackEveryGraphAndScreen) {
     const int whole = CreateEmptyGraph(64, 64, 0);
     for (int i = 0; i < 4; ++i) CreateDerivedGraph(i * 8, 0, 8, 8, whole);
     SetGraphSourceFile(whole, "some.png", -1);
+    // Lights and the mask screen are given back too.
+    for (int i = 0; i < 3; ++i) AllocLightHandle();
+    CreateMaskScreen();
   }
   EXPECT_FALSE(IsSoftImgValid(GetPrimaryScreenSoftImg()));
   EXPECT_EQ(GraphLiveCount(), 0);
+  EXPECT_EQ(GetLightTable().liveCount, 0);
+  EXPECT_EQ(GetLightTable().defaultLight, -1);
+  EXPECT_EQ(GetMaskState().buffer, nullptr);
+  EXPECT_EQ(GetMaskState().imageMade, 0);
+  EXPECT_EQ(GetMaskState().created, 0);
   EXPECT_EQ(GetSystemState().memory.blockCount, blocksBefore);
   // A graph handle from before fails after the end.
   EXPECT_EQ(RemoveGraph(0x08000000, 0), -1);

@@ -1,8 +1,6 @@
-#include <windows.h>
-
-#include <png.h>
-
 #include <gtest/gtest.h>
+#include <png.h>
+#include <windows.h>
 
 #include <cstring>
 #include <string>
@@ -42,8 +40,7 @@ std::vector<uint32_t> CaptureClient(HWND window, int width, int height) {
   return pixels;
 }
 
-void WritePng(const std::string& path, const std::vector<uint32_t>& pixels, int width,
-              int height) {
+void WritePng(const std::string& path, const std::vector<uint32_t>& pixels, int width, int height) {
   png_image image = {};
   image.version = PNG_IMAGE_VERSION;
   image.width = static_cast<png_uint_32>(width);
@@ -70,7 +67,8 @@ void SetScreenPixel(int x, int y, uint32_t v) {
 // shows.
 uint32_t Pattern(int x, int y) {
   return static_cast<uint32_t>((x * 37 + y * 11) & 0xFF) << 16 |
-         static_cast<uint32_t>((x * 5 + y * 53) & 0xFF) << 8 | static_cast<uint32_t>((x ^ y) & 0xFF);
+         static_cast<uint32_t>((x * 5 + y * 53) & 0xFF) << 8 |
+         static_cast<uint32_t>((x ^ y) & 0xFF);
 }
 
 void DrawPattern(int width, int height) {
@@ -99,8 +97,8 @@ TEST_F(ScreenPresentTest, PresentShowsTheScreenStretchedByTheScale) {
   for (int y = 0; y < 480; ++y) {
     for (int x = 0; x < 640; ++x) {
       if (client[y * 640 + x] != Pattern(x / 2, y / 2) && ++wrong < 5) {
-        ADD_FAILURE() << "window pixel " << x << "," << y << " " << std::hex
-                      << client[y * 640 + x] << " want " << Pattern(x / 2, y / 2);
+        ADD_FAILURE() << "window pixel " << x << "," << y << " " << std::hex << client[y * 640 + x]
+                      << " want " << Pattern(x / 2, y / 2);
       }
     }
   }
@@ -125,8 +123,8 @@ TEST_F(ScreenPresentTest, RepaintPresentsTheInvalidRegionAtScale2) {
       const bool inside = x >= 100 && x < 300 && y >= 60 && y < 200;
       const uint32_t want = inside ? Pattern(x / 2, y / 2) : 0;
       if (client[y * 640 + x] != want && ++wrong < 5) {
-        ADD_FAILURE() << "window pixel " << x << "," << y << " " << std::hex
-                      << client[y * 640 + x] << " want " << want;
+        ADD_FAILURE() << "window pixel " << x << "," << y << " " << std::hex << client[y * 640 + x]
+                      << " want " << want;
       }
     }
   }
@@ -222,8 +220,7 @@ TEST_F(ScreenPresentTest, SceneAtScale2) {
   SetDrawClipRect(0, 0, 320, 240);
   ASSERT_EQ(PresentScreen(), 0);
   const std::vector<uint32_t> client = CaptureClient(window_, 640, 480);
-  WritePng(std::string(TEST_ARTIFACT_DIR) + "/graphics_scene_320x240_scale2.png", client, 640,
-           480);
+  WritePng(std::string(TEST_ARTIFACT_DIR) + "/graphics_scene_320x240_scale2.png", client, 640, 480);
   // The tile's corner texel at (8, 8) is shown as a 2 x 2 block at (16, 16).
   EXPECT_EQ(client[16 * 640 + 16], ScreenPixel(8, 8));
   EXPECT_EQ(client[17 * 640 + 17], ScreenPixel(8, 8));
@@ -250,6 +247,60 @@ TEST(ScreenPresentOddWidthTest, RowsStayAlignedWhateverTheWidth) {
       EXPECT_EQ(client[y * 322 + x], Pattern(x, y)) << x << "," << y;
     }
   }
+}
+
+TEST_F(ScreenPresentTest, RefreshScreenShowsTheScreenAsAPresentDoes) {
+  DrawPattern(320, 240);
+  ASSERT_EQ(RefreshScreen(), 0);
+  const std::vector<uint32_t> client = CaptureClient(window_, 640, 480);
+  for (int y : {0, 1, 241, 479}) {
+    for (int x : {0, 3, 320, 639}) {
+      EXPECT_EQ(client[y * 640 + x], Pattern(x / 2, y / 2)) << x << "," << y;
+    }
+  }
+  GetSystemState().run.endRequested = 1;
+  EXPECT_EQ(RefreshScreen(), -1);
+  GetSystemState().run.endRequested = 0;
+}
+
+// A 640 x 480 mode under the 320 x 240 emulation shows the screen's top-left
+// 320 x 240 pixels stretched to 640 x 480, whatever the window scale.
+TEST(ScreenPresentEmulationTest, TheTopLeftQuarterIsShownDoubled) {
+  LibraryOptions options;
+  options.title = UniqueWindowTitle("Emulation");
+  options.screenWidth = 640;
+  options.screenHeight = 480;
+  options.scale = 1.0;
+  LibrarySession session(options);
+  ASSERT_EQ(session.result(), 0);
+  GetSystemState().run.active = 1;
+  EnableVSyncWait(0);
+  ASSERT_EQ(SelectDrawTarget(-2), 0);
+  EnableScreen320x240Emulation(1);
+  DrawPattern(640, 480);
+  ASSERT_EQ(PresentScreen(), 0);
+  const IntRect& presented = GetScreenSettings().lastPresentedRect;
+  EXPECT_EQ(presented.right, 640);
+  EXPECT_EQ(presented.bottom, 480);
+  const std::vector<uint32_t> client = CaptureClient(GetMainWindow(), 640, 480);
+  WritePng(std::string(TEST_ARTIFACT_DIR) + "/graphics_emulation_320x240_in_640x480.png", client,
+           640, 480);
+  int wrong = 0;
+  for (int y = 0; y < 480; ++y) {
+    for (int x = 0; x < 640; ++x) {
+      if (client[y * 640 + x] != Pattern(x / 2, y / 2) && ++wrong < 5) {
+        ADD_FAILURE() << "window pixel " << x << "," << y << " " << std::hex << client[y * 640 + x]
+                      << " want " << Pattern(x / 2, y / 2);
+      }
+    }
+  }
+  EXPECT_EQ(wrong, 0);
+  // Without the emulation the same screen is shown as it is.
+  EnableScreen320x240Emulation(0);
+  ASSERT_EQ(PresentScreen(), 0);
+  const std::vector<uint32_t> plain = CaptureClient(GetMainWindow(), 640, 480);
+  EXPECT_EQ(plain[479 * 640 + 639], Pattern(639, 479));
+  EXPECT_EQ(plain[300 * 640 + 500], Pattern(500, 300));
 }
 
 }  // namespace
