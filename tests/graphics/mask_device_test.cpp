@@ -316,6 +316,26 @@ TEST_F(MaskDeviceTest, AMaskOutlivesARecreationOfTheDevice) {
   ExpectMaskedAsTheBytesSay(unmasked, masked, 0, kWidth, kHeight);
 }
 
+TEST_F(MaskDeviceTest, ClearingUnderTheMaskClearsTheTargetItself) {
+  Start(true);
+  ASSERT_FALSE(HasFatalFailure());
+  SetUpCheckerMask();
+  ASSERT_FALSE(HasFatalFailure());
+  EnableMaskScreen(0);
+  PaintFilledBox(0, 0, kWidth, kHeight, 0x00FFFFFF);
+  ASSERT_EQ(ClearDrawTarget(nullptr), 0);
+  const Frame plain = ReadTarget(kWidth, kHeight);
+  ASSERT_NE(plain[0], 0x00FFFFFFu);
+
+  PaintFilledBox(0, 0, kWidth, kHeight, 0x00FFFFFF);
+  ASSERT_EQ(EnableMaskScreen(1), 0);
+  ASSERT_EQ(ClearDrawTarget(nullptr), 0);
+  EXPECT_EQ(GetMaskState().inEffect, 1);
+  EXPECT_EQ(QueryMaskScreenEnabled(), 1);
+  EnableMaskScreen(0);
+  EXPECT_EQ(ReadTarget(kWidth, kHeight), plain);
+}
+
 TEST_F(MaskDeviceTest, EndingTheMaskSystemReleasesTheDeviceObjects) {
   Start(true);
   ASSERT_FALSE(HasFatalFailure());
