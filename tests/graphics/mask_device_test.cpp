@@ -229,6 +229,7 @@ class MaskDeviceTest : public ::testing::Test {
     EXPECT_GT(blocked, 0);
   }
   void TearDown() override {
+    GetMaskState().reverse = 0;
     session_.reset();
     ResetDeviceCoreInputs();
   }
