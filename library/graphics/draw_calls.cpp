@@ -351,7 +351,16 @@ int PaintLine(int x1, int y1, int x2, int y2, ColorCode color, int thickness) {
 
 int ClearDrawTarget(const IntRect* region) {
   if (region && (region->left < 0 || region->top < 0)) region = nullptr;
-  if (HardwareOn()) return ClearDeviceDrawTarget(region);
+  if (HardwareOn()) {
+    // The device draws into the mask's own texture while the mask is in
+    // effect; a clear is for the target itself, as in software.
+    const bool masked = GetMaskState().inEffect != 0;
+    const int requested = QueryMaskScreenEnabled();
+    if (masked) EnableMaskScreen(0);
+    const int result = ClearDeviceDrawTarget(region);
+    if (masked) EnableMaskScreen(requested);
+    return result;
+  }
   SOFTIMG* image = GetPrimaryScreenSoftImg();
   if (GraphRecord* target = GetGraphRecord(GetDrawTarget())) image = &target->view;
   FillSoftImgRaw(image, region, BackgroundColorValue(image));

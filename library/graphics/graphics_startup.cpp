@@ -85,7 +85,9 @@ int RestoreGraphicsSystem(int modeChange, int width, int height, int colorBits,
   // The device is never reset: its objects are released, a new device is
   // made and they are made again from what the library keeps in memory.
   if (screen.hardwareOn) {
-    ReleaseMaskScreen();
+    // Only the mask's device objects go: its bytes stay in memory and fill
+    // the new textures.
+    ReleaseMaskDeviceObjects();
     ReleaseDeviceResources();
   }
   TerminateDirect3D();

@@ -6,6 +6,7 @@
 #include "graphics/draw_state.h"
 #include "graphics/draw_target.h"
 #include "graphics/graph_handles.h"
+#include "graphics/mask_screen_device.h"
 #include "graphics/screen_images.h"
 #include "graphics/screen_settings.h"
 #include "system/handle_table.h"
@@ -30,11 +31,20 @@ MaskRecord* GetMaskRecord(int handle) {
   return &record;
 }
 
-// The mask image stands in for the target only where it covers it: a target
-// larger than the screen would let the primitives write past the mask image.
+bool HardwareOn() { return GetScreenSettings().hardwareOn != 0; }
+
+// The mask stands in for the target only where it covers it: a target
+// larger than the screen would let the primitives write past the mask image
+// and beyond the mask bytes.
 bool MaskCoversTarget() {
   const DrawStateRecord& state = GetDrawState();
-  return state.targetWidth <= maskState.image.width && state.targetHeight <= maskState.image.height;
+  return state.targetWidth <= maskState.width && state.targetHeight <= maskState.height;
+}
+
+// Whether drawing lands on the mask's copy rather than on the target.
+bool MaskStandsIn() {
+  if (!maskState.inEffect || !MaskCoversTarget()) return false;
+  return HardwareOn() ? maskState.screenSurface != nullptr : maskState.imageMade != 0;
 }
 
 // The rectangle both the draw area and the mask screen hold.
@@ -90,7 +100,7 @@ SOFTIMG* TargetOwnSoftImg() {
 }
 
 SOFTIMG* CurrentTargetSoftImg() {
-  if (maskState.inEffect && maskState.imageMade && MaskCoversTarget()) return &maskState.image;
+  if (!HardwareOn() && MaskStandsIn()) return &maskState.image;
   return TargetOwnSoftImg();
 }
 
@@ -109,7 +119,7 @@ int SetupMaskScreen(int flag) {
     maskState.width = width;
     maskState.height = height;
   }
-  if (GetScreenSettings().hardwareOn) {
+  if (HardwareOn()) {
     const Direct3DState& d3d = GetDirect3DState();
     if (d3d.textureFormats[kMaskColorFormatKind] == 0) {
       ExitWithError(
@@ -120,6 +130,7 @@ int SetupMaskScreen(int flag) {
           "マスク描画用アルファチャンネルバッファで使用できるテクスチャフォーマットがありませんでし"
           "た");
     }
+    CreateMaskDeviceObjects(width, height);
     return 0;
   }
   if (!IsSoftImgValid(&maskState.image)) {
@@ -140,6 +151,7 @@ int ReleaseMaskScreen() {
     maskState.image = SOFTIMG{};
     maskState.imageMade = 0;
   }
+  ReleaseMaskDeviceObjects();
   return 0;
 }
 
@@ -154,7 +166,9 @@ int EnableMaskScreen(int flag) {
   if (!maskState.buffer) return -1;
   maskState.requested = flag;
   maskState.inEffect = flag != 0 && maskState.created ? 1 : 0;
-  if (!GetScreenSettings().hardwareOn) {
+  if (HardwareOn()) {
+    RouteMaskRenderTarget(MaskStandsIn());
+  } else {
     SetCurrentDrawSoftImg(CurrentTargetSoftImg());
   }
   return 0;
@@ -164,9 +178,13 @@ int QueryMaskScreenEnabled() { return maskState.requested; }
 
 int BeginMaskedDraw(IntRect rect) {
   if (++maskState.nesting != 1) return 0;
-  if (!maskState.inEffect || !maskState.imageMade || !MaskCoversTarget()) return 0;
+  if (!MaskStandsIn()) return 0;
   const IntRect r = ClipToMask(rect);
   if (r.right <= r.left || r.bottom <= r.top) return 0;
+  if (HardwareOn()) {
+    CopyTargetToMaskSurface(r);
+    return 0;
+  }
   CopySoftImgArea(&maskState.image, TargetOwnSoftImg(), &r, r.left, r.top);
   return 0;
 }
@@ -174,9 +192,13 @@ int BeginMaskedDraw(IntRect rect) {
 int EndMaskedDraw(IntRect rect) {
   if (maskState.nesting > 0) --maskState.nesting;
   if (maskState.nesting != 0) return 0;
-  if (!maskState.inEffect || !maskState.imageMade || !MaskCoversTarget()) return 0;
+  if (!MaskStandsIn()) return 0;
   const IntRect r = ClipToMask(rect);
   if (r.right <= r.left || r.bottom <= r.top) return 0;
+  if (HardwareOn()) {
+    DrawMaskedRectBack(r);
+    return 0;
+  }
   SOFTIMG* target = TargetOwnSoftImg();
   if (!IsSoftImgValid(target)) return 0;
   switch (target->body->format->bytesPerPixel) {

@@ -9,6 +9,7 @@
 #include <stdint.h>
 
 #include "Ombrel.h"
+#include "direct3d9/blend_info.h"
 #include "software_renderer/soft_image.h"
 
 constexpr int kMaskCapacity = 512;
@@ -34,6 +35,15 @@ struct MaskState {
   int nesting;    // of BeginMaskedDraw / EndMaskedDraw
   SOFTIMG image;  // what drawing lands on while the mask is in effect
   int imageMade;
+  // The device's half: textures of powers of two covering the screen. The
+  // image texture holds the mask bytes as alpha; drawing lands on the screen
+  // texture (a render target) and is drawn back through the image's alpha.
+  int textureWidth;
+  int textureHeight;
+  void* imageTexture;
+  void* screenTexture;
+  void* screenSurface;
+  void* savedTarget;  // the target's surface, remembered by BeginMaskedDraw
 };
 
 MaskState& GetMaskState();
@@ -48,11 +58,23 @@ int CreateMaskScreen();
 int BeginMaskedDraw(IntRect rect);
 int EndMaskedDraw(IntRect rect);
 int RestoreMaskScreen();
+// Releases only the device objects, around a re-creation of the device: the
+// mask buffer stays, and the next set-up fills the new image texture from it.
+void ReleaseMaskDeviceObjects();
+// Copies the mask buffer into the device's image texture, after the buffer
+// changed; 0, or -1 without the texture.
+int UploadMaskImageTexture();
 int EndMaskSystem();
 // The image a software primitive writes for the current draw target: the
 // mask image while the mask is in effect, else the target's own.
 SOFTIMG* CurrentTargetSoftImg();
 // The draw target's own image, whatever the mask.
 SOFTIMG* TargetOwnSoftImg();
+
+// Applies a blend description at once for one draw of the mask code (the
+// texture factor replaces the description's) and marks the blend state and
+// texture as changed, so that the next ordinary draw sends its own; 0, or -1
+// without a device.
+int ApplyDeviceBlendInfoNow(const DeviceBlendInfo* info, uint32_t textureFactor, int handleFlag);
 
 #endif
