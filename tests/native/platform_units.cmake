@@ -22,6 +22,7 @@ set(platform_units
   library/graphics/graph_bitmap_source.cpp
   library/graphics/graph_image_dib.cpp
   library/graphics/graph_textures.cpp
+  library/graphics/mask_screen_device.cpp
   library/graphics/presentation.cpp
   library/graphics/screen_images.cpp
   library/graphics/screen_mode.cpp
