@@ -34,10 +34,11 @@ MapFileResult ParseMapFile(const uint8_t* data, size_t size, CMapData* map) {
   const int32_t height = ReadInt32(data + 12);
   if (width < 0 || height < 0) return MAP_FILE_MALFORMED;
 
-  // Both sides are below 2^31, so the cell count fits 64 bits; six layers of
-  // it must fit the address space.
+  // Both sides are below 2^31, so the cell count fits 64 bits. A file cut
+  // short still gets all its cells, so the header alone decides the memory
+  // taken: a few bytes must not be able to ask for gigabytes.
   const uint64_t cells = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
-  if (cells > SIZE_MAX / (sizeof(uint16_t) * kMapLayerCount)) return MAP_FILE_MALFORMED;
+  if (cells > kMapMaxCells) return MAP_FILE_MALFORMED;
   try {
     for (std::vector<uint16_t>& layer : map->layers) layer.assign(static_cast<size_t>(cells), 0);
   } catch (const std::bad_alloc&) {

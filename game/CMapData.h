@@ -15,6 +15,9 @@
 
 constexpr size_t kMapHeaderSize = 20;
 constexpr int kMapMaxFormat = 6;
+// The most cells a map may announce (2048 x 2048, 48 MiB of layers), far
+// beyond any field the game draws.
+constexpr uint64_t kMapMaxCells = uint64_t{1} << 22;
 
 // The layers in file order.
 enum MapLayer {

@@ -283,9 +283,11 @@ TEST_F(MapFileTest, RefusedFilesLeaveNoLayersAndNoSize) {
       {"format 7", MapBytes(3, 2, 7, 72), false},
       {"header only", std::string(12, '\0'), false},
       {"negative height", MapBytes(3, -2, 1, 72), true},
-      // 65536 x 65536 cells of six layers do not fit the address space; the
-      // size is checked before anything is allocated.
+      // The size is checked before anything is allocated: 65536 x 65536
+      // cells of six layers do not fit the address space, and a header may
+      // not ask for more than 2048 x 2048 cells whatever the file holds.
       {"huge", MapBytes(65536, 65536, 1, 72), true},
+      {"one row past the largest map", MapBytes(2048, 2049, 1, 72), true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
