@@ -3,6 +3,8 @@
 # then a bounded session from the committed seeds.
 #   tools/run-fuzz.sh TARGET_BINARY NAME SECONDS
 # By hand, for longer: tools/run-fuzz.sh build/native/fuzz/png_fuzz png_fuzz 3600
+# The test runs use a fixed seed, so a run explores the same inputs each time
+# and a failure repeats; OMBREL_FUZZ_SEED=0 lets libFuzzer pick one.
 # A crash leaves its input in the working folder's crashes/; copy it into
 # tests/fuzz/regressions/NAME/ once the fault is fixed.
 set -euo pipefail
@@ -20,7 +22,7 @@ if [ -d "$regressions" ] && [ -n "$(ls -A "$regressions")" ]; then
   }
 fi
 cp "$root/tests/fuzz/corpus/$name"/* "$work/corpus/"
-if ! "$binary" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \
+if ! "$binary" -seed="${OMBREL_FUZZ_SEED:-1}" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \
      -artifact_prefix="$work/crashes/" "$work/corpus" >"$work/fuzz.log" 2>&1; then
   grep -E 'ERROR|runtime error|SUMMARY|Test unit written' "$work/fuzz.log" | head -n 20
   echo "run-fuzz: $name: found a failing input (log and input in $work)"
