@@ -73,7 +73,9 @@ bool ValidateTree(const Archive* archive, uint64_t archiveSize) {
       const ArchiveEntry* entry = GetArchiveDirEntry(archive, dir, i);
       if (!CheckNameRecord(archive, entry->nameOffset)) return false;
       if (IsArchiveFolder(entry)) {
-        pending.emplace_back(entry->dataOffset, offset);
+        // Read by value: the records are packed, so the field may lie unaligned.
+        const uint32_t child = entry->dataOffset;
+        pending.emplace_back(child, offset);
       } else if (!CheckFileData(archive, entry, archiveSize)) {
         return false;
       }
