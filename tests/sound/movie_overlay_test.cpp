@@ -8,7 +8,9 @@
 #include "Ombrel.h"
 #include "sound/movie_overlay.h"
 #include "sound/movie_services.h"
+#include "support/library_session.h"
 #include "support/movie_fixtures.h"
+#include "system/main_window.h"
 
 namespace {
 
@@ -279,6 +281,51 @@ TEST(MovieOverlayTest, TheFramePassReachesOnlyDirectShowMoviesWithAShownOverlay)
   EXPECT_EQ(movie->overlayPlacement.x, 7);
   EXPECT_EQ(movie->overlayPlacement.shown, 0);
   EXPECT_EQ(ops.calls.size(), 2u);
+
+  InstallMovieOverlayOps(before);
+  movie->theora = 1;
+  movie->overlay = 0;
+  movie->overlaySurface = nullptr;
+  EXPECT_EQ(CloseMovieHandle(handle), 0);
+  DeleteFileA(path.c_str());
+}
+
+using MovieOverlayPassTest = StartedLibraryTest;
+
+// With the library running, a frame's message pass moves the overlay to the
+// client area's place on screen (or hides it when the window shows nothing).
+TEST_F(MovieOverlayPassTest, EveryMessagePassMovesTheOverlay) {
+  const std::string path = "overlay-pass.ogv";
+  TheoraMovieSpec spec;
+  spec.frames = 2;
+  ASSERT_TRUE(WriteMovieFile(path, MakeTheoraMovie(spec)));
+  const int handle = OpenMovie(path.c_str(), nullptr, nullptr, 0);
+  ASSERT_NE(handle, -1);
+  MovieRecord* movie = GetMovieRecord(handle);
+  FakeSurface surface;
+  movie->theora = 0;
+  movie->overlay = 1;
+  movie->overlaySurface = &surface;
+  movie->frameShown = 1;
+  movie->overlayPlacement.x = 8;
+  movie->overlayPlacement.y = 6;
+  movie->overlayPlacement.scale = 1;
+  movie->overlayPlacement.shown = 1;
+  RecordingOverlayOps ops;
+  MovieOverlayOps* before = InstallMovieOverlayOps(&ops);
+
+  EXPECT_EQ(PumpMessages(), 0);
+  ASSERT_FALSE(ops.calls.empty());
+  const OverlayCall& first = ops.calls[0];
+  EXPECT_EQ(first.surface, &surface);
+  if (first.show) {
+    RECT client{};
+    GetClientScreenRect(&client);
+    EXPECT_EQ(first.dest.left, client.left + 8);
+    EXPECT_EQ(first.dest.top, client.top + 6);
+    EXPECT_TRUE(SameRect(first.source, {0, 0, movie->width, movie->height}))
+        << Describe(first.source);
+  }
 
   InstallMovieOverlayOps(before);
   movie->theora = 1;
