@@ -194,5 +194,3 @@ void CloseDirectShowMovie(MovieRecord* movie) {
   if (movie->mediaControl) movie->mediaControl->Stop();
   ReleaseMovieInterfaces(movie);
 }
-
-int UpdateMovieOverlays() { return 0; }

@@ -25,8 +25,5 @@ void RunDirectShowMovie(MovieRecord* movie);
 // Deletes the temporary copy, stops the graph, frees the renderer's frame
 // buffer and releases every interface the record holds.
 void CloseDirectShowMovie(MovieRecord* movie);
-// Every movie's DirectDraw overlay follows the window; no movie of this
-// build is shown through one, so there is nothing to move. 0.
-int UpdateMovieOverlays();
 
 #endif

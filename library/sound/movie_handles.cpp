@@ -2,6 +2,7 @@
 
 #include "Ombrel.h"
 #include "sound/movie_directshow.h"
+#include "sound/movie_overlay.h"
 #include "sound/movie_services.h"
 #include "sound/sound_services.h"
 #include "sound/sound_state.h"
@@ -226,5 +227,25 @@ int CloseMovieHandle(int movie) {
     CloseDirectShowMovie(record);
   }
   FreeMovie(HandleSlot(movie));
+  return 0;
+}
+
+int UpdateMovieOverlay(int x, int y, int scale, int movie, int show) {
+  MovieRecord* record = GetMovieRecord(movie);
+  if (!record || record->theora || !record->overlay || !record->overlaySurface) return -1;
+  // Until a frame has been shown the surface holds nothing to put on screen.
+  if (!record->frameShown) return 0;
+  return ApplyMovieOverlay(record, x, y, scale, show, ReadOverlayWindowView(),
+                           GetMovieOverlayOps());
+}
+
+int UpdateMovieOverlays() {
+  MovieTable& table = Movies();
+  for (int slot = 0; slot < kMovieHandleLimit; ++slot) {
+    const MovieRecord* movie = table.records[slot];
+    if (!movie || movie->theora || !movie->overlay) continue;
+    const MovieOverlayPlacement& at = movie->overlayPlacement;
+    UpdateMovieOverlay(at.x, at.y, at.scale, SoundTableHandle(table, slot), at.shown);
+  }
   return 0;
 }

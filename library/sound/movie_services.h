@@ -25,7 +25,9 @@ constexpr int64_t kMovieDefaultDuration = 166666;
 
 using MovieFrameCallback = void (*)(MovieRecord* movie, int userValue);
 
-// Where a movie's DirectDraw overlay was last put.
+// Where a movie's DirectDraw overlay was last asked to go (shown is the show
+// flag asked for) and the rectangles it was given for that, zero while it is
+// hidden.
 struct MovieOverlayPlacement {
   int x, y, scale, shown;
   IntRect source, dest;
@@ -39,7 +41,7 @@ struct MovieRecord {
   int64_t startClock;  // microseconds at which frame 0 was due
   StreamHandle fileStream;  // the file the Theora decoder reads
   int32_t sound;  // the audio track, -1 when there is none
-  IUnknown* overlaySurface;  // never made in this build; released when set
+  IUnknown* overlaySurface;  // the overlay surface; none is made in this build
   IGraphBuilder* graph;
   IMediaControl* mediaControl;
   IMediaSeeking* mediaSeeking;
@@ -54,7 +56,7 @@ struct MovieRecord {
   int32_t playing;  // runs, or should run again after a pause-all
   int32_t stopped;
   int32_t frameShown;
-  int32_t overlay;  // never set in this build
+  int32_t overlay;  // 1: shown through overlaySurface; never set in this build
   GraphImage frame;  // DirectShow frames: a view of the renderer's buffer
   GraphImage frameImage;  // a view of the image the callback copies
   int32_t alpha;  // 1: the right half of each frame holds the alpha of the left
@@ -79,6 +81,15 @@ int UpdateMovieFrame(int movie, int unused);
 int PauseMovieHandle(int movie, int keepPlaying);
 int PauseAllMovies();
 int ResumeAllMovies();
+
+// Puts a DirectShow movie's overlay at (x, y) of the client area, scale
+// times enlarged, or hides it (show 0), and stores the placement: 0, or -1
+// for a handle that is no movie with an overlay or a failed overlay call.
+// Before the movie's first frame was shown it does nothing (0).
+int UpdateMovieOverlay(int x, int y, int scale, int movie, int show);
+// Every DirectShow movie with an overlay again at its stored placement, so
+// the overlay follows the window; the message pass calls it. 0.
+int UpdateMovieOverlays();
 
 // The frame a Theora movie shows at t microseconds of its clock: with a
 // sound track, or without one and not looping, frames past the end hold the

@@ -40,6 +40,8 @@ void RunSoundRefills() {
 void RunFrameServices(SystemRuntime& run) {
   RunSoundRefills();
   ProcessMusicPlayState();
+  // Overlays follow the window on every frame, not only while it idles.
+  UpdateMovieOverlays();
   UpdateKeyboardState();
   UpdateJoypadVibration();
   PumpNetWorkMessages(1);

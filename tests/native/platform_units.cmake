@@ -34,6 +34,7 @@ set(platform_units
   library/sound/dshow_renderer.cpp
   library/sound/movie_directshow.cpp
   library/sound/movie_handles.cpp
+  library/sound/movie_overlay_platform.cpp
   library/sound/movie_platform.cpp
   library/sound/movie_renderer.cpp
   library/sound/music.cpp
