@@ -104,6 +104,7 @@ class NumberRecorder : public CNumberDisplay {
   void Update() override {
     if (frames > 0) --frames;
   }
+  void Draw() override {}
   bool IsVisible() const override { return frames > 0; }
   int frames = 0;
 
