@@ -5,9 +5,7 @@
 #include <vector>
 
 #include "BattleAction.h"
-#include "CNumberAnimation.h"
 #include "CPlayerParty.h"
-#include "ErrorMessage.h"
 #include "GameSettings.h"
 
 int NumberDigitCount(int value) {
@@ -16,38 +14,8 @@ int NumberDigitCount(int value) {
   return length > 8 ? 8 : length;
 }
 
-CEnemy::CEnemy() : m_number(std::make_unique<CNumberAnimation>()) {}
+CEnemy::CEnemy() = default;
 CEnemy::~CEnemy() = default;
-
-int CEnemy::Load() {
-  char path[512];
-  snprintf(path, sizeof path, "%s\\%s%03d.png", DataPath("enemy\\graphs").c_str(), "enemy_",
-           values.id);
-  const int graph = CreateGraphFromFile(path, 0);
-  if (graph == -1) {
-    ShowErrorMessage("画像読み込み失敗 [%s]", path);
-    return 0;
-  }
-  Release();
-  picture = graph;
-  QueryGraphSize(picture, &pictureWidth, &pictureHeight);
-  queued = 0;
-  frameCounter = 0;
-  return 1;
-}
-
-void CEnemy::Draw() {
-  if (!CheckVisible()) return;
-  if (darkened != 0) SetBrightRGB(128, 128, 128);
-  PutGraph(positionX + offsetX, positionY + offsetY, picture, 1);
-  if (darkened != 0) SetBrightRGB(255, 255, 255);
-  if (m_number) m_number->Draw();
-}
-
-void CEnemy::Release() {
-  if (picture != -1) RemoveGraph(picture, 0);
-  picture = -1;
-}
 
 void CEnemy::SetNumberDisplay(std::unique_ptr<CNumberDisplay> number) {
   m_number = std::move(number);

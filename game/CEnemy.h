@@ -1,6 +1,6 @@
-// One enemy of a battle: its picture, its values from the enemy table, its
-// time gauge, its slide-in and attack poses, its hit points and its damage
-// number.
+// One enemy of a battle: its values from the enemy table, its time gauge, its
+// slide-in and attack poses and its hit points. The picture and the damage
+// number are drawn by the battle's sprites.
 #ifndef MOONLITCAIRN_CENEMY_H
 #define MOONLITCAIRN_CENEMY_H
 
@@ -59,15 +59,7 @@ class CEnemy {
   uint32_t frameCounter = 0;
   int32_t queued = 0;  // an action of this enemy is queued or running
 
-  // Loads "enemy_NNN.png" of the enemy id: 1, or 0 with the error box (the
-  // enemy then fights without a picture).
-  virtual int Load();
-  // The picture, dimmed on the blinking frames of an attack, and the number;
-  // nothing once the enemy is defeated and its last number has gone.
-  virtual void Draw();
-  virtual void Release();
-
-  // Each enemy starts with a damage number of its own; tests put another.
+  // The battle's sprite code gives the enemy its damage number.
   void SetNumberDisplay(std::unique_ptr<CNumberDisplay> number);
   CNumberDisplay* GetNumberDisplay() const { return m_number.get(); }
 
