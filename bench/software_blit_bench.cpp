@@ -63,6 +63,8 @@ int main() {
   };
   const int transCases[][2] = {{0, 0}, {1, 0}, {1, 50}};  // transFlag, percent transparent
   double target0 = 0, target1 = 0, target1Trans = 0;
+  // The families that the game draws most, at 320 x 240.
+  double alphaSprite[2] = {}, palettisedSprite[2] = {}, blend16[3] = {};
 
   std::printf("%-9s %-5s %-7s %-4s %-5s %-6s %-9s %12s %10s %7s\n", "size", "bits", "source",
               "mode", "param", "bright", "trans", "Mpixel/s", "calls/s", "memcpy");
@@ -88,6 +90,16 @@ int main() {
             std::printf("%4dx%-4d %-5d %-7s %-4d %-5s %-6s %-9s %12.1f %10.0f %6.1f%%\n", size.w,
                         size.h, colorType == 1 ? 32 : 16, kKindNames[kind], c.mode, c.paramCase,
                         c.bright ? "on" : "off", trans, pixels / 1e6, calls, 100 * ratio);
+            if (size.w == 320 && !c.bright && c.mode == 0 && t[0] && colorType == 1) {
+              if (kind == kAlpha) alphaSprite[t[1] ? 1 : 0] = ratio;
+              if (kind == kPalettised) palettisedSprite[t[1] ? 1 : 0] = ratio;
+            }
+            if (size.w == 320 && !c.bright && colorType == 0 && kind == kDirect && !t[0] &&
+                c.param == 100) {
+              if (c.mode == 1) blend16[0] = ratio;
+              if (c.mode == 2) blend16[1] = ratio;
+              if (c.mode == 3) blend16[2] = ratio;
+            }
             if (size.w == 320 && colorType == 1 && kind == kDirect && !t[1] && !c.bright) {
               if (c.mode == 0 && !t[0]) target0 = ratio;
               if (c.mode == 1 && c.param == 100) (t[0] ? target1Trans : target1) = ratio;
@@ -103,5 +115,11 @@ int main() {
   std::printf("320x240 32-bit alpha blend: %.1f%% of memcpy (target 25%%)\n", 100 * target1);
   std::printf("320x240 32-bit alpha blend, transparency on: %.1f%% of memcpy (target 25%%)\n",
               100 * target1Trans);
+  std::printf("320x240 32-bit alpha sprite, transparency on, opaque / half empty: %.1f%% / %.1f%% of memcpy (target 25%%)\n",
+              100 * alphaSprite[0], 100 * alphaSprite[1]);
+  std::printf("320x240 32-bit palettised sprite, transparency on, opaque / half empty: %.1f%% / %.1f%% of memcpy (target 25%%)\n",
+              100 * palettisedSprite[0], 100 * palettisedSprite[1]);
+  std::printf("320x240 16-bit blend, add, subtract at p 100: %.1f%%, %.1f%%, %.1f%% of memcpy (target 20%%)\n",
+              100 * blend16[0], 100 * blend16[1], 100 * blend16[2]);
   return 0;
 }

@@ -70,8 +70,8 @@ void FillRandom(SOFTIMG* img, int bytes) {
 }
 
 // A sprite with its run table, made the way a graph's transfer makes it.
-void MakeSpriteWithRunTable(SOFTIMG* sprite, bool alpha) {
-  CreateSoftImg(sprite, kWidth, kHeight, -1, 0, 1, 0, alpha, 1, nullptr);
+void MakeSpriteWithRunTable(SOFTIMG* sprite, int colorType, bool alpha) {
+  CreateSoftImg(sprite, kWidth, kHeight, -1, 0, colorType, 0, alpha, 1, nullptr);
   GraphImage image{};
   AllocGraphImageARGB8(kWidth, kHeight, &image);
   FillSprite(static_cast<uint8_t*>(image.pixels), image.pitch, alpha);
@@ -83,6 +83,8 @@ void MakeSpriteWithRunTable(SOFTIMG* sprite, bool alpha) {
 
 int main() {
   InitSoftImgBlendTables();
+  // By colour type: 16-bit, 32-bit.
+  double stretched2x[2] = {}, stretchedHalf[2] = {}, runTableAlphaSprite[2] = {};
   std::printf("%-10s %-22s %-3s %-4s %-5s %-6s %10s %8s\n", "primitive", "case", "bit", "mode",
               "param", "bright", "Mpixel/s", "memcpy");
   for (int colorType : {1, 0}) {
@@ -113,31 +115,45 @@ int main() {
     }
 
     // The stretched blit onto the whole screen: 2x from a quarter-size
-    // source, 0.5x from a four-times one.
-    for (int transFlag : {0, 1}) {
-      for (const auto& [name, sw, sh] : {std::tuple{"2x", kWidth / 2, kHeight / 2},
-                                         std::tuple{"0.5x", kWidth * 2, kHeight * 2}}) {
-        SOFTIMG src{};
-        CreateSoftImg(&src, sw, sh, -1, 0, colorType, 0, 0, 0, nullptr);
-        FillRandom(&src, bytes);
-        const IntRect rect{0, 0, kWidth, kHeight};
-        for (const ModeCase& m : kModes) {
-          UseSettings(m);
-          const double calls = CallsPerSecond([&] { DrawStretchedImageOnSoftImg(&dest, &src, &rect, transFlag, nullptr); });
-          char what[32];
-          std::snprintf(what, sizeof what, "%s, trans %s", name, transFlag ? "on" : "off");
-          Report("stretched", what, bits, m, calls * kWidth * kHeight, memcpyPixels);
+    // source, 0.5x from a four-times one, of each source kind (random
+    // pixels: a palettised source has a random palette, an alpha source
+    // random alphas).
+    for (const char* kind : {"direct", "palette", "alpha"}) {
+      const bool palettised = kind[0] == 'p', alpha = kind[0] == 'a';
+      for (int transFlag : {0, 1}) {
+        for (const auto& [name, sw, sh] : {std::tuple{"2x", kWidth / 2, kHeight / 2},
+                                           std::tuple{"0.5x", kWidth * 2, kHeight * 2}}) {
+          SOFTIMG src{};
+          CreateSoftImg(&src, sw, sh, -1, 0, colorType, palettised, alpha, 0, nullptr);
+          FillRandom(&src, SoftImgBytesPerPixel(colorType, palettised, alpha));
+          if (palettised) {
+            for (int i = 0; i < 1024; ++i) src.body->paletteBlock[i] = static_cast<uint8_t>(NextRandom());
+          }
+          const IntRect rect{0, 0, kWidth, kHeight};
+          for (const ModeCase& m : kModes) {
+            if (palettised || alpha) {
+              if (m.mode != 0 && m.mode != 1) continue;  // the families the game stretches
+            }
+            UseSettings(m);
+            const double calls = CallsPerSecond([&] { DrawStretchedImageOnSoftImg(&dest, &src, &rect, transFlag, nullptr); });
+            char what[32];
+            std::snprintf(what, sizeof what, "%s %s, trans %s", kind, name, transFlag ? "on" : "off");
+            const double ratio = calls * kWidth * kHeight / memcpyPixels;
+            Report("stretched", what, bits, m, calls * kWidth * kHeight, memcpyPixels);
+            if (!palettised && !alpha && !transFlag && m.mode == 0 && !m.bright)
+              (name[0] == '2' ? stretched2x : stretchedHalf)[colorType] = ratio;
+          }
+          ReleaseSoftImg(&src);
         }
-        ReleaseSoftImg(&src);
       }
     }
 
     // A sprite drawn whole with transparency: through its run table, and
     // through the plain path when the table is marked not valid.
-    if (colorType == 1) {
+    {
       for (bool alpha : {false, true}) {
         SOFTIMG sprite{};
-        MakeSpriteWithRunTable(&sprite, alpha);
+        MakeSpriteWithRunTable(&sprite, colorType, alpha);
         for (const ModeCase& m : kModes) {
           UseSettings(m);
           for (int valid : {1, 0}) {
@@ -146,6 +162,7 @@ int main() {
             char what[32];
             std::snprintf(what, sizeof what, "%s sprite, %s", alpha ? "alpha" : "keyed", valid ? "run table" : "plain");
             Report("sprite", what, bits, m, calls * kWidth * kHeight, memcpyPixels);
+            if (alpha && valid && m.mode == 0 && !m.bright) runTableAlphaSprite[colorType] = calls * kWidth * kHeight / memcpyPixels;
           }
         }
         ReleaseSoftImg(&sprite);
@@ -153,5 +170,9 @@ int main() {
     }
     ReleaseSoftImg(&dest);
   }
+  std::printf("\nstretched copy, 2x / 0.5x: 32-bit %.1f%% / %.1f%%, 16-bit %.1f%% / %.1f%% of memcpy (target 40%%)\n",
+              100 * stretched2x[1], 100 * stretchedHalf[1], 100 * stretched2x[0], 100 * stretchedHalf[0]);
+  std::printf("alpha sprite through the run table: 32-bit %.1f%%, 16-bit %.1f%% of memcpy (target 30%%)\n",
+              100 * runTableAlphaSprite[1], 100 * runTableAlphaSprite[0]);
   return 0;
 }

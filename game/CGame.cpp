@@ -10,6 +10,9 @@
 
 namespace {
 
+// The script message windows show and hide this many frames after a script
+// asks.
+constexpr int kScriptWindowDelay = 10;
 constexpr int kStartingItems[] = {2001, 3001, 2001, 3001, 1, 2002, 2002, 2003, 3001, 3002};
 // The first two members start with a weapon in the right hand and a shield.
 constexpr int kStartingWeapon = 2001;
@@ -43,6 +46,7 @@ CGame* CGame::GetInstance() {
 }
 
 CGame::CGame() {
+  cursor.visible = 1;
   effect.screen = CreateEmptyGraph(kEffectScreenWidth, kEffectScreenHeight, 0);
   encount.SetMap(&map.data);
 }
@@ -55,6 +59,13 @@ int CGame::Init() {
   const int charsLoaded = data.LoadCharGraph();
   const int chipsLoaded = data.LoadMapChips(&map.chipSets);
   party.Init();
+  cursor.Load();
+  cursor.visible = 0;
+  PlaceScriptWindow(&msgWindow);
+  yesNoWindow.Init();
+  yesNoWindow.pending = 0;
+  yesNoWindow.delay = kScriptWindowDelay;
+  PlaceScriptWindow(&choiceWindow);
   encount.SetMap(&map.data);
   NewGame();
   return charsLoaded && chipsLoaded ? 1 : 0;
@@ -62,6 +73,10 @@ int CGame::Init() {
 
 void CGame::Term() {
   sound.ReleaseAll();
+  cursor.Release();
+  msgWindow.Release();
+  yesNoWindow.Release();
+  choiceWindow.Release();
   CDataManager& data = CDataManager::GetInstance();
   for (int32_t& sheet : data.charSheets) {
     RemoveGraph(sheet, 0);
@@ -185,13 +200,22 @@ void CGame::Update() {
   if (IsAppActive()) keyboard.Update();
   UpdateMode();
   ServeWaitStates();
+  cursor.Update();
 }
 
 void CGame::UpdateMode() {
   switch (GetMode()) {
     case MODE_FIELD:
       if (keyboard.IsTriggered(KEY_A)) StartEncount(0);
-      UpdateField();
+      msgWindow.Control(keyboard);
+      yesNoWindow.Control(keyboard);
+      choiceWindow.Control(keyboard);
+      if (!AllScriptWindowsShown()) UpdateField();
+      break;
+    case MODE_EVENT:
+      if (msgWindow.IsShown()) msgWindow.Control(keyboard);
+      if (yesNoWindow.IsShown()) yesNoWindow.Control(keyboard);
+      if (choiceWindow.IsShown()) choiceWindow.Control(keyboard);
       break;
     default:
       break;
@@ -233,6 +257,23 @@ void CGame::ServeWaitStates() {
   // The encounter's wait lasts as long as its mosaic.
   if (waitState == WAIT_BATTLE && !effect.IsRunning()) waitState = WAIT_NONE;
   if (waitState == WAIT_EFFECT && !effect.IsRunning()) waitState = WAIT_NONE;
+  // A question's wait ends when the player's answer has closed its window.
+  if (waitState == WAIT_YESNO && !yesNoWindow.visible) waitState = WAIT_NONE;
+  if (waitState == WAIT_CHOICE && !choiceWindow.visible) waitState = WAIT_NONE;
+}
+
+void CGame::PlaceScriptWindow(CFrameWindow* window) {
+  window->x = 20;
+  window->y = 5;
+  window->width = 280;
+  window->height = 72;
+  window->CopyWindowSkin();
+  window->pending = 0;
+  window->delay = kScriptWindowDelay;
+}
+
+bool CGame::AllScriptWindowsShown() const {
+  return msgWindow.IsShown() && yesNoWindow.IsShown() && choiceWindow.IsShown();
 }
 
 void CGame::Draw() {
@@ -242,6 +283,10 @@ void CGame::Draw() {
   map.DrawLayer(MAP_LAYER_TILE1);
   map.event.Draw(map.playerY - 7, GetPlayer(), map.playerX - 10, map.scrollX, map.scrollY);
   map.DrawLayer(MAP_LAYER_TILE2);
+  msgWindow.Draw();
+  yesNoWindow.Draw();
+  choiceWindow.Draw();
+  cursor.Draw();
   effect.Draw();
   DrawStringFormatted(0, 15, COLOR_WHITE, "[%d:%d]", map.playerX, map.playerY);
 }

@@ -9,12 +9,16 @@
 
 #include <list>
 
+#include "CChoiceMsgWindow.h"
+#include "CCursor.h"
 #include "CEffect.h"
 #include "CEncountManager.h"
 #include "CManipulator.h"
+#include "CMsgWindow.h"
 #include "CMapManager.h"
 #include "CPlayerParty.h"
 #include "CSoundManager.h"
+#include "CYesNoMsgWindow.h"
 #include "Treasure.h"
 
 enum GameMode : int32_t {
@@ -93,6 +97,12 @@ class CGame {
   CEffect effect;
   uint8_t gameFlags[kGameFlagCount] = {};
   TreasureFlags treasureFlags;
+  CCursor cursor;  // the one hand cursor of every menu
+  // The script message windows; the question windows take this game's cursor
+  // because the game cannot be reached while it is being built.
+  CMsgWindow msgWindow;
+  CYesNoMsgWindow yesNoWindow{&cursor};
+  CChoiceMsgWindow choiceWindow{&cursor};
   int32_t changeMapId = 0;
   int32_t changeMapX = 0;
   int32_t changeMapY = 0;
@@ -106,6 +116,11 @@ class CGame {
   // One frame of the map while the field or a waiting script runs.
   void AdvanceMap(int scrollMode);
   void ServeWaitStates();
+  // Places a script message window at (20, 5), 280 x 72, with the skin,
+  // hidden with a delay of 10 frames.
+  static void PlaceScriptWindow(CFrameWindow* window);
+  // All three script message windows shown or about to be.
+  bool AllScriptWindowsShown() const;
 };
 
 #endif

@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <cmath>
+
+#include "graphics/graph_textures.h"
+#include "graphics/screen_settings.h"
 #include "system/charset.h"
 #include "system/handle_table.h"
 #include "system/log.h"
@@ -32,6 +36,10 @@ struct DefaultFontSettings {
 struct FontSystemState {
   FontRecord* table[kFontSlotCount];
   int checkCounter;
+  // Neither has a setter: the texture cache is used whenever the Direct3D
+  // renderer is, and its slot count follows the cell size.
+  int textureCacheOff;
+  int slotSetting;
   int defaultFont;
   DefaultFontSettings defaults;
 };
@@ -88,6 +96,61 @@ HFONT CreateGdiFontWithFallback(const FontRecord& record) {
   return font;
 }
 
+// The texture cache: a square-ish graph of whole cells (a slot setting s
+// gives the power of two that holds s + 1 cells a side), its graph and the
+// staging image that glyphs are rendered into before they go to the graph.
+int SetUpTextureCache(FontRecord* record, int handle) {
+  const int cell = record->cellSize;
+  int width = 512;
+  int height = 512;
+  int slots;
+  if (fontState.slotSetting == 0) {
+    slots = (width / cell) * (height / cell);
+    while (slots < 10) {
+      if (width <= height) {
+        width *= 2;
+      } else {
+        height *= 2;
+      }
+      slots = (height / cell) * (width / cell);
+    }
+  } else {
+    const double root = std::sqrt(static_cast<double>(fontState.slotSetting));
+    const int side = (static_cast<int>(root) + 1) * cell;
+    int p = 8;
+    while (p < side) p *= 2;
+    width = height = p;
+    slots = (p / cell) * (p / cell);
+  }
+  if (slots > kMaxGlyphSlots) slots = kMaxGlyphSlots;
+  record->slotCount = slots;
+  record->cacheWidth = width;
+  record->cacheHeight = height;
+  record->cellsPerColumn = height / cell;
+  record->recreateGraph = 1;
+  if (CreateFontCacheGraph(handle) != 0) {
+    AppendLog("テクスチャ文字キャッシュの作成に失敗しました\n");
+    record->textureCache = 0;
+    return 0;
+  }
+  // Glyphs are kept as white with their coverage in alpha. Every font type
+  // takes the alpha layout: without alpha a plain glyph's cell would show
+  // as a solid box.
+  const ColorFormat* format = GraphFormatColorFormatForFlags(1, 0, 0, 0);
+  GraphImage& staging = record->staging;
+  staging.format = *format;
+  staging.width = (record->type & kFontEdge) ? 2 * width : width;
+  staging.height = height;
+  staging.pitch = format->bytesPerPixel * staging.width;
+  staging.mipLevels = 0;
+  staging.pixels = AllocTrackedMemoryZeroed(static_cast<size_t>(staging.pitch) * height, "", 0);
+  if (!staging.pixels) {
+    AppendLog("文字キャッシュ基本イメージ用のメモリの確保に失敗しました\n");
+    return -1;
+  }
+  return 0;
+}
+
 int FailCreation(FontRecord* record, int slot) {
   record->check = 0;
   DeleteFontHandle(MakeHandle(slot, 0, kHandleKindFont));
@@ -138,6 +201,8 @@ int CreateFontToHandle(const char* face, int size, int thickness, int type, int 
     return -1;
   }
   fontState.table[slot] = record;
+  record->cacheGraph = -1;
+  record->edgeHalfGraph = -1;
 
   // Anti-aliased glyphs need more than a palette screen can show.
   if (GetScreenColorBits() == 8) type &= ~kFontAntialiased;
@@ -153,6 +218,7 @@ int CreateFontToHandle(const char* face, int size, int thickness, int type, int 
   }
   record->check = check;
   record->charsetCode = charsetCode;
+  record->textureCache = GetScreenSettings().hardwareOn && !fontState.textureCacheOff ? 1 : 0;
   CopyBounded(record->face, face, kFontFaceSize);
 
   HFONT gdiFont = CreateGdiFontWithFallback(*record);
@@ -183,28 +249,33 @@ int CreateFontToHandle(const char* face, int size, int thickness, int type, int 
   record->cellSize = static_cast<int>(cell);
   record->cellHeight = static_cast<int>(cellHeight);
 
-  int slots = static_cast<int>(kSoftwareCacheArea / (cell * cell));
-  if (slots < kMinimumSlots) slots = kMinimumSlots;
-  if (slots > kMaxGlyphSlots) slots = kMaxGlyphSlots;
-  record->cacheBitsPerPixel = type == kFontPlain ? 1 : 8;
-  record->slotCount = slots;
-  record->cacheWidth = record->cellSize;
-  record->cacheHeight = slots * record->cellSize;
-  record->cellsPerColumn = slots;
-  record->cachePitch = (record->cellSize * record->cacheBitsPerPixel + 7) / 8;
-  // A size or edge so large that the cache cannot be counted in memory is
-  // a failed allocation, not a wrapped-round small one.
-  const int64_t cacheBytes = int64_t{record->cacheHeight} * record->cachePitch;
-  if (cacheBytes <= kMaxCacheBytes) {
-    record->cacheBits =
-        static_cast<uint8_t*>(AllocTrackedMemory(static_cast<size_t>(cacheBytes), "", 0));
-  }
-  if (!record->cacheBits) {
-    AppendLog("フォントのキャッシュ用メモリの確保に失敗しました in CreateFontToHandle");
+  const int handle = MakeHandle(slot, check, kHandleKindFont);
+  if (record->textureCache && SetUpTextureCache(record, handle) != 0) {
     return FailCreation(record, slot);
   }
+  if (!record->textureCache) {
+    int slots = static_cast<int>(kSoftwareCacheArea / (cell * cell));
+    if (slots < kMinimumSlots) slots = kMinimumSlots;
+    if (slots > kMaxGlyphSlots) slots = kMaxGlyphSlots;
+    record->cacheBitsPerPixel = type == kFontPlain ? 1 : 8;
+    record->slotCount = slots;
+    record->cacheWidth = record->cellSize;
+    record->cacheHeight = slots * record->cellSize;
+    record->cellsPerColumn = slots;
+    record->cachePitch = (record->cellSize * record->cacheBitsPerPixel + 7) / 8;
+    // A size or edge so large that the cache cannot be counted in memory is
+    // a failed allocation, not a wrapped-round small one.
+    const int64_t cacheBytes = int64_t{record->cacheHeight} * record->cachePitch;
+    if (cacheBytes <= kMaxCacheBytes) {
+      record->cacheBits =
+          static_cast<uint8_t*>(AllocTrackedMemory(static_cast<size_t>(cacheBytes), "", 0));
+    }
+    if (!record->cacheBits) {
+      AppendLog("フォントのキャッシュ用メモリの確保に失敗しました in CreateFontToHandle");
+      return FailCreation(record, slot);
+    }
+  }
 
-  const int handle = MakeHandle(slot, check, kHandleKindFont);
   ClearFontGlyphCache(handle);
   record->deletedFlag = nullptr;
   return handle;
@@ -228,6 +299,16 @@ int DeleteFontHandle(int font) {
   record->gdiFont = nullptr;
   if (record->cacheBits) FreeTrackedMemory(record->cacheBits);
   record->cacheBits = nullptr;
+  if (record->cacheGraph >= 0) {
+    // The graph's deletion watcher is this record's own flag.
+    record->recreateGraph = 0;
+    RemoveGraph(record->cacheGraph, 0);
+    if (record->edgeHalfGraph >= 0) RemoveGraph(record->edgeHalfGraph, 0);
+    record->cacheGraph = -1;
+    record->edgeHalfGraph = -1;
+  }
+  if (record->staging.pixels) FreeTrackedMemory(record->staging.pixels);
+  record->staging.pixels = nullptr;
   if (record->deletedFlag) *record->deletedFlag = 1;
   FreeTrackedMemory(record);
   fontState.table[HandleSlot(font)] = nullptr;

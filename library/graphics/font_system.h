@@ -72,6 +72,14 @@ struct FontRecord {
   int32_t cacheWidth;
   int32_t cacheHeight;
   int32_t cellsPerColumn;
+  // The texture cache of the Direct3D renderer: the glyphs in a graph (its
+  // right half holds the edges of edge fonts), made again from the staging
+  // image's pixels layout when the graph is lost.
+  int32_t cacheGraph;     // -1 none
+  int32_t edgeHalfGraph;  // -1 none
+  int32_t recreateGraph;  // 1 when the cache graph must be made (again)
+  GraphImage staging;     // owns its pixels
+  int32_t textureCache;   // 1 when the glyphs are kept in the cache graph
 };
 
 int StartFontSystem();
@@ -86,6 +94,9 @@ int SyncDefaultFont();
 
 // Glyph cache.
 int ClearFontGlyphCache(int font);
+// Makes the texture cache's graph when it is due (at creation, or after the
+// graph was deleted); 0 also when nothing was to be done.
+int CreateFontCacheGraph(int font);
 // Splits the string (at most byteLimit bytes, -1 all) into character records
 // and renders the characters not yet cached, at most a cache-full of them.
 int CacheStringGlyphs(int font, const char* string, int byteLimit, CharRecord* records,
@@ -104,6 +115,9 @@ GlyphSlot* LookUpGlyph(FontRecord* record, int font, const CharRecord& character
 int DrawOrMeasureString(int mode, int x, int y, const char* string, ColorCode color,
                         SOFTIMG* destination, const IntRect* clip, int transparentFlag, int font,
                         ColorCode edgeColor, int byteLength, int verticalFlag, int* size);
+// Draws through the font's cache graph into the current draw target.
+int DrawStringByTexture(int font, int x, int y, const char* string, ColorCode color,
+                        ColorCode edgeColor, int verticalFlag);
 int DrawStringOnSoftImg(int font, int x, int y, const char* string, ColorCode color,
                         ColorCode edgeColor, int verticalFlag);
 

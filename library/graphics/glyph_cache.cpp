@@ -1,8 +1,13 @@
 #include <windows.h>
 
 #include <cstring>
+#include <vector>
 
 #include "graphics/font_system.h"
+#include "graphics/graph_creation.h"
+#include "graphics/graph_handles.h"
+#include "graphics/screen_mode.h"
+#include "graphics/screen_settings.h"
 #include "system/charset.h"
 #include "system/log.h"
 #include "system/tracked_memory.h"
@@ -116,7 +121,147 @@ int Clip16(int value, int limit) {
   return value;
 }
 
+// The texture cache keeps glyphs in a 16-bit staging image with alpha: every
+// pixel white, the glyph's coverage in alpha. A cell lies one pixel right
+// and down of its place in the grid, so a cell of the last row or column
+// is cut at the image's edge; edge fonts keep the edge in the same cell of
+// the image's right half.
+struct StagingCell {
+  uint8_t* image;
+  int pitch;      // bytes per row
+  int halfWidth;  // the cache width: the left half's width
+  int imageHeight;
+  int x, y;  // the cell's top-left pixel in the left half
+  int size;
+  bool edged;
+  uint16_t white;  // all colour bits
+  int alphaShift;  // a level L (1-16) is white | ((L << alphaShift) - 1)
+  // Pixels of the cell inside the image, cx and cy from the cell's corner.
+  bool Inside(int cx, int cy) const {
+    return cx >= 0 && cy >= 0 && cx < size && cy < size && x + cx < halfWidth &&
+           y + cy < imageHeight;
+  }
+  uint16_t* At(int cx, int cy, bool right) const {
+    return reinterpret_cast<uint16_t*>(image + (y + cy) * pitch) + x + cx +
+           (right ? halfWidth : 0);
+  }
+  uint16_t Level(int level) const {
+    if (level <= 0) return white;
+    return static_cast<uint16_t>(white | ((level << alphaShift) - 1));
+  }
+  void Clear() const {
+    for (int cy = 0; cy < size; ++cy) {
+      for (int cx = 0; cx < size; ++cx) {
+        if (!Inside(cx, cy)) continue;
+        *At(cx, cy, false) = 0;
+        if (edged) *At(cx, cy, true) = 0;
+      }
+    }
+  }
+};
+
+// glyph(gx, gy) gives the GDI level of a glyph pixel: 0, or 16 for a set
+// bit of a one-bit glyph, 1-16 for grey levels.
+template <typename GlyphLevel>
+void StoreInStaging(const StagingCell& c, int e, int width, int height, bool grey,
+                    GlyphLevel glyph) {
+  if (!c.edged) {
+    for (int gy = 0; gy < height; ++gy)
+      for (int gx = 0; gx < width; ++gx)
+        if (c.Inside(gx, gy)) *c.At(gx, gy, false) = c.Level(glyph(gx, gy));
+    return;
+  }
+  // Levels of both halves over the glyph box and its edge, then as pixels.
+  const int w = width + 2 * e;
+  const int h = height + 2 * e;
+  std::vector<uint8_t> left(static_cast<size_t>(w) * h, 0);
+  std::vector<uint8_t> right(static_cast<size_t>(w) * h, 0);
+  for (int gy = 0; gy < height; ++gy) {
+    for (int gx = 0; gx < width; ++gx) {
+      const int level = glyph(gx, gy);
+      if (level <= 0) continue;
+      left[(gy + e) * w + gx + e] = static_cast<uint8_t>(level);
+      for (int by = -e; by <= e; ++by) {
+        for (int bx = -e; bx <= e; ++bx) {
+          if (!BrushCovers(e, bx, by)) continue;
+          uint8_t& old = right[(gy + e + by) * w + gx + e + bx];
+          if (!grey) {
+            old = 16;
+          } else {
+            old = static_cast<uint8_t>((256 - (16 - old) * (16 - level)) >> 4);
+          }
+        }
+      }
+    }
+  }
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      if (!c.Inside(x, y)) continue;
+      const int l = left[y * w + x];
+      const int r = right[y * w + x];
+      // One-bit glyphs leave the pixels without glyph or edge untouched.
+      if (grey || l) *c.At(x, y, false) = c.Level(l);
+      if (grey || r) *c.At(x, y, true) = c.Level(r);
+    }
+  }
+}
+
+// Sends the glyph's part of the staging image to the cache graph: the glyph
+// box and its edge for edge fonts (and the same box of the right half), the
+// whole cell otherwise.
+void TransferCellToGraph(const FontRecord& record, const StagingCell& c, int width, int height) {
+  const int w = c.edged ? width : c.size;
+  const int h = c.edged ? height : c.size;
+  IntRect rect = {c.x, c.y, c.x + w, c.y + h};
+  if (rect.right > c.halfWidth) rect.right = c.halfWidth;
+  if (rect.bottom > c.imageHeight) rect.bottom = c.imageHeight;
+  if (rect.right <= rect.left || rect.bottom <= rect.top) return;
+  TransferGraphImageRectToGraph(nullptr, nullptr, nullptr, nullptr, 0, &rect, rect.left, rect.top,
+                                &record.staging, nullptr, record.cacheGraph, 0);
+  if (!c.edged) return;
+  const IntRect edgeRect = {rect.left + c.halfWidth, rect.top, rect.right + c.halfWidth,
+                            rect.bottom};
+  TransferGraphImageRectToGraph(nullptr, nullptr, nullptr, nullptr, 0, &edgeRect, edgeRect.left,
+                                edgeRect.top, &record.staging, nullptr, record.cacheGraph, 0);
+}
+
 }  // namespace
+
+int CreateFontCacheGraph(int font) {
+  FontRecord* record = GetFontRecord(font);
+  if (!record) return -1;
+  if (record->recreateGraph != 1) return 0;
+  record->recreateGraph = 0;
+  const int savedEmptyAlpha = GetEmptyGraphAlphaFlag();
+  const int savedColorBits = GetGraphCreateColorBits();
+  const int savedAlphaTest = GetAlphaTestGraphCreateFlag();
+  const int savedHardware = CheckHardwareRenderAllowed();
+  // Glyphs keep their coverage in alpha for every font type (see the
+  // staging image), so the graph takes alpha too.
+  SetEmptyGraphAlphaFlag(1);
+  SetAlphaTestGraphCreateFlag(0);
+  SetGraphCreateColorBits(16);
+  EnableHardwareRender(1);
+  const bool edged = (record->type & kFontEdge) != 0;
+  record->cacheGraph =
+      CreateEmptyGraph(edged ? 2 * record->cacheWidth : record->cacheWidth, record->cacheHeight, 0);
+  record->edgeHalfGraph = -1;
+  if (edged && record->cacheGraph != -1) {
+    record->edgeHalfGraph = CreateDerivedGraph(record->cacheWidth, 0, 2 * record->cacheWidth,
+                                               record->cacheHeight, record->cacheGraph);
+  }
+  SetEmptyGraphAlphaFlag(savedEmptyAlpha);
+  SetGraphCreateColorBits(savedColorBits);
+  SetAlphaTestGraphCreateFlag(savedAlphaTest);
+  EnableHardwareRender(savedHardware);
+  if (record->cacheGraph == -1) return -1;
+  // A graph lost in a restore raises the flag, and the next text call makes
+  // it again.
+  SetGraphDeleteWatcher(record->cacheGraph, &record->recreateGraph);
+  FillGraphWithColor(record->cacheGraph, 255, 255, 255, 0);
+  ClearFontGlyphCache(font);
+  return 0;
+}
 
 int ClearFontGlyphCache(int font) {
   FontRecord* record = GetFontRecord(font);
@@ -207,12 +352,28 @@ GlyphSlot* RenderGlyphsToCache(int font, int count, const CharRecord* records) {
       slot.inUse = 0;
     }
     CellPlacement cell = {};
-    cell.pitch = record->cachePitch;
-    cell.size = record->cellSize;
-    cell.e = e;
-    cell.cell = record->cacheBits + static_cast<size_t>(slot.cellNumber) * record->cellSize *
-                                        record->cachePitch;
-    std::memset(cell.cell, 0, static_cast<size_t>(record->cellSize) * record->cachePitch);
+    StagingCell staging = {};
+    if (record->textureCache) {
+      const ColorFormat& f = record->staging.format;
+      staging.image = static_cast<uint8_t*>(record->staging.pixels);
+      staging.pitch = record->staging.pitch;
+      staging.halfWidth = record->cacheWidth;
+      staging.imageHeight = record->cacheHeight;
+      staging.x = (slot.cellNumber / record->cellsPerColumn) * record->cellSize + 1;
+      staging.y = (slot.cellNumber % record->cellsPerColumn) * record->cellSize + 1;
+      staging.size = record->cellSize;
+      staging.edged = e != 0;
+      staging.white = static_cast<uint16_t>(f.redMask | f.greenMask | f.blueMask);
+      staging.alphaShift = f.alphaWidth + f.alphaShift - 4;
+      staging.Clear();
+    } else {
+      cell.pitch = record->cachePitch;
+      cell.size = record->cellSize;
+      cell.e = e;
+      cell.cell = record->cacheBits + static_cast<size_t>(slot.cellNumber) * record->cellSize *
+                                          record->cachePitch;
+      std::memset(cell.cell, 0, static_cast<size_t>(record->cellSize) * record->cachePitch);
+    }
 
     const UINT code = c.bytes[1] != 0 ? (c.bytes[0] << 8) | c.bytes[1] : c.bytes[0];
     GLYPHMETRICS gm = {};
@@ -247,19 +408,33 @@ GlyphSlot* RenderGlyphsToCache(int font, int count, const CharRecord* records) {
       // The slot keeps only what its cell holds.
       slot.width = static_cast<int16_t>(Clip16(width, record->cellSize - 2 * e));
       slot.height = static_cast<int16_t>(Clip16(height, record->cellSize - 2 * e));
-      switch (type) {
-        case kFontPlain:
-          StorePlain(cell, glyph, pitch, height);
-          break;
-        case kFontEdge:
-          StoreEdged(cell, glyph, pitch, width, height);
-          break;
-        case kFontAntialiased:
-          StoreGrey(cell, glyph, pitch, width, height);
-          break;
-        default:
-          StoreGreyEdged(cell, glyph, pitch, width, height);
-          break;
+      if (record->textureCache) {
+        const int w = slot.width;
+        const int h = slot.height;
+        if (grey) {
+          StoreInStaging(staging, e, w, h, true,
+                         [&](int gx, int gy) { return static_cast<int>(glyph[gy * pitch + gx]); });
+        } else {
+          StoreInStaging(staging, e, w, h, false, [&](int gx, int gy) {
+            return (glyph[gy * pitch + (gx >> 3)] & (0x80 >> (gx & 7))) ? 16 : 0;
+          });
+        }
+        TransferCellToGraph(*record, staging, w + 2 * e, h + 2 * e);
+      } else {
+        switch (type) {
+          case kFontPlain:
+            StorePlain(cell, glyph, pitch, height);
+            break;
+          case kFontEdge:
+            StoreEdged(cell, glyph, pitch, width, height);
+            break;
+          case kFontAntialiased:
+            StoreGrey(cell, glyph, pitch, width, height);
+            break;
+          default:
+            StoreGreyEdged(cell, glyph, pitch, width, height);
+            break;
+        }
       }
       FreeTrackedMemory(buffer);
     }

@@ -43,13 +43,66 @@ int SplitTextureExtent(int extent, int* sizes, int capacity, int noSplit,
   return count;
 }
 
-int GraphFormatIndex(const GraphOriginalImage& original) {
-  const int thirtyTwo = original.colorBits == 16 ? 0 : 1;
-  if (original.dxtCode >= 1 && original.dxtCode <= 5) return 5 + original.dxtCode;
-  if (original.drawValid) return (original.alpha || original.alphaTest) ? 13 : 11 + thirtyTwo;
-  if (original.alpha) return 2 + thirtyTwo;
-  if (original.alphaTest) return 4 + thirtyTwo;
+namespace {
+
+int FormatIndexForFlags(int alpha, int drawValid, int alphaTest, int thirtyTwo, int dxtCode) {
+  if (dxtCode >= 1 && dxtCode <= 5) return 5 + dxtCode;
+  if (drawValid) return (alpha || alphaTest) ? 13 : 11 + thirtyTwo;
+  if (alpha) return 2 + thirtyTwo;
+  if (alphaTest) return 4 + thirtyTwo;
   return thirtyTwo;
+}
+
+}  // namespace
+
+int GraphFormatIndex(const GraphOriginalImage& original) {
+  return FormatIndexForFlags(original.alpha, original.drawValid, original.alphaTest,
+                             original.colorBits == 16 ? 0 : 1, original.dxtCode);
+}
+
+const ColorFormat* GetGraphFormatColorFormat(int index) {
+  struct Masks {
+    int bits;
+    uint32_t r, g, b, a;
+    uint32_t compression;
+  };
+  constexpr Masks kArgb8 = {32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000, 0};
+  static const Masks kMasks[kGraphFormatKinds] = {
+      {16, 0xF800, 0x07E0, 0x001F, 0, 0},
+      {32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0, 0},
+      {16, 0x0F00, 0x00F0, 0x000F, 0xF000, 0},
+      kArgb8,
+      {16, 0x7C00, 0x03E0, 0x001F, 0x8000, 0},
+      kArgb8,
+      {32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000, 1},
+      {32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000, 2},
+      {32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000, 3},
+      {32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000, 4},
+      {32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000, 5},
+      {16, 0xF800, 0x07E0, 0x001F, 0, 0},
+      {32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0, 0},
+      kArgb8,
+  };
+  static ColorFormat formats[kGraphFormatKinds];
+  static bool built[kGraphFormatKinds];
+  if (index < 0 || index >= kGraphFormatKinds) return nullptr;
+  if (!built[index]) {
+    const Masks& m = kMasks[index];
+    SetColorFormatFromMasks(&formats[index], m.bits, m.r, m.g, m.b, m.a);
+    if (m.compression != 0) {
+      formats[index].compression = m.compression;
+      // Block-compressed pixels take half a byte (DXT1) or a byte each.
+      formats[index].colorBits = m.compression == 1 ? 4 : 8;
+    }
+    built[index] = true;
+  }
+  return &formats[index];
+}
+
+const ColorFormat* GraphFormatColorFormatForFlags(int alpha, int drawValid, int alphaTest,
+                                                  int thirtyTwo) {
+  return GetGraphFormatColorFormat(
+      FormatIndexForFlags(alpha, drawValid, alphaTest, thirtyTwo ? 1 : 0, 0));
 }
 
 int LayoutGraphTexturePieces(GraphOriginalImage* original, const TextureSplitLimits& limits,

@@ -22,6 +22,15 @@ int SplitTextureExtent(int extent, int* sizes, int capacity, int noSplit,
 // The texture kind of a hardware original, from its flag bytes.
 int GraphFormatIndex(const GraphOriginalImage& original);
 
+constexpr int kGraphFormatKinds = 14;
+// The pixel layout of each texture kind (R5G6B5, X8R8G8B8, A4R4G4B4,
+// A8R8G8B8, A1R5G5B5, alpha-test A8R8G8B8, DXT1-DXT5, then the draw-valid
+// R5G6B5, X8R8G8B8 and A8R8G8B8), made on first use; null past the last.
+const ColorFormat* GetGraphFormatColorFormat(int index);
+// The layout GraphFormatIndex would choose for these loose flags.
+const ColorFormat* GraphFormatColorFormatForFlags(int alpha, int drawValid, int alphaTest,
+                                                  int thirtyTwo);
+
 // Fills the original's piece grid from its size; squareOnly cuts every
 // non-square piece into squares of its shorter side. 0 or -1.
 int LayoutGraphTexturePieces(GraphOriginalImage* original, const TextureSplitLimits& limits,

@@ -252,6 +252,66 @@ void DrawGlyph(const DrawSetup& setup, const FontRecord& record, const GlyphSlot
   setup.loop(job);
 }
 
+// The texture cache's glyph drawing: each glyph is a part of the cache graph
+// (and of its edge half first, for edge fonts), drawn white through the
+// draw bright set to the glyph's colour, so the blend mode and parameter
+// apply as to any graph. Colours are 0x00RRGGBB, already scaled by the
+// caller's bright; the blend graph is kept off the glyphs.
+struct TextureInk {
+  int text;
+  int edge;
+};
+
+int PackBright(ColorCode code, uint32_t bright) {
+  const Channels c = BrightChannels(code, bright);
+  return c.r << 16 | c.g << 8 | c.b;
+}
+
+void DrawGlyphByTexture(const FontRecord& record, const GlyphSlot& slot, int x, int y, int pen,
+                        bool vertical, const TextureInk& ink) {
+  const int sx = (slot.cellNumber / record.cellsPerColumn) * record.cellSize + 1;
+  const int sy = (slot.cellNumber % record.cellsPerColumn) * record.cellSize + 1;
+  const bool edged = (record.type & kFontEdge) != 0 && record.edgeHalfGraph != -1;
+  if (!vertical) {
+    const int dx = x + pen + slot.xOffset;
+    const int dy = y + slot.yOffset;
+    if (edged) {
+      SetDrawBrightPacked(ink.edge);
+      PutGraphPart(dx, dy, sx, sy, slot.width, slot.height, record.edgeHalfGraph, 1, 0);
+    }
+    SetDrawBrightPacked(ink.text);
+    PutGraphPart(dx, dy, sx, sy, slot.width, slot.height, record.cacheGraph, 1, 0);
+    return;
+  }
+  // The whole graph turned a quarter turn clockwise, placed so that the
+  // glyph's cell falls on the glyph's box, with the draw area narrowed to
+  // that box (one pixel wider on either side).
+  DrawStateRecord& state = GetDrawState();
+  const IntRect savedArea = state.drawArea;
+  const int right = x + record.cellHeight - slot.yOffset;
+  const int top = y + pen + slot.xOffset;
+  IntRect box = {right - slot.height - 1, top, right + 1, top + slot.width};
+  ClipRectToBounds(&box, &savedArea);
+  if (box.right <= box.left || box.bottom <= box.top) return;
+  SetDrawClipRect(box.left, box.top, box.right, box.bottom);
+  auto turned = [&](int graph) {
+    int w = 0;
+    int h = 0;
+    QueryGraphSize(graph, &w, &h);
+    const float x0 = static_cast<float>(right + sy);
+    const float y0 = static_cast<float>(top - sx);
+    PutGraphQuad(x0, y0, x0, y0 + static_cast<float>(w), x0 - static_cast<float>(h),
+                 y0 + static_cast<float>(w), x0 - static_cast<float>(h), y0, graph, 1);
+  };
+  if (edged) {
+    SetDrawBrightPacked(ink.edge);
+    turned(record.edgeHalfGraph);
+  }
+  SetDrawBrightPacked(ink.text);
+  turned(record.cacheGraph);
+  SetDrawClipRect(savedArea.left, savedArea.top, savedArea.right, savedArea.bottom);
+}
+
 struct LayoutBuffers {
   CharRecord records[kShortStringBytes];
 };
@@ -312,18 +372,40 @@ int DrawOrMeasureString(int mode, int x, int y, const char* string, ColorCode co
     }
   }
 
+  const bool byTexture = mode == 1 && record->textureCache && record->cacheGraph != -1;
+  DrawStateRecord& state = GetDrawState();
+  const uint32_t savedBright = state.drawBright;
+  const int savedBlendGraph = state.blendGraph;
+  const int savedBorderParam = state.blendBorderParam;
+  const int savedBorderRange = state.blendBorderRange;
+  TextureInk textureInk = {};
+  if (byTexture) {
+    textureInk.text = PackBright(color, savedBright);
+    textureInk.edge = PackBright(edgeColor, savedBright);
+    SetBlendGraph(-1, savedBorderParam, savedBorderRange);
+  }
+
   int pen = 0;
   for (int n = 0; n < count; ++n) {
     const GlyphSlot* slot = LookUpGlyph(record, font, records[n]);
     if (!slot) {
+      if (byTexture) {
+        SetDrawBrightPacked(static_cast<int>(savedBright));
+        SetBlendGraph(savedBlendGraph, savedBorderParam, savedBorderRange);
+      }
       AppendLog("テキストキャッシュの作成に失敗しました");
       if (allocated) FreeTrackedMemory(allocated);
       return -1;
     }
-    if (drawing && !IsSpace(records[n]) && (slot->width != 0 || slot->height != 0)) {
-      DrawGlyph(setup, *record, *slot, x, y, pen, vertical);
+    if (!IsSpace(records[n]) && (slot->width != 0 || slot->height != 0)) {
+      if (drawing) DrawGlyph(setup, *record, *slot, x, y, pen, vertical);
+      if (byTexture) DrawGlyphByTexture(*record, *slot, x, y, pen, vertical, textureInk);
     }
     pen += slot->advance + record->spacing;
+  }
+  if (byTexture) {
+    SetDrawBrightPacked(static_cast<int>(savedBright));
+    SetBlendGraph(savedBlendGraph, savedBorderParam, savedBorderRange);
   }
   if (allocated) FreeTrackedMemory(allocated);
   if (size) {
@@ -388,6 +470,21 @@ int DrawStringOnSoftImg(int font, int x, int y, const char* string, ColorCode co
   return 0;
 }
 
+int DrawStringByTexture(int font, int x, int y, const char* string, ColorCode color,
+                        ColorCode edgeColor, int verticalFlag) {
+  const FontRecord* record = GetFontRecord(font);
+  if (!record) return -1;
+  if (!record->textureCache) return -1;
+  // Makes the graph again when a restore took it.
+  if (CreateFontCacheGraph(font) != 0) return -1;
+  const int length = string ? static_cast<int>(std::strlen(string)) : 0;
+  if (DrawOrMeasureString(1, x, y, string, color, nullptr, &GetDrawState().drawArea, 1, font,
+                          edgeColor, length, verticalFlag, nullptr) < 0) {
+    return -1;
+  }
+  return 0;
+}
+
 int DrawStringWithFont(int x, int y, const char* text, ColorCode color, int font,
                        ColorCode edgeColor, int verticalFlag) {
   if (!text || text[0] == '\0' || GetDrawState().drawAreaEmpty) return 0;
@@ -399,9 +496,15 @@ int DrawStringWithFont(int x, int y, const char* text, ColorCode color, int font
   WaitWhileInactive();
   const DrawStateRecord& state = GetDrawState();
   const bool masked = GetMaskState().inEffect != 0;
-  if (!masked && state.drawTarget != kDrawTargetFrontScreen) {
-    return DrawStringOnSoftImg(font, x, y, text, color, edgeColor, verticalFlag);
-  }
+  // Text of a texture-cached font is drawn by the device, glyph by glyph
+  // through the graph calls, which emulate subtraction where the device
+  // cannot subtract.
+  auto draw = [&]() {
+    return record->textureCache
+               ? DrawStringByTexture(font, x, y, text, color, edgeColor, verticalFlag)
+               : DrawStringOnSoftImg(font, x, y, text, color, edgeColor, verticalFlag);
+  };
+  if (!masked && state.drawTarget != kDrawTargetFrontScreen) return draw();
   // The rectangle the text may touch: one line from x to the area's edge.
   const int lineReach = record->size + 3;
   const IntRect rect = verticalFlag ? IntRect{x, y, x + lineReach, state.drawArea.bottom}
@@ -409,7 +512,7 @@ int DrawStringWithFont(int x, int y, const char* text, ColorCode color, int font
   // Text that starts right of the drawing area shows nothing.
   if (rect.left >= state.drawArea.right) return 0;
   if (masked) BeginMaskedDraw(rect);
-  const int result = DrawStringOnSoftImg(font, x, y, text, color, edgeColor, verticalFlag);
+  const int result = draw();
   if (masked) EndMaskedDraw(rect);
   return result;
 }

@@ -1,4 +1,5 @@
-// SSE2 forms of some 32-bit rules, four pixels a step. Each is an exact
+// SSE2 forms of the 32-bit special members' rules, four pixels a step, and
+// the per-call constants that the texel rules share. Each is an exact
 // vectorisation of the scalar rule in blend_rules.h: the same products, the
 // same floors, the same packed guard bits.
 #ifndef OMBREL_SOFTWARE_RENDERER_BLEND_RULES_SSE2_H
@@ -65,9 +66,11 @@ OMBREL_ALWAYS_INLINE __m128i BlendByParam(const Constants& k, __m128i t, __m128i
   });
 }
 
-// floor(t * p / 255) for blue, green and red; the fourth byte becomes 0.
-OMBREL_ALWAYS_INLINE __m128i ScaleByParam(const Constants& k, __m128i t) {
-  return PerHalf(t, t, [&](__m128i x, __m128i) { return Div255(_mm_mullo_epi16(x, k.texelWeight)); });
+// (t * d) >> 8 for blue, green and red; the fourth byte keeps d.
+OMBREL_ALWAYS_INLINE __m128i Multiply(const Constants& k, __m128i t, __m128i d) {
+  const __m128i product =
+      PerHalf(t, d, [](__m128i tw, __m128i dw) { return _mm_srli_epi16(_mm_mullo_epi16(tw, dw), 8); });
+  return _mm_or_si128(_mm_andnot_si128(k.fourthByte, product), _mm_and_si128(k.fourthByte, d));
 }
 
 template <bool OrStep>
@@ -95,26 +98,13 @@ OMBREL_ALWAYS_INLINE __m128i Halve(__m128i s, __m128i d) {
                        _mm_and_si128(_mm_srli_epi32(d, 1), mask));
 }
 
-// (t * d) >> 8 for blue, green and red; the fourth byte keeps d.
-OMBREL_ALWAYS_INLINE __m128i Multiply(const Constants& k, __m128i t, __m128i d) {
-  const __m128i product =
-      PerHalf(t, d, [](__m128i tw, __m128i dw) { return _mm_srli_epi16(_mm_mullo_epi16(tw, dw), 8); });
-  return _mm_or_si128(_mm_andnot_si128(k.fourthByte, product), _mm_and_si128(k.fourthByte, d));
-}
-
-// Where a texel is the transparent colour, the destination stays.
-OMBREL_ALWAYS_INLINE __m128i KeepTransparent(const Constants& k, __m128i s, __m128i d,
-                                             __m128i out) {
-  const __m128i skip = _mm_cmpeq_epi32(s, k.transColor);
-  return _mm_or_si128(_mm_and_si128(skip, d), _mm_andnot_si128(skip, out));
-}
-
-// Members whose 32-bit rules have SSE2 forms: direct sources without alpha
-// and blend graph.
+// Special members (halving, full-parameter add and subtract) with SSE2
+// forms: 32-bit direct sources without alpha and blend graph. The general
+// members' forms are in texel_rules_sse2.h.
 template <class C>
 constexpr bool kVectorised = C::kIs32 && !C::kPalettised && !C::kAlpha && !C::kGraph;
 
-// The SSE2 form of the member's rule on four texels s over four pixels d.
+// The SSE2 form of a special member's rule on four texels s over four pixels d.
 template <class C, Special Kind>
 OMBREL_ALWAYS_INLINE __m128i Rule(const Constants& k, __m128i s, __m128i d) {
   if constexpr (Kind == Special::kHalving || Kind == Special::kHalvingMmx) {
@@ -125,27 +115,9 @@ OMBREL_ALWAYS_INLINE __m128i Rule(const Constants& k, __m128i s, __m128i d) {
     return PackedSub(d, s);
   } else if constexpr (Kind == Special::kFullAddMmx) {
     return _mm_adds_epu8(d, s);
-  } else if constexpr (Kind == Special::kFullSubMmx) {
-    return _mm_subs_epu8(d, s);
-  } else if constexpr (C::kMode == 10) {
-    const __m128i inverted = _mm_xor_si128(s, _mm_set1_epi32(-1));
-    return BlendByParam(k, C::kBright ? ScaleByBright(k, inverted) : inverted, d);
   } else {
-    const __m128i t = C::kBright ? ScaleByBright(k, s) : s;
-    if constexpr (C::kMode == 0) {
-      if constexpr (!C::kBright) return s;
-      else return _mm_or_si128(_mm_andnot_si128(k.fourthByte, t), _mm_and_si128(k.fourthByte, d));
-    } else if constexpr (C::kMode == 1) {
-      return BlendByParam(k, t, d);
-    } else if constexpr (C::kMode == 2) {
-      return PackedAdd<true>(d, ScaleByParam(k, t));
-    } else if constexpr (C::kMode == 3) {
-      return PackedSub(d, ScaleByParam(k, t));
-    } else if constexpr (C::kMode == 4) {
-      return Multiply(k, t, d);
-    } else {
-      return BlendByParam(k, Multiply(k, t, d), d);
-    }
+    static_assert(Kind == Special::kFullSubMmx, "the general members use texel_rules_sse2.h");
+    return _mm_subs_epu8(d, s);
   }
 }
 

@@ -104,10 +104,9 @@ void DrawLineOnSoftImg(SOFTIMG* target, int x1, int y1, int x2, int y2, uint32_t
   ClipEnd(&x2, &y2, left, right, cy, k, false);
   ClipEnd(&y1, &x1, top, bottom, cx, a, true);
   ClipEnd(&y2, &x2, top, bottom, cx, a, false);
-  // A first point still more than a pixel outside the area means the line
-  // passes the area by: clamping it in would draw pixels that are not on the
-  // line. Within a pixel, clamping keeps a line that grazes a corner.
-  if (x1 < left - 1 || x1 > right || y1 < top - 1 || y1 > bottom) return;
+  // The clamps bring a first point that is still outside onto the area's
+  // nearest pixel: a line that crosses a corner between two pixel centres
+  // keeps its pixel there, so no line is dropped here.
   x1 = std::clamp(x1, left, right - 1);
   y1 = std::clamp(y1, top, bottom - 1);
   x2 = std::clamp(x2, left - 1, right);

@@ -10,6 +10,7 @@
 #include "software_renderer/blit_frame.h"
 #include "software_renderer/member_grid.h"
 #include "software_renderer/run_table_blit.h"
+#include "software_renderer/texel_rules_sse2.h"
 #include "software_renderer/soft_draw_settings.h"
 
 namespace {
@@ -78,31 +79,6 @@ OMBREL_ALWAYS_INLINE void WritePixel(uint8_t* dp, uint32_t v) {
   else Store16(dp, v);
 }
 
-// Palettised whole-texel copy with transparency: four indices that all equal
-// the transparent index are skipped at once. A transparent value above 255
-// matches no index, so then no group is skipped either.
-template <class C>
-void CopyIndexGroups(const BlitRows& r) {
-  const bool groupsSkip = r.transColor <= 255;
-  const uint32_t replicated = r.transColor * 0x01010101u;
-  const uint8_t* sp = r.src;
-  uint8_t* dp = r.dst;
-  auto one = [&](const uint8_t* s, uint8_t* d) {
-    uint32_t texel;
-    if (FetchOpaque<C>(r, s, &texel)) WritePixel<C>(d, texel);
-  };
-  for (int32_t j = r.height; j > 0; --j) {
-    int32_t i = 0;
-    for (; i + 4 <= r.width; i += 4) {
-      if (groupsSkip && Load32(sp + i) == replicated) continue;
-      for (int k = 0; k < 4; ++k) one(sp + i + k, dp + (i + k) * C::kDestBytes);
-    }
-    for (; i < r.width; ++i) one(sp + i, dp + i * C::kDestBytes);
-    sp += r.width + r.srcSkip;
-    dp += r.width * C::kDestBytes + r.dstSkip;
-  }
-}
-
 // 16-bit full-parameter add and subtract take neighbouring pixels in pairs
 // from the row's first drawn pixel; a pair with one transparent texel draws
 // the other alone, and a last odd pixel is drawn alone.
@@ -167,13 +143,17 @@ void RunMember(const BlitRows& r) {
     if constexpr (kWholeTexel && !C::kPalettised && !C::kTrans &&
                   C::kSourceBytes == C::kDestBytes) {
       CopyRows<C>(r);
-    } else if constexpr (kWholeTexel && C::kPalettised && C::kTrans && C::kIs32) {
-      CopyIndexGroups<C>(r);
 #ifdef __SSE2__
-    } else if constexpr (kVectorised<C>) {
-      WalkVector<C, Kind>(r, [&r](const uint8_t* sp, uint8_t* dp) {
-        blend::BlendTexel<C>(r, sp, dp, nullptr);
-      });
+    } else if constexpr (blend::sse2::kHasTexelForm<C>) {
+      // A block whose texels are all transparent is passed over whole.
+      const blend::sse2::TexelConstants tk = blend::sse2::MakeTexelConstants<C>(r);
+      const uint8_t* sp = r.src;
+      uint8_t* dp = r.dst;
+      for (int32_t j = r.height; j > 0; --j) {
+        blend::sse2::TexelSpan<C, blend::sse2::Weighing::kPerTexel>(tk, r, sp, dp, r.width);
+        sp += r.width * C::kSourceBytes + r.srcSkip;
+        dp += r.width * C::kDestBytes + r.dstSkip;
+      }
 #endif
     } else {
       WalkPixels<C>(r, [&r](const uint8_t* sp, uint8_t* dp, const uint8_t* gp) {

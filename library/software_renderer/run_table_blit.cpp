@@ -3,6 +3,7 @@
 #include "software_renderer/blend_rules_sse2.h"
 #include "software_renderer/member_grid.h"
 #include "software_renderer/soft_image_convert.h"
+#include "software_renderer/texel_rules_sse2.h"
 
 namespace {
 
@@ -11,7 +12,7 @@ using blend::BlitRows;
 // The per-call constants of the SSE2 rules, when the member uses them.
 struct VectorState {
 #ifdef __SSE2__
-  blend::sse2::Constants k;
+  blend::sse2::TexelConstants tk;
 #endif
 };
 
@@ -43,9 +44,10 @@ OMBREL_ALWAYS_INLINE void DrawRun(const BlitRows& r, const VectorState& v, const
     for (; bytes >= 4; bytes -= 4, sp += 4, dp += 4) blend::Store32(dp, blend::Load32(sp));
     if (bytes) blend::Store16(dp, blend::Load16(sp));
 #ifdef __SSE2__
-  } else if constexpr (blend::sse2::kVectorised<C>) {
-    blend::sse2::Span<C, blend::Special::kNone>(
-        v.k, sp, dp, n, [&one](const uint8_t* s, uint8_t* d) { one(s, d, nullptr); });
+  } else if constexpr (blend::sse2::kHasTexelForm<C>) {
+    using blend::sse2::Weighing;
+    blend::sse2::TexelSpan<C, Translucent ? Weighing::kTranslucentRun : Weighing::kOpaqueRun>(
+        v.tk, r, sp, dp, n);
 #endif
   } else {
     for (; n > 0; --n) {
@@ -62,7 +64,7 @@ struct RunTableLoop {
   static void Run(const BlitRows& r) {
     VectorState v{};
 #ifdef __SSE2__
-    if constexpr (blend::sse2::kVectorised<C>) v.k = blend::sse2::MakeConstants(r);
+    if constexpr (blend::sse2::kHasTexelForm<C>) v.tk = blend::sse2::MakeTexelConstants<C>(r);
 #endif
     const uint8_t* code = r.runTable;
     const uint8_t* const end = r.runTableEnd;

@@ -113,20 +113,29 @@ int CreateSoftImg(SOFTIMG* view, int width, int height, int pitch, uint32_t tran
     if (!body->pixelBuffer) return FailCreation(view);
   }
 
-  if (workBuffers) {
-    if (alpha && body->premultipliedSize < bufferSize) FreeBuffer(body->premultipliedCopy);
-    if (alpha && !body->premultipliedCopy) {
-      body->premultipliedCopy = AllocBuffer(bufferSize ? bufferSize : 1, false);
-      if (!body->premultipliedCopy) return FailCreation(view);
-      body->premultipliedSize = bufferSize;
-    }
-    const auto runSize = static_cast<uint32_t>((width + 5) * height);
-    if (colorType != kSoftImgSingle8 && body->runTableSize < runSize) FreeBuffer(body->runTable);
-    if (colorType != kSoftImgSingle8 && !body->runTable) {
-      body->runTable = AllocBuffer(runSize ? runSize : 1, false);
-      if (!body->runTable) return FailCreation(view);
-      body->runTableSize = runSize;
-    }
+  // A body made again keeps a work buffer only where this creation asks for
+  // it and it holds the new size: the transfers write whole images into any
+  // buffer they find, so an old, smaller one would be written past.
+  const bool wantsPremultiplied = workBuffers && alpha;
+  const bool wantsRunTable = workBuffers && colorType != kSoftImgSingle8;
+  const auto runSize = static_cast<uint32_t>((width + 5) * height);
+  if (!wantsPremultiplied || body->premultipliedSize < bufferSize) {
+    FreeBuffer(body->premultipliedCopy);
+    body->premultipliedSize = 0;
+  }
+  if (!wantsRunTable || body->runTableSize < runSize) {
+    FreeBuffer(body->runTable);
+    body->runTableSize = 0;
+  }
+  if (wantsPremultiplied && !body->premultipliedCopy) {
+    body->premultipliedCopy = AllocBuffer(bufferSize ? bufferSize : 1, false);
+    if (!body->premultipliedCopy) return FailCreation(view);
+    body->premultipliedSize = bufferSize;
+  }
+  if (wantsRunTable && !body->runTable) {
+    body->runTable = AllocBuffer(runSize ? runSize : 1, false);
+    if (!body->runTable) return FailCreation(view);
+    body->runTableSize = runSize;
   }
 
   view->magic = kSoftImgMagic;

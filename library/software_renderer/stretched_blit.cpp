@@ -10,6 +10,7 @@
 #include "software_renderer/blit_frame.h"
 #include "software_renderer/member_grid.h"
 #include "software_renderer/plain_blit.h"
+#include "software_renderer/texel_rules_sse2.h"
 
 namespace {
 
@@ -139,9 +140,31 @@ void RunStretched(const StretchRows& r) {
       SubtractTexel<C, Kind>(b, sp, dp);
   };
 #ifdef __SSE2__
-  if constexpr (blend::sse2::kVectorised<C>) {
-    // The texels of four pixels are gathered and go through the SSE2 rule
-    // together.
+  if constexpr (Kind == Special::kNone && blend::sse2::kHasTexelForm<C>) {
+    // The texels of a block are gathered by their columns and go through the
+    // SSE2 rule together.
+    using blend::sse2::Weighing;
+    constexpr int kN = blend::sse2::kLanes<C>;
+    const blend::sse2::TexelConstants tk = blend::sse2::MakeTexelConstants<C>(b);
+    const __m128i none = _mm_setzero_si128();
+    WalkStretched<C::kDestBytes, kWholeStep, kCopyRepeats>(
+        r, [&](const Chunk& chunk, const uint8_t* srcRow, const uint8_t*, uint8_t* dp) {
+          const int32_t* column = chunk.column;
+          int32_t n = chunk.count;
+          for (; n >= kN; n -= kN, column += kN, dp += kN * C::kDestBytes) {
+            blend::sse2::DrawBlock<C, Weighing::kPerTexel, false, false>(
+                tk, b, [srcRow, column](int i) { return srcRow + column[i] * C::kSourceBytes; }, dp,
+                none);
+          }
+          for (; n > 0; --n, ++column, dp += C::kDestBytes) {
+            blend::sse2::DrawBlock<C, Weighing::kPerTexel, false, true>(
+                tk, b, [srcRow, column](int) { return srcRow + *column * C::kSourceBytes; }, dp,
+                none);
+          }
+        });
+    return;
+  } else if constexpr (blend::sse2::kVectorised<C>) {
+    // The full-parameter subtract: four gathered texels a step.
     const blend::sse2::Constants k = blend::sse2::MakeConstants(b);
     WalkStretched<C::kDestBytes, kWholeStep, kCopyRepeats>(
         r, [&](const Chunk& chunk, const uint8_t* srcRow, const uint8_t*, uint8_t* dp) {

@@ -7,6 +7,7 @@
 #include <stddef.h>
 
 #include "software_renderer/member_grid.h"
+#include "software_renderer/texel_rules_sse2.h"
 #include "software_renderer/triangle_loops.h"
 
 // Every rule, and every lambda inside the rules, is inlined into the loop: a
@@ -14,6 +15,37 @@
 #define OMBREL_FLATTEN __attribute__((flatten))
 
 namespace triangle {
+
+// The pixels [*first, *last) of a row of count pixels where f + i * step,
+// taken modulo 2^32, lies below limit; with intersect, only those of the
+// range already there. False when the values wrap along the row: they may
+// then leave and re-enter the range, and the caller tests every pixel.
+OMBREL_ALWAYS_INLINE bool InsideRun(uint32_t f, uint32_t step, uint32_t limit, int32_t count,
+                                    int32_t* first, int32_t* last, bool intersect) {
+  const int64_t start = f;
+  const int64_t delta = static_cast<int32_t>(step);
+  const int64_t end = start + delta * (count - 1);
+  if (end < 0 || end > int64_t{UINT32_MAX}) return false;
+  int64_t lo = 0, hi = count;
+  if (delta > 0) {
+    // start + i delta < limit: i below ceil((limit - start) / delta)
+    const int64_t room = int64_t{limit} - start;
+    hi = room <= 0 ? 0 : (room + delta - 1) / delta;
+  } else if (delta < 0) {
+    // start - i |delta| < limit: i above (start - limit) / |delta|
+    const int64_t over = start - int64_t{limit};
+    lo = over < 0 ? 0 : over / -delta + 1;
+  } else if (start >= limit) {
+    hi = 0;
+  }
+  if (intersect) {
+    if (lo < *first) lo = *first;
+    if (hi > *last) hi = *last;
+  }
+  *first = static_cast<int32_t>(lo < count ? lo : count);
+  *last = static_cast<int32_t>(hi < *first ? *first : hi > count ? count : hi);
+  return true;
+}
 
 template <class C>
 struct TexturedLoop {
@@ -31,6 +63,10 @@ struct TexturedLoop {
     const int32_t graphPitch = job.graphPitch;
     const uint32_t uLimit = job.uLimit;
     const uint32_t vLimit = job.vLimit;
+#ifdef __SSE2__
+    [[maybe_unused]] blend::sse2::TexelConstants tk;
+    if constexpr (blend::sse2::kHasTexelForm<C>) tk = blend::sse2::MakeTexelConstants<C>(rules);
+#endif
     WalkTriangleRows(t, job.area, [&](int32_t y, int32_t x, int32_t count) {
       // Unsigned wrapping arithmetic: the map is affine modulo 2^32, and a
       // texel outside the source fails the bounds test whatever the wrap.
@@ -43,6 +79,46 @@ struct TexturedLoop {
       const uint32_t stepU = static_cast<uint32_t>(t.dudx);
       const uint32_t stepV = static_cast<uint32_t>(t.dvdx);
       uint8_t* dp = dest + y * destPitch + x * C::kDestBytes;
+#ifdef __SSE2__
+      if constexpr (blend::sse2::kHasTexelForm<C>) {
+        // Where the map does not wrap along the row, the pixels whose texel
+        // lies in the source are one run; it is drawn in blocks without a
+        // bounds test, and side by side texels (a row of the source, one
+        // texel a pixel) as a plain span.
+        int32_t first, last;
+        if (InsideRun(u, stepU, uLimit, count, &first, &last, false) &&
+            InsideRun(v, stepV, vLimit, count, &first, &last, true)) {
+          if (first >= last) return;
+          u += static_cast<uint32_t>(first) * stepU;
+          v += static_cast<uint32_t>(first) * stepV;
+          dp += first * C::kDestBytes;
+          const int32_t n = last - first;
+          auto texelAt = [&](uint32_t tu, uint32_t tv) {
+            return src + (tv >> kFixed18Shift) * srcPitch + (tu >> kFixed18Shift) * C::kSourceBytes;
+          };
+          using blend::sse2::Weighing;
+          if (stepV == 0 && stepU == (1u << kFixed18Shift)) {
+            blend::sse2::TexelSpan<C, Weighing::kPerTexel>(tk, rules, texelAt(u, v), dp, n);
+            return;
+          }
+          constexpr int kN = blend::sse2::kLanes<C>;
+          const __m128i none = _mm_setzero_si128();
+          int32_t i = 0;
+          for (; i + kN <= n; i += kN, u += kN * stepU, v += kN * stepV, dp += kN * C::kDestBytes) {
+            blend::sse2::DrawBlock<C, Weighing::kPerTexel, false, false>(
+                tk, rules, [&](int lane) {
+                  return texelAt(u + static_cast<uint32_t>(lane) * stepU, v + static_cast<uint32_t>(lane) * stepV);
+                }, dp, none);
+          }
+          for (; i < n; ++i, u += stepU, v += stepV, dp += C::kDestBytes) {
+            const uint8_t* tp = texelAt(u, v);
+            blend::sse2::DrawBlock<C, Weighing::kPerTexel, false, true>(
+                tk, rules, [tp](int) { return tp; }, dp, none);
+          }
+          return;
+        }
+      }
+#endif
       do {
         if (u < uLimit && v < vLimit) {
           const uint32_t tu = u >> kFixed18Shift;

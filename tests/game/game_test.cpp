@@ -54,6 +54,70 @@ class GameTest : public GameDataFixture {
   }
 };
 
+TEST_F(GameTest, FieldFramesAreSkippedOnlyWhileAllThreeScriptWindowsAreShown) {
+  CGame game;
+  game.SetMode();
+  CFrameWindow* windows[] = {&game.msgWindow, &game.yesNoWindow, &game.choiceWindow};
+  for (int shown = 0; shown <= 3; ++shown) {
+    for (int i = 0; i < 3; ++i) windows[i]->pending = i < shown ? 1 : 0;
+    const uint32_t before = game.map.animationCounter;
+    UpdateWithKeys(game, {});
+    EXPECT_EQ(game.map.animationCounter - before, shown == 3 ? 0u : 1u) << shown << " shown";
+  }
+}
+
+TEST_F(GameTest, ScriptWindowsTakeTheKeysOnTheFieldAndInEvents) {
+  CGame game;
+  for (int mode : {MODE_FIELD, MODE_EVENT}) {
+    game.SetMode();
+    if (mode == MODE_EVENT) game.PushMode(MODE_EVENT);
+    game.msgWindow.SetMessage("hello");
+    game.msgWindow.SetVisible(1);
+    UpdateWithKeys(game, {});
+    UpdateWithKeys(game, {KEY_X});
+    EXPECT_EQ(game.msgWindow.keyFlag, 1) << mode;
+    game.msgWindow.SetVisible(0);
+    // A question answered with Z ends its wait in the same update.
+    CYesNoMsgWindow* questions[] = {&game.yesNoWindow, &game.choiceWindow};
+    const int waits[] = {WAIT_YESNO, WAIT_CHOICE};
+    for (int q = 0; q < 2; ++q) {
+      if (q == 0) {
+        game.yesNoWindow.ClearItems();
+        game.yesNoWindow.AddItem(0, 1, 10, 40, "yes", 0, 0);
+        game.yesNoWindow.AddItem(1, 1, 10, 55, "no", 0, 0);
+      } else {
+        game.choiceWindow.SetChoiceMessage("which", "a", "b", "c");
+      }
+      questions[q]->SetVisible(1);
+      game.waitState = waits[q];
+      UpdateWithKeys(game, {});
+      EXPECT_EQ(game.waitState, waits[q]);
+      UpdateWithKeys(game, {KEY_DOWN});
+      UpdateWithKeys(game, {KEY_Z});
+      EXPECT_EQ(questions[q]->answer, 2) << mode << ", question " << q;
+      EXPECT_EQ(questions[q]->visible, 0);
+      EXPECT_EQ(game.waitState, WAIT_NONE) << mode << ", question " << q;
+      EXPECT_EQ(game.cursor.visible, 0);
+    }
+  }
+  game.modes.clear();
+}
+
+TEST_F(GameTest, TheCursorBlinksOncePerUpdateButNotWhileFramesAreWaited) {
+  CGame game;
+  game.SetMode();
+  EXPECT_EQ(game.cursor.visible, 1) << "visible until the game is set up";
+  const int before = game.cursor.blinkCounter;
+  game.Update();
+  game.Update();
+  EXPECT_EQ(game.cursor.blinkCounter, before + 2);
+  game.WaitFrames(2);
+  game.Update();
+  game.Update();
+  EXPECT_EQ(game.cursor.blinkCounter, before + 2);
+  game.modes.clear();
+}
+
 TEST_F(GameTest, ModeStackPushesAndPopsWithTraces) {
   CGame game;
   EXPECT_EQ(game.GetMode(), 0);

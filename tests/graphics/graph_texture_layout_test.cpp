@@ -90,6 +90,48 @@ TEST(GraphFormatIndexTest, TheFirstMatchingFlagChoosesTheKind) {
   }
 }
 
+// Each texture kind's pixel layout, and the loose flags reaching the same
+// kind as a graph's flag bytes do.
+TEST(GraphFormatColorFormatTest, EachKindHasItsLayout) {
+  const struct {
+    int index, bits;
+    uint32_t alpha, red, green, blue, compression;
+  } cases[] = {
+      {0, 16, 0, 0xF800, 0x07E0, 0x001F, 0},
+      {1, 32, 0, 0xFF0000, 0xFF00, 0xFF, 0},
+      {2, 16, 0xF000, 0x0F00, 0x00F0, 0x000F, 0},
+      {3, 32, 0xFF000000, 0xFF0000, 0xFF00, 0xFF, 0},
+      {4, 16, 0x8000, 0x7C00, 0x03E0, 0x001F, 0},
+      {5, 32, 0xFF000000, 0xFF0000, 0xFF00, 0xFF, 0},
+      {6, 4, 0xFF000000, 0xFF0000, 0xFF00, 0xFF, 1},
+      {10, 8, 0xFF000000, 0xFF0000, 0xFF00, 0xFF, 5},
+      {11, 16, 0, 0xF800, 0x07E0, 0x001F, 0},
+      {12, 32, 0, 0xFF0000, 0xFF00, 0xFF, 0},
+      {13, 32, 0xFF000000, 0xFF0000, 0xFF00, 0xFF, 0},
+  };
+  for (const auto& c : cases) {
+    const ColorFormat* f = GetGraphFormatColorFormat(c.index);
+    ASSERT_NE(f, nullptr) << c.index;
+    EXPECT_EQ(f->colorBits, c.bits) << c.index;
+    EXPECT_EQ(f->alphaMask, c.alpha) << c.index;
+    EXPECT_EQ(f->redMask, c.red) << c.index;
+    EXPECT_EQ(f->greenMask, c.green) << c.index;
+    EXPECT_EQ(f->blueMask, c.blue) << c.index;
+    EXPECT_EQ(f->compression, c.compression) << c.index;
+  }
+  EXPECT_EQ(GetGraphFormatColorFormat(14), nullptr);
+  EXPECT_EQ(GetGraphFormatColorFormat(-1), nullptr);
+
+  // (alpha, draw-valid, alpha-test, 32-bit): the font cache's A4R4G4B4, the
+  // draw-valid kinds before alpha, alpha before alpha-test.
+  EXPECT_EQ(GraphFormatColorFormatForFlags(1, 0, 0, 0), GetGraphFormatColorFormat(2));
+  EXPECT_EQ(GraphFormatColorFormatForFlags(0, 1, 0, 0), GetGraphFormatColorFormat(11));
+  EXPECT_EQ(GraphFormatColorFormatForFlags(1, 1, 0, 1), GetGraphFormatColorFormat(13));
+  EXPECT_EQ(GraphFormatColorFormatForFlags(1, 0, 1, 1), GetGraphFormatColorFormat(3));
+  EXPECT_EQ(GraphFormatColorFormatForFlags(0, 0, 1, 0), GetGraphFormatColorFormat(4));
+  EXPECT_EQ(GraphFormatColorFormatForFlags(0, 0, 0, 1), GetGraphFormatColorFormat(1));
+}
+
 // A 200 x 70 original under a 64 limit is a grid of 4 x 2 textures; a
 // derived graph across a texture seam gets one draw piece per texture it
 // touches, with its corners in graph space and texture coordinates.

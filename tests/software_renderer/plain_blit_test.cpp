@@ -81,13 +81,30 @@ TEST_F(PlainBlitTest, WorkedExamplesGiveTheirPixels) {
       {"product white on 200", 1, Kind::kDirect, 11, 255, 0xFFFFFF, 0, Bgrx(255, 255, 255, 0), Bgrx(200, 200, 200, 0), Bgrx(199, 199, 199, 0)},
       {"alpha 255 mode 1 is mode 0", 1, Kind::kAlpha, 1, 255, 0xFFFFFF, 0, Bgrx(1, 2, 3, 40), Bgrx(9, 9, 9, 9), Bgrx(1, 2, 3, 40)},
       {"mode 1 at 0 draws nothing", 1, Kind::kDirect, 1, 0, 0xFFFFFF, 0, Bgrx(1, 2, 3, 4), Bgrx(9, 9, 9, 9), Bgrx(9, 9, 9, 9)},
+      // The six-bit mix is for F = (p) without bright only: with the bright
+      // on, green 0 + D(4, 63) = 0.
+      {"16 no six-bit mix under bright", 0, Kind::kDirect, 1, 4, 0xFEFFFF, 0, 0xFFFF, 0x0000, 0x0000},
+      // 16-bit add with alpha and bright: blue 3 at alpha 128 is 1, then
+      // S(192, 1) = 0; the bright first would give S(192, 3) = 2, then 1.
+      {"16 alpha before bright in add", 0, Kind::kAlpha, 2, 255, 0xFFFFC0, 0, 0x00800003, 0x0000, 0x0000},
+      // 16-bit product with alpha 200, p 200, texel green 16 over green 2:
+      // D' = 64, M' = 16, ((64 * 65536 - 48 * 40000) >> 16) >> 5 = 1, where
+      // the general blend gives 2 + ((0 - 2) * 40000 >> 16) = 0.
+      {"16 product keeps green's bits", 0, Kind::kAlpha, 11, 200, 0xFFFFFF, 0, 0x00C80200, 0x0040, 0x0020},
+      {"16 product under bright blends", 0, Kind::kAlpha, 11, 200, 0xFEFEFE, 0, 0x00C80200, 0x0040, 0x0000},
   };
+  // The reference model is held to the same numbers, so that a condition it
+  // shares with the blit cannot be wrong in both.
   for (const auto& e : examples) {
     Pixels src(e.colorType, e.kind, 1, 1, {e.texel}, 0xFFFFFFFF);
     Pixels dest(e.colorType, Kind::kDirect, 1, 1, {e.dest});
+    Pixels model(e.colorType, Kind::kDirect, 1, 1, {e.dest});
     UseSettings(1, 1, e.mode, e.param, e.bright);
     DrawImageOnSoftImg(&dest.view, &src.view, 0, 0, e.transFlag, nullptr);
     EXPECT_EQ(e.expected, dest.At(0, 0)) << e.what;
+    OracleDrawImage(&model.view, &src.view, 0, 0, e.transFlag, nullptr,
+                    OracleSettingsOf(IntRect{0, 0, 1, 1}, e.mode, e.param, e.bright, 0, 0, 0));
+    EXPECT_EQ(e.expected, model.At(0, 0)) << e.what << " (reference model)";
   }
 }
 

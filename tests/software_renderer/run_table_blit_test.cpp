@@ -175,4 +175,38 @@ TEST_F(RunTableBlitTest, AlphaSourcesBlendOnlyTranslucentRuns) {
   EXPECT_EQ(Bgrx(0, 0, 0, 0), clipped.At(0, 0));
 }
 
+// The run table's own rules, in the blit and in the reference model: no
+// six-bit mix (green 0 + D(4, 63) = 0, where the plain path gives 1), no
+// halving at 128, and an alpha-0 run skipped in multiply.
+TEST_F(RunTableBlitTest, WorkedExamplesGiveTheirPixels) {
+  struct Example {
+    const char* what;
+    int colorType;
+    SourceKind kind;
+    int mode, param;
+    uint8_t code;
+    uint32_t texel, dest, expected;
+  };
+  const Example examples[] = {
+      {"16 mode 1 at 4 steps through the table", 0, SourceKind::kDirect, 1, 4, 0x40, 0xFFFF, 0x0000, 0x0000},
+      {"no halving at 128", 1, SourceKind::kDirect, 1, 128, 0x40, Bgrx(1, 3, 255, 0), Bgrx(1, 3, 1, 170), Bgrx(1, 3, 128, 170)},
+      {"multiply skips an alpha-0 run", 1, SourceKind::kAlpha, 4, 0, 0x00, Bgrx(200, 200, 200, 0), Bgrx(128, 128, 128, 7), Bgrx(128, 128, 128, 7)},
+      {"opaque run copies a whole texel", 1, SourceKind::kAlpha, 0, 0, 0x40, Bgrx(0, 0, 255, 128), Bgrx(255, 0, 0, 0), Bgrx(0, 0, 255, 128)},
+  };
+  for (const Example& e : examples) {
+    Pixels src(e.colorType, e.kind, 1, 1, {e.texel}, 0xFFFFFFFF, true);
+    const uint8_t codes[] = {e.code, 0xC0};
+    std::memcpy(src.view.body->runTable, codes, sizeof codes);
+    src.view.body->runTableValid = 1;
+    Pixels dest(e.colorType, SourceKind::kDirect, 1, 1, {e.dest});
+    Pixels model(e.colorType, SourceKind::kDirect, 1, 1, {e.dest});
+    UseDrawSettings(IntRect{0, 0, 1, 1}, e.mode, e.param);
+    DrawImageOnSoftImg(&dest.view, &src.view, 0, 0, 1, nullptr);
+    EXPECT_EQ(e.expected, dest.At(0, 0)) << e.what;
+    OracleDrawImage(&model.view, &src.view, 0, 0, 1, nullptr,
+                    OracleSettingsOf(IntRect{0, 0, 1, 1}, e.mode, e.param, 0xFFFFFF, 0, 0, 0));
+    EXPECT_EQ(e.expected, model.At(0, 0)) << e.what << " (reference model)";
+  }
+}
+
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "software_renderer/soft_image_convert.h"
 #include "system/system_state.h"
 #include "system/tracked_memory.h"
 
@@ -117,6 +118,50 @@ TEST(SoftImageTest, ABodyMadeAgainAtALargerSizeReplacesItsWorkBuffers) {
   std::memset(b->premultipliedCopy, 0, static_cast<size_t>(b->pitch) * 32);
   EXPECT_EQ(0, CheckTrackedMemory());
   ReleaseSoftImg(&view);
+}
+
+// The body of a view left not valid is made again at a larger size without
+// work buffers: a whole-image transfer must then find none to write into,
+// instead of the old, smaller ones.
+TEST(SoftImageTest, ABodyMadeAgainWithoutWorkBuffersDropsTheOldOnes) {
+  SOFTIMG view{};
+  ASSERT_EQ(0, CreateSoftImg(&view, 5, 2, -1, 0, 1, 0, 1, 1, nullptr));
+  ASSERT_NE(nullptr, view.body->runTable);
+  ASSERT_NE(nullptr, view.body->premultipliedCopy);
+  view.magic = 0;
+  ASSERT_EQ(0, CreateSoftImg(&view, 64, 40, -1, 0, 1, 0, 1, 0, nullptr));
+  EXPECT_EQ(nullptr, view.body->runTable);
+  EXPECT_EQ(nullptr, view.body->premultipliedCopy);
+  EXPECT_EQ(nullptr, view.premultipliedPixels);
+
+  GraphImage image{};
+  ASSERT_EQ(0, AllocGraphImageARGB8(64, 40, &image));
+  std::memset(image.pixels, 0x80, static_cast<size_t>(image.pitch) * 40);
+  EXPECT_GE(ConvertGraphImageToSoftImg(&image, nullptr, &view, 0, 0, 64, 40, 0, 0, 0), 0);
+  EXPECT_EQ(0, view.body->runTableValid);
+  EXPECT_EQ(0, CheckTrackedMemory());
+  FreeGraphImage(&image);
+  ReleaseSoftImg(&view);
+}
+
+// Made again with work buffers but without alpha, or as a blend-graph image,
+// the body keeps only the buffers that such an image has.
+TEST(SoftImageTest, ABodyMadeAgainKeepsOnlyTheWorkBuffersItsLayoutHas) {
+  struct Case {
+    int type, alpha;
+    bool premultiplied, runTable;
+  };
+  const Case cases[] = {{1, 1, true, true}, {1, 0, false, true}, {2, 0, false, false}};
+  for (const Case& c : cases) {
+    SOFTIMG view{};
+    ASSERT_EQ(0, CreateSoftImg(&view, 8, 8, -1, 0, 1, 0, 1, 1, nullptr));
+    view.magic = 0;
+    ASSERT_EQ(0, CreateSoftImg(&view, 8, 8, -1, 0, c.type, 0, c.alpha, 1, nullptr));
+    EXPECT_EQ(c.premultiplied, view.body->premultipliedCopy != nullptr) << c.type << c.alpha;
+    EXPECT_EQ(c.runTable, view.body->runTable != nullptr) << c.type << c.alpha;
+    ReleaseSoftImg(&view);
+  }
+  EXPECT_EQ(0, CheckTrackedMemory());
 }
 
 TEST(SoftImageTest, SubViewsShareTheBodyUntilTheLastRelease) {

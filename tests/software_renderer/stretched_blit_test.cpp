@@ -239,6 +239,10 @@ TEST_F(StretchedBlitTest, WorkedExamplesGiveTheirPixels) {
     const IntRect rect{0, 0, 2, 1};
     DrawStretchedImageOnSoftImg(&dest.view, &src.view, &rect, e.transFlag, nullptr);
     EXPECT_EQ(e.expected, dest.At(1, 0)) << e.what;
+    Pixels model(1, SourceKind::kDirect, 2, 1, {e.dest});
+    OracleDrawStretchedImage(&model.view, &src.view, &rect, e.transFlag, nullptr,
+                             OracleSettingsOf(IntRect{0, 0, 2, 1}, e.mode, e.param, 0xFFFFFF, 0, 0, 0));
+    EXPECT_EQ(e.expected, model.At(1, 0)) << e.what << " (reference model)";
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <climits>
 #include <random>
 #include <sstream>
@@ -102,6 +103,28 @@ TEST_F(TriangleDrawTest, RandomTexturedTrianglesMatchTheReferenceModel) {
     OracleDrawTriangle(&scene.expected->view, &scene.source->view, v, c.transFlag, scene.Graph(), 0,
                        scene.oracle);
     scene.Compare(Describe(v));
+  });
+}
+
+// Texture corners one texel a pixel apart along the rows, as an unturned,
+// unscaled sprite maps them: rows of side by side texels, partly outside
+// the source.
+TEST_F(TriangleDrawTest, UnscaledQuadsMatchTheReferenceModel) {
+  std::mt19937 rng(20250310);
+  ForEachBlitCase(rng, [&rng](const BlitCase& c) {
+    BlitScene scene(c, rng, 9, 24);
+    const int w = Between(rng, 1, scene.real->view.width + 4);
+    const int h = Between(rng, 1, scene.real->view.height + 4);
+    const int x = Between(rng, -3, 3), y = Between(rng, -3, 3);
+    const int u = Between(rng, -4, 4), v = Between(rng, -4, 4);
+    const TriangleVertex tl{x, y, u, v}, tr{x + w, y, u + w, v}, bl{x, y + h, u, v + h},
+        br{x + w, y + h, u + w, v + h};
+    for (const auto& corners : {std::array{tl, tr, bl}, std::array{tr, bl, br}}) {
+      DrawTriangleOnSoftImg(&scene.real->view, &scene.source->view, corners.data(), c.transFlag, scene.Graph(), 0);
+      OracleDrawTriangle(&scene.expected->view, &scene.source->view, corners.data(), c.transFlag,
+                         scene.Graph(), 0, scene.oracle);
+    }
+    scene.Compare(Describe(std::array{tl, tr, br}.data()));
   });
 }
 

@@ -9,6 +9,7 @@
 
 #include "software_renderer/blend_tables.h"
 #include "support/blit_scenes.h"
+#include "support/triangle_oracle.h"
 
 namespace {
 
@@ -45,7 +46,9 @@ class TrianglePixelsTest : public ::testing::Test {
   }
 
   // Draws a triangle whose only pixel inside the area is (0, 0), with texel
-  // (0, 0), over a destination of two pixels; returns both.
+  // (0, 0), over a destination of two pixels; returns both. The reference
+  // model draws the same triangle and must give the case's numbers too, so
+  // that a condition it shares with the loops cannot be wrong in both.
   static std::pair<uint32_t, uint32_t> DrawOne(const PixelCase& c) {
     const SourceKind kind = c.source == Source::kPalettised ? SourceKind::kPalettised
                             : c.source == Source::kAlpha    ? SourceKind::kAlpha
@@ -63,6 +66,11 @@ class TrianglePixelsTest : public ::testing::Test {
     const bool solid = c.source == Source::kSolid;
     DrawTriangleOnSoftImg(&dest.view, solid ? nullptr : &src.view, v, c.transFlag,
                           c.graphByte == kNoGraph ? nullptr : &graph.view, c.color);
+    Pixels model(c.colorType, SourceKind::kDirect, 2, 1, {c.dest});
+    OracleDrawTriangle(&model.view, solid ? nullptr : &src.view, v, c.transFlag,
+                       c.graphByte == kNoGraph ? nullptr : &graph.view, c.color,
+                       OracleSettingsOf(IntRect{0, 0, 1, 1}, c.mode, c.param, c.bright, 0, 128, 255));
+    EXPECT_EQ(c.expected, model.At(0, 0)) << c.what << " (reference model)";
     return {dest.At(0, 0), dest.At(1, 0)};
   }
 };
@@ -117,6 +125,13 @@ TEST_F(TrianglePixelsTest, SixteenBitWorkedExamples) {
       {"alpha copy writes the low word", 0, Source::kAlpha, 0, 0, kBrightOff, 1, kNoGraph, 0x00FF1234, 0xABCD, 0x1234},
       {"solid inverts after bright", 0, Source::kSolid, 10, 255, 0x80FFFF, 0, kNoGraph, Rgb16(31, 0, 0), 0, Rgb16(16, 63, 31)},
       {"solid mode 1 truncates", 0, Source::kSolid, 1, 128, kBrightOff, 0, kNoGraph, Rgb16(31, 63, 0), Rgb16(0, 0, 31), Rgb16(15, 31, 16)},
+      // Blue 3 at alpha 128 is 1, then S(192, 1) = 0; the bright first would
+      // give S(192, 3) = 2, then 1.
+      {"alpha before bright in add", 0, Source::kAlpha, 2, 255, 0xFFFFC0, 0, kNoGraph, 0x00800003, 0, 0},
+      // Green 16 at alpha 200, p 200 over green 2: ((64 * 65536 - 48 *
+      // 40000) >> 16) >> 5 = 1, where the general blend gives 0.
+      {"product keeps green's bits", 0, Source::kAlpha, 11, 200, kBrightOff, 0, kNoGraph, 0x00C80200, 0x0040, 0x0020},
+      {"product under bright blends", 0, Source::kAlpha, 11, 200, 0xFEFEFE, 0, kNoGraph, 0x00C80200, 0x0040, 0},
   };
   for (const PixelCase& c : cases) {
     const auto [drawn, neighbour] = DrawOne(c);

@@ -129,8 +129,7 @@ void OracleDrawLine(SOFTIMG* target, int x1, int y1, int x2, int y2, uint32_t co
   else if (y1 >= B) { y1 = B - 1; x1 = Trunc(cx + a * (B - 1)); }
   if (y2 < T) { y2 = T - 1; x2 = Trunc(cx + a * (T - 1)); }
   else if (y2 >= B) { y2 = B; x2 = Trunc(cx + a * B); }
-  // A line whose first point lands more than a pixel outside passes the area by.
-  if (x1 < L - 1 || x1 > R || y1 < T - 1 || y1 > B) return;
+  // The final clamps hold for every line: none is dropped after the clipping.
   x1 = std::clamp(x1, L, R - 1);
   y1 = std::clamp(y1, T, B - 1);
   x2 = std::clamp(x2, L - 1, R);

@@ -1,0 +1,453 @@
+// SSE2 forms of the general per-texel rules (BlendTexel and CombinePixel in
+// blend_rules.h): four 32-bit or eight 16-bit pixels a step, each lane the
+// same products, floors and packed guard bits as the scalar rule, so that the
+// two give the same bytes. Members with a blend graph keep the scalar rule.
+#ifndef OMBREL_SOFTWARE_RENDERER_TEXEL_RULES_SSE2_H
+#define OMBREL_SOFTWARE_RENDERER_TEXEL_RULES_SSE2_H
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+
+#include <utility>
+
+#include "software_renderer/blend_rules.h"
+#include "software_renderer/blend_rules_sse2.h"
+
+namespace blend::sse2 {
+
+// Which of the scalar rules a span applies to each texel: BlendTexel's, or
+// the run table's, where the run's kind replaces the skip test.
+enum class Weighing { kPerTexel, kOpaqueRun, kTranslucentRun };
+
+template <class C>
+constexpr bool kHasTexelForm = !C::kGraph;
+
+// Per-call constants of the texel rules.
+struct TexelConstants {
+  Constants k;
+  __m128i colourLanes;  // 16-bit lanes: all ones for blue, green, red; 0 for the fourth byte
+  __m128i param16;      // p in every 16-bit lane
+  __m128i lerpWeight;   // p / 4, the weight of the texel in BlendLerp6Table
+  __m128i lerpRest;     // 63 - p / 4
+  __m128i bright16[3];  // the bright's blue, green and red bytes in every 16-bit lane
+  __m128i trans16;      // the transparent colour in every 16-bit lane
+  __m128i transMatches; // all ones when the transparent colour can equal a raw texel
+};
+
+template <class C>
+OMBREL_ALWAYS_INLINE TexelConstants MakeTexelConstants(const BlitRows& r) {
+  TexelConstants t;
+  t.k = MakeConstants(r);
+  t.colourLanes = _mm_setr_epi16(-1, -1, -1, 0, -1, -1, -1, 0);
+  t.param16 = _mm_set1_epi16(static_cast<int16_t>(r.param));
+  t.lerpWeight = _mm_set1_epi16(static_cast<int16_t>(r.param >> 2));
+  t.lerpRest = _mm_set1_epi16(static_cast<int16_t>(63 - (r.param >> 2)));
+  for (int ch = 0; ch < 3; ++ch) t.bright16[ch] = _mm_set1_epi16(static_cast<int16_t>(r.scaleBright[ch][255]));
+  t.trans16 = _mm_set1_epi16(static_cast<int16_t>(r.transColor));
+  // A 16-bit raw value is compared with the whole transparent colour: a value
+  // beyond the raw value's range matches no texel.
+  const uint32_t rawMax = C::kPalettised ? 0xFF : C::kIs32 ? 0xFFFFFFFFu : 0xFFFF;
+  t.transMatches = _mm_set1_epi32(r.transColor <= rawMax ? -1 : 0);
+  return t;
+}
+
+OMBREL_ALWAYS_INLINE __m128i Select(__m128i mask, __m128i yes, __m128i no) {
+  return _mm_or_si128(_mm_and_si128(mask, yes), _mm_andnot_si128(mask, no));
+}
+
+// d + floor((v - d) * w / 2^(8K)) in 16-bit lanes, w the product of K
+// weights: for K = 1 given as 128 w (w <= 255), for K = 2 as w itself
+// (w <= 65025, taken unsigned).
+template <int K>
+OMBREL_ALWAYS_INLINE __m128i BlendLanes(__m128i d, __m128i v, __m128i w) {
+  const __m128i x = _mm_sub_epi16(v, d);
+  if constexpr (K == 1) {
+    return _mm_add_epi16(d, _mm_mulhi_epi16(_mm_slli_epi16(x, 1), w));
+  } else {
+    // The signed high product of w read as a signed lane is x too low by
+    // exactly x where w >= 32768.
+    const __m128i high = _mm_mulhi_epi16(x, w);
+    return _mm_add_epi16(_mm_add_epi16(d, high), _mm_and_si128(x, _mm_srai_epi16(w, 15)));
+  }
+}
+
+// The 32-bit rule of C on four texels s over four pixels d; AlphaWeighs as
+// in CombinePixel.
+template <class C, bool AlphaWeighs>
+OMBREL_ALWAYS_INLINE __m128i Combine32(const TexelConstants& tk, __m128i s, __m128i d) {
+  constexpr int kMode = C::kMode;
+  constexpr int K = (AlphaWeighs ? 1 : 0) + (C::kUsesParam ? 1 : 0);
+  const Constants& k = tk.k;
+  if constexpr (kMode == 0 && K == 0) {
+    if constexpr (!C::kBright) return s;
+    else return Select(k.fourthByte, d, ScaleByBright(k, s));
+  } else {
+    const __m128i zero = _mm_setzero_si128();
+    auto half = [&](__m128i sw, __m128i dw) {
+      __m128i alpha = zero;
+      if constexpr (AlphaWeighs) {
+        alpha = _mm_and_si128(_mm_shufflehi_epi16(_mm_shufflelo_epi16(sw, 0xFF), 0xFF),
+                              tk.colourLanes);
+      }
+      // The product of the weights, 0 in the fourth byte's lane, and as
+      // BlendLanes takes it.
+      __m128i w, blendWeight;
+      if constexpr (AlphaWeighs && C::kUsesParam) {
+        w = blendWeight = _mm_mullo_epi16(alpha, k.texelWeight);
+      } else if constexpr (AlphaWeighs) {
+        w = alpha;
+        blendWeight = _mm_slli_epi16(alpha, 7);
+      } else {
+        w = k.texelWeight;
+        blendWeight = k.paramHigh;
+      }
+      __m128i t = kMode == 10 ? _mm_sub_epi16(_mm_set1_epi16(255), sw) : sw;
+      if constexpr (C::kBright) t = Div255(_mm_mullo_epi16(t, k.bright));
+      if constexpr (kMode == 0 || kMode == 1 || kMode == 10) {
+        return BlendLanes<K>(dw, t, blendWeight);
+      } else if constexpr (kMode == 11) {
+        return BlendLanes<K>(dw, _mm_srli_epi16(_mm_mullo_epi16(t, dw), 8), blendWeight);
+      } else if constexpr (kMode == 4) {
+        if constexpr (AlphaWeighs) return _mm_mulhi_epu16(_mm_mullo_epi16(t, alpha), dw);
+        else return _mm_srli_epi16(_mm_mullo_epi16(t, dw), 8);
+      } else if constexpr (K == 1) {
+        return Div255(_mm_mullo_epi16(t, w));  // the source term of add and subtract
+      } else {
+        return _mm_mulhi_epu16(t, w);
+      }
+    };
+    const __m128i out = _mm_packus_epi16(half(_mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(d, zero)),
+                                         half(_mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(d, zero)));
+    if constexpr (kMode == 2) return PackedAdd<true>(d, out);
+    else if constexpr (kMode == 3) return PackedSub(d, out);
+    else if constexpr (kMode == 4) return Select(k.fourthByte, d, out);
+    else return out;
+  }
+}
+
+// trunc(x * p / 255) for |x| <= 63, as BlendDiffTable holds it.
+OMBREL_ALWAYS_INLINE __m128i DiffLanes(const TexelConstants& tk, __m128i x) {
+  const __m128i sign = _mm_srai_epi16(x, 15);
+  const __m128i magnitude = _mm_sub_epi16(_mm_xor_si128(x, sign), sign);
+  const __m128i q = Div255(_mm_mullo_epi16(magnitude, tk.param16));
+  return _mm_sub_epi16(_mm_xor_si128(q, sign), sign);
+}
+
+// PackedAdd16 and PackedSub16 on eight colour words. The red field's carry or
+// borrow leaves the 16-bit lane, so it is found by comparing instead.
+OMBREL_ALWAYS_INLINE __m128i PackedAdd16Lanes(__m128i d, __m128i u) {
+  const __m128i keep = _mm_set1_epi16(static_cast<int16_t>(0xF7DF));
+  const __m128i a = _mm_and_si128(d, keep);
+  const __m128i b = _mm_and_si128(u, keep);
+  const __m128i x = _mm_add_epi16(a, b);
+  const __m128i redCarry = _mm_xor_si128(_mm_cmpeq_epi16(_mm_adds_epu16(a, b), x), _mm_set1_epi16(-1));
+  const __m128i m = _mm_and_si128(x, _mm_set1_epi16(0x0820));
+  __m128i pixel = _mm_or_si128(x, _mm_sub_epi16(m, _mm_srli_epi16(m, 5)));
+  pixel = _mm_or_si128(pixel, _mm_and_si128(redCarry, _mm_set1_epi16(static_cast<int16_t>(0xF800))));
+  return _mm_or_si128(pixel, _mm_and_si128(_mm_or_si128(d, u), _mm_set1_epi16(0x0820)));
+}
+OMBREL_ALWAYS_INLINE __m128i PackedSub16Lanes(__m128i d, __m128i u) {
+  const __m128i a = _mm_or_si128(d, _mm_set1_epi16(0x0820));
+  const __m128i b = _mm_and_si128(u, _mm_set1_epi16(static_cast<int16_t>(0xF7DF)));
+  const __m128i x = _mm_sub_epi16(a, b);
+  const __m128i noBorrow = _mm_cmpeq_epi16(_mm_subs_epu16(b, a), _mm_setzero_si128());
+  const __m128i m = _mm_and_si128(x, _mm_set1_epi16(0x0820));
+  const __m128i fill = _mm_or_si128(_mm_sub_epi16(m, _mm_srli_epi16(m, 5)),
+                                    _mm_and_si128(noBorrow, _mm_set1_epi16(static_cast<int16_t>(0xF800))));
+  return _mm_and_si128(x, fill);
+}
+
+// The 16-bit rule of C on eight colour words s over eight pixels d;
+// AlphaWeighs as in CombinePixel, with the texels' alphas in the 16-bit lanes
+// of alpha. With no blend graph the weights are the alpha and the parameter.
+template <class C, bool AlphaWeighs>
+OMBREL_ALWAYS_INLINE __m128i Combine16(const TexelConstants& tk, __m128i s, __m128i alpha, __m128i d) {
+  constexpr int kMode = C::kMode;
+  constexpr int kShift[3] = {0, 5, 11};
+  constexpr int kMax[3] = {31, 63, 31};
+  constexpr int kProductShift[3] = {5, 6, 5};
+  if constexpr (kMode == 0 && !C::kBright && !AlphaWeighs) return s;
+  // The product of the alpha and the parameter, for modes with both.
+  __m128i alphaParam = _mm_setzero_si128();
+  if constexpr (AlphaWeighs && C::kUsesParam) alphaParam = _mm_mullo_epi16(alpha, tk.param16);
+  __m128i out = _mm_setzero_si128();
+  __m128i u = _mm_setzero_si128();
+  ForChannels([&](auto ch) {
+    const __m128i max = _mm_set1_epi16(kMax[ch]);
+    // Red is the top field: the shift alone extracts it.
+    auto field = [&](__m128i x) {
+      const __m128i shifted = _mm_srli_epi16(x, kShift[ch]);
+      return ch == 2 ? shifted : _mm_and_si128(shifted, max);
+    };
+    const __m128i sf = field(s);
+    const __m128i df = field(d);
+    __m128i t = kMode == 10 ? _mm_sub_epi16(max, sf) : sf;
+    if constexpr (C::kBright) t = Div255(_mm_mullo_epi16(t, tk.bright16[ch]));
+    __m128i f;
+    if constexpr (kMode == 0) {
+      f = AlphaWeighs ? BlendLanes<1>(df, t, _mm_slli_epi16(alpha, 7)) : t;
+    } else if constexpr (kMode == 2 || kMode == 3) {
+      __m128i x = t;
+      if constexpr (AlphaWeighs && C::kBright) {
+        // The alpha before the bright.
+        x = Div255(_mm_mullo_epi16(_mm_srli_epi16(_mm_mullo_epi16(sf, alpha), 8), tk.bright16[ch]));
+      } else if constexpr (AlphaWeighs) {
+        x = _mm_srli_epi16(_mm_mullo_epi16(t, alpha), 8);
+      }
+      u = _mm_or_si128(u, _mm_slli_epi16(Div255(_mm_mullo_epi16(x, tk.param16)), kShift[ch]));
+      return;
+    } else if constexpr (kMode == 4) {
+      if constexpr (AlphaWeighs) {
+        // (t a d) >> (8 + shift): t a below 2^14, d scaled to take the shift.
+        f = _mm_mulhi_epu16(_mm_mullo_epi16(t, alpha), _mm_slli_epi16(df, 8 - kProductShift[ch]));
+      } else {
+        f = _mm_srli_epi16(_mm_mullo_epi16(t, df), kProductShift[ch]);
+      }
+    } else if constexpr (kMode == 1 && !C::kBright && !C::kAlpha && C::kPath == Path::kPlain) {
+      // BlendLerp6Table: floor((w t + (63 - w) d) / 63), the sum below 4096.
+      const __m128i n = _mm_add_epi16(_mm_mullo_epi16(t, tk.lerpWeight), _mm_mullo_epi16(df, tk.lerpRest));
+      f = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(n, _mm_set1_epi16(1)), _mm_srli_epi16(n, 6)), 6);
+    } else if constexpr (kMode == 11 && ch == 1 && C::kAlpha && AlphaWeighs && !C::kBright) {
+      // Green keeps five more bits of the product: (D' + floor((M' - D')
+      // a p / 2^16)) >> 5 with D' = 32 d and M' = (s d) >> 1.
+      const __m128i dWide = _mm_slli_epi16(df, 5);
+      const __m128i mWide = _mm_srli_epi16(_mm_mullo_epi16(sf, df), 1);
+      f = _mm_srli_epi16(BlendLanes<2>(dWide, mWide, alphaParam), 5);
+    } else {
+      const __m128i v = kMode == 11 ? _mm_srli_epi16(_mm_mullo_epi16(t, df), kProductShift[ch]) : t;
+      if constexpr (AlphaWeighs) f = BlendLanes<2>(df, v, alphaParam);
+      else f = _mm_add_epi16(df, DiffLanes(tk, _mm_sub_epi16(v, df)));
+    }
+    // Every rule keeps a field within its range, so it needs no mask.
+    out = _mm_or_si128(out, _mm_slli_epi16(f, kShift[ch]));
+  });
+  if constexpr (kMode == 2) return PackedAdd16Lanes(d, u);
+  else if constexpr (kMode == 3) return PackedSub16Lanes(d, u);
+  else return out;
+}
+
+// A block of texels as the rules take them: the colours after the palette,
+// and the lanes whose raw value is the transparent colour.
+struct TexelBlock {
+  __m128i s;
+  __m128i keyed;
+  __m128i alpha16;  // 16-bit sources with alpha: each texel's alpha
+};
+
+// The lanes of the block: four 32-bit pixels or eight 16-bit ones.
+template <class C>
+constexpr int kLanes = C::kIs32 ? 4 : 8;
+
+// Eight 16-bit lanes from value(0) to value(7), each put in from a general
+// register: building them through memory makes the compiler store bytes and
+// load words, which stalls.
+template <class F, int... I>
+OMBREL_ALWAYS_INLINE __m128i InsertWords(F value, std::integer_sequence<int, I...>) {
+  __m128i v = _mm_setzero_si128();
+  ((v = _mm_insert_epi16(v, static_cast<int>(value(I)), I)), ...);
+  return v;
+}
+template <class F>
+OMBREL_ALWAYS_INLINE __m128i GatherWords(F value) {
+  return InsertWords(value, std::make_integer_sequence<int, 8>{});
+}
+
+// Reads the block's texels; at(i) is the address of lane i's texel. With
+// One, the single texel at(0) fills every lane, so that whole-register tests
+// see that texel alone.
+template <class C, bool Contiguous, bool One, bool Half, class At>
+OMBREL_ALWAYS_INLINE TexelBlock LoadTexels(const TexelConstants& tk, const BlitRows& r, At at) {
+  TexelBlock b;
+  __m128i raw;
+  if constexpr (!C::kIs32 && C::kAlpha) {
+    // Four-byte texels: the colour word and the alpha of each, packed into
+    // 16-bit lanes.
+    __m128i lo, hi;
+    if constexpr (One) {
+      lo = hi = _mm_set1_epi32(static_cast<int>(Load32(at(0))));
+    } else if constexpr (Half) {
+      lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at(0)));
+      hi = _mm_setzero_si128();
+    } else if constexpr (Contiguous) {
+      lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at(0)));
+      hi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at(0) + 16));
+    } else {
+      lo = _mm_setr_epi32(static_cast<int>(Load32(at(0))), static_cast<int>(Load32(at(1))),
+                          static_cast<int>(Load32(at(2))), static_cast<int>(Load32(at(3))));
+      hi = _mm_setr_epi32(static_cast<int>(Load32(at(4))), static_cast<int>(Load32(at(5))),
+                          static_cast<int>(Load32(at(6))), static_cast<int>(Load32(at(7))));
+    }
+    auto word = [](__m128i x) { return _mm_srai_epi32(_mm_slli_epi32(x, 16), 16); };
+    const __m128i alphaByte = _mm_set1_epi32(0xFF);
+    b.s = _mm_packs_epi32(word(lo), word(hi));
+    b.alpha16 = _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(lo, 16), alphaByte),
+                                _mm_and_si128(_mm_srli_epi32(hi, 16), alphaByte));
+    b.keyed = _mm_setzero_si128();
+    return b;
+  } else if constexpr (Half) {
+    static_assert(Contiguous && !C::kPalettised);
+    b.s = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(at(0)));
+    raw = b.s;
+  } else if constexpr (C::kPalettised) {
+    if constexpr (C::kIs32) {
+      const auto* palette = static_cast<const uint32_t*>(r.palette);
+      if constexpr (One) {
+        raw = _mm_set1_epi32(*at(0));
+        b.s = _mm_set1_epi32(static_cast<int>(palette[*at(0)]));
+      } else {
+        if constexpr (Contiguous) {
+          const __m128i bytes = _mm_cvtsi32_si128(static_cast<int>(Load32(at(0))));
+          const __m128i zero = _mm_setzero_si128();
+          raw = _mm_unpacklo_epi16(_mm_unpacklo_epi8(bytes, zero), zero);
+        } else {
+          raw = _mm_setr_epi32(*at(0), *at(1), *at(2), *at(3));
+        }
+        b.s = _mm_setr_epi32(static_cast<int>(palette[*at(0)]), static_cast<int>(palette[*at(1)]),
+                             static_cast<int>(palette[*at(2)]), static_cast<int>(palette[*at(3)]));
+      }
+    } else {
+      const auto* palette = static_cast<const uint16_t*>(r.palette);
+      if constexpr (One) {
+        raw = _mm_set1_epi16(*at(0));
+        b.s = _mm_set1_epi16(static_cast<int16_t>(palette[*at(0)]));
+      } else {
+        if constexpr (Contiguous) {
+          raw = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(at(0))),
+                                  _mm_setzero_si128());
+        } else {
+          raw = GatherWords([&](int i) { return uint32_t{*at(i)}; });
+        }
+        b.s = GatherWords([&](int i) { return uint32_t{palette[*at(i)]}; });
+      }
+    }
+  } else if constexpr (C::kIs32) {
+    if constexpr (One) {
+      b.s = _mm_set1_epi32(static_cast<int>(Load32(at(0))));
+    } else if constexpr (Contiguous) {
+      b.s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at(0)));
+    } else {
+      b.s = _mm_setr_epi32(static_cast<int>(Load32(at(0))), static_cast<int>(Load32(at(1))),
+                           static_cast<int>(Load32(at(2))), static_cast<int>(Load32(at(3))));
+    }
+    raw = b.s;
+  } else {
+    if constexpr (One) {
+      b.s = _mm_set1_epi16(static_cast<int16_t>(Load16(at(0))));
+    } else if constexpr (Contiguous) {
+      b.s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at(0)));
+    } else {
+      b.s = GatherWords([&](int i) { return Load16(at(i)); });
+    }
+    raw = b.s;
+  }
+  b.keyed = _mm_setzero_si128();
+  if constexpr (C::kTrans && !C::kAlpha) {
+    const __m128i equal = C::kIs32 ? _mm_cmpeq_epi32(raw, tk.k.transColor) : _mm_cmpeq_epi16(raw, tk.trans16);
+    // A 32-bit raw value holds any transparent colour.
+    b.keyed = C::kIs32 && !C::kPalettised ? equal : _mm_and_si128(equal, tk.transMatches);
+  }
+  return b;
+}
+
+// The new pixels of one block under the rule that Wg picks, with the lanes
+// where the destination stays (keyed or absent texels) holding d.
+template <class C, Weighing Wg>
+OMBREL_ALWAYS_INLINE __m128i BlendBlock(const TexelConstants& tk, const TexelBlock& b, __m128i d,
+                                        __m128i stays, bool anyStays) {
+  // Blocks that keep no pixel skip the masking, except after a copy, where
+  // the masking costs less than a mispredicted test.
+  constexpr bool kCheap = C::kMode == 0 && !C::kBright;
+  auto keep = [&](__m128i out) { return kCheap || anyStays ? Select(stays, d, out) : out; };
+  auto combine = [&](auto alphaWeighs) {
+    constexpr bool kWeighs = decltype(alphaWeighs)::value;
+    if constexpr (C::kIs32) return Combine32<C, kWeighs>(tk, b.s, d);
+    else return Combine16<C, kWeighs>(tk, b.s, b.alpha16, d);
+  };
+  using Opaque = std::false_type;
+  using Translucent = std::true_type;
+  if constexpr (Wg == Weighing::kOpaqueRun) {
+    return combine(Opaque{});
+  } else if constexpr (Wg == Weighing::kTranslucentRun) {
+    return combine(std::bool_constant<C::kAlpha>{});
+  } else if constexpr (C::kAlpha && C::kTrans) {
+    // Alpha 0 keeps the pixel (except in multiply off the stretched path),
+    // alpha 255 leaves the alpha out of the weights. Sprites are mostly
+    // opaque or empty: a block without a drawn translucent texel takes the
+    // opaque rule alone.
+    __m128i zeroLanes, opaqueLanes;
+    if constexpr (C::kIs32) {
+      const __m128i alpha = _mm_srli_epi32(b.s, 24);
+      zeroLanes = _mm_cmpeq_epi32(alpha, _mm_setzero_si128());
+      opaqueLanes = _mm_cmpeq_epi32(alpha, _mm_set1_epi32(255));
+    } else {
+      zeroLanes = _mm_cmpeq_epi16(b.alpha16, _mm_setzero_si128());
+      opaqueLanes = _mm_cmpeq_epi16(b.alpha16, _mm_set1_epi16(255));
+    }
+    if constexpr (C::kMode != 4 || C::kPath == Path::kStretched) stays = _mm_or_si128(stays, zeroLanes);
+    if (_mm_movemask_epi8(_mm_or_si128(stays, opaqueLanes)) == 0xFFFF)
+      return Select(stays, d, combine(Opaque{}));
+    if (_mm_movemask_epi8(opaqueLanes) == 0) return Select(stays, d, combine(Translucent{}));
+    return Select(stays, d, Select(opaqueLanes, combine(Opaque{}), combine(Translucent{})));
+  } else if constexpr (C::kAlpha) {
+    constexpr bool kCopiedWhole =
+        C::kMode == 0 && !C::kBright && !C::kGraph && C::kPath == Path::kPlain;
+    return keep(combine(std::bool_constant<!kCopiedWhole>{}));
+  } else {
+    return keep(combine(Opaque{}));
+  }
+}
+
+// Draws one block over dp: kLanes<C> pixels, or with One the single pixel at
+// dp. absent: lanes that draw nothing (all ones), from the caller.
+template <class C, Weighing Wg, bool Contiguous, bool One, bool Half = false, class At>
+OMBREL_ALWAYS_INLINE void DrawBlock(const TexelConstants& tk, const BlitRows& r, At at, uint8_t* dp,
+                                    __m128i absent) {
+  const TexelBlock b = LoadTexels<C, Contiguous, One, Half>(tk, r, at);
+  const __m128i stays = _mm_or_si128(b.keyed, absent);
+  const int staysMask = _mm_movemask_epi8(stays);
+  if (staysMask == 0xFFFF) return;
+  const bool anyStays = staysMask != 0;
+  if constexpr (Half) {
+    // The upper half holds zeros: whatever the rule makes of them is not
+    // stored.
+    const __m128i d = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(dp));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(dp), BlendBlock<C, Wg>(tk, b, d, stays, anyStays));
+  } else if constexpr (One) {
+    const __m128i d = C::kIs32 ? _mm_set1_epi32(static_cast<int>(Load32(dp)))
+                               : _mm_set1_epi16(static_cast<int16_t>(Load16(dp)));
+    const auto out = static_cast<uint32_t>(_mm_cvtsi128_si32(BlendBlock<C, Wg>(tk, b, d, stays, anyStays)));
+    if constexpr (C::kIs32) Store32(dp, out);
+    else Store16(dp, out);
+  } else {
+    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dp));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dp), BlendBlock<C, Wg>(tk, b, d, stays, anyStays));
+  }
+}
+
+// n pixels of a row whose texels lie side by side from sp.
+template <class C, Weighing Wg>
+OMBREL_ALWAYS_INLINE void TexelSpan(const TexelConstants& tk, const BlitRows& r, const uint8_t* sp,
+                                    uint8_t* dp, int32_t n) {
+  constexpr int kN = kLanes<C>;
+  const __m128i none = _mm_setzero_si128();
+  for (; n >= kN; n -= kN, sp += kN * C::kSourceBytes, dp += kN * C::kDestBytes) {
+    DrawBlock<C, Wg, true, false>(tk, r, [sp](int i) { return sp + i * C::kSourceBytes; }, dp, none);
+  }
+  if constexpr (!C::kPalettised) {
+    // Short runs, such as a sprite's edges, take half a block.
+    if (n >= kN / 2) {
+      DrawBlock<C, Wg, true, false, true>(tk, r, [sp](int) { return sp; }, dp, none);
+      n -= kN / 2;
+      sp += kN / 2 * C::kSourceBytes;
+      dp += kN / 2 * C::kDestBytes;
+    }
+  }
+  for (; n > 0; --n, sp += C::kSourceBytes, dp += C::kDestBytes) {
+    DrawBlock<C, Wg, true, true>(tk, r, [sp](int) { return sp; }, dp, none);
+  }
+}
+
+}  // namespace blend::sse2
+
+#endif
+#endif
