@@ -11,6 +11,7 @@ class CNumberDisplay {
   // Shows value (0 or more) with its first digit at (x, y).
   virtual void Start(int x, int y, int value, ColorCode colour) = 0;
   virtual void Update() = 0;
+  virtual void Draw() = 0;
   virtual bool IsVisible() const = 0;
 };
 

@@ -98,13 +98,17 @@ void CPlayerChar::UpdateWalkFrame(const CMapManager& map) {
   stepFrame = WalkFrame(map.scrollX, map.scrollY, cellX, cellY);
 }
 
-void CPlayerChar::CalcParamInto(CharParams* out,
-                                const ItemData* const slots[kEquipSlotCount]) const {
+void CPlayerChar::CalcParamInto(CharParams* out, const ItemData* const slots[kEquipSlotCount],
+                                int candidateSlot) const {
+  // An empty slot holds item 0; a candidate counts whatever its id.
+  auto counts = [&](int i) {
+    return slots[i] != nullptr && (i == candidateSlot || slots[i]->id != 0);
+  };
   *out = CharParams{};
   LevelParams values = base;
   for (int i = 0; i < kEquipSlotCount; ++i) {
+    if (!counts(i)) continue;
     const ItemData* item = slots[i];
-    if (item == nullptr || item->id == 0) continue;
     values.maxHp += item->baseBonus.maxHp;
     values.maxMp += item->baseBonus.maxMp;
     values.strength += item->baseBonus.strength;
@@ -122,8 +126,8 @@ void CPlayerChar::CalcParamInto(CharParams* out,
   out->magicEvasion = values.spirit + values.luck / 10;
   out->equipWeight = 0;
   for (int i = 0; i < kEquipSlotCount; ++i) {
+    if (!counts(i)) continue;
     const ItemData* item = slots[i];
-    if (item == nullptr || item->id == 0) continue;
     out->attack += item->battleBonus.attack;
     out->defence += item->battleBonus.defence;
     out->magicDefence += item->battleBonus.magicDefence;
@@ -136,31 +140,32 @@ void CPlayerChar::CalcParamInto(CharParams* out,
 void CPlayerChar::CalcParam() {
   const ItemData* slots[kEquipSlotCount];
   for (int i = 0; i < kEquipSlotCount; ++i) slots[i] = &equipment[i];
-  CalcParamInto(&params, slots);
+  CalcParamInto(&params, slots, -1);
 }
 
 void CPlayerChar::CalcParamWith(CharParams* out, const ItemData* candidate, int slot) const {
   const ItemData* slots[kEquipSlotCount];
   for (int i = 0; i < kEquipSlotCount; ++i) slots[i] = i == slot ? candidate : &equipment[i];
-  CalcParamInto(out, slots);
+  CalcParamInto(out, slots, slot);
 }
 
 int CPlayerChar::Equip(int slot, const ItemData* item) {
   if (!IsValidSlot(slot)) return 0;
-  if (item == nullptr) {
-    Unequip(slot);
-    return 1;
-  }
+  if (item == nullptr) return Unequip(slot);
   // Copy before the inventory may delete the stack the item came from.
   equipment[slot] = *item;
   if (party != nullptr) party->RemoveItem(equipment[slot].id, 1);
   return 1;
 }
 
-void CPlayerChar::Unequip(int slot) {
-  if (!IsValidSlot(slot)) return;
-  if (equipment[slot].id != 0 && party != nullptr) party->AddItem(1, equipment[slot].id);
+int CPlayerChar::Unequip(int slot) {
+  if (!IsValidSlot(slot)) return 0;
+  if (equipment[slot].id != 0 && party != nullptr && party->AddItem(1, equipment[slot].id) == 0) {
+    // The inventory has no room for it: it stays on rather than being lost.
+    return 0;
+  }
   equipment[slot] = ItemData{};
+  return 1;
 }
 
 void CPlayerChar::Damage(int value) {

@@ -89,7 +89,9 @@ class CPlayerChar : public CCharacterObject {
   // the slot like Unequip. The slot's old item is overwritten, so callers
   // empty it first. Neither recomputes the derived values.
   int Equip(int slot, const ItemData* item);
-  void Unequip(int slot);
+  // Returns the slot's item to the inventory and empties the slot: 1, or 0
+  // with the item kept on when the inventory cannot take it.
+  int Unequip(int slot);
 
   // Lowers HP (a negative value heals, never a fallen member).
   void Damage(int value);
@@ -98,7 +100,8 @@ class CPlayerChar : public CCharacterObject {
   int AddExp(int gained);
 
  private:
-  void CalcParamInto(CharParams* out, const ItemData* const slots[kEquipSlotCount]) const;
+  void CalcParamInto(CharParams* out, const ItemData* const slots[kEquipSlotCount],
+                     int candidateSlot) const;
   bool LevelUpOnce();
 
   CMemberSprite* m_sprite = nullptr;

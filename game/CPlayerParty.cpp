@@ -13,15 +13,17 @@ constexpr int kSlideInFrames = 24;
 constexpr int kSlideInOffsetX = 48;
 constexpr int kRunAwayFrames = 64;
 
-// Puts the object into the first empty slot; a full array drops it.
+// Puts the object into the first empty slot; a full array drops it and
+// answers false.
 template <typename T, size_t N>
-void PlaceInFirstEmptySlot(std::unique_ptr<T> (&slots)[N], std::unique_ptr<T> object) {
+bool PlaceInFirstEmptySlot(std::unique_ptr<T> (&slots)[N], std::unique_ptr<T> object) {
   for (std::unique_ptr<T>& slot : slots) {
     if (!slot) {
       slot = std::move(object);
-      return;
+      return true;
     }
   }
+  return false;
 }
 
 }  // namespace
@@ -77,9 +79,11 @@ void CPlayerParty::ClearMembers() {
 }
 
 int CPlayerParty::AddItem(int count, int itemId) {
-  if (count < 1) return kInventorySlots;
+  if (count < 1) return 0;
   for (std::unique_ptr<ItemStack>& stack : m_items) {
     if (stack && stack->item.id == itemId) {
+      // A stack already at the cap stores nothing more.
+      if (stack->count >= kMaxItemCount) return 0;
       stack->count = static_cast<int32_t>(
           std::min<int64_t>(static_cast<int64_t>(stack->count) + count, kMaxItemCount));
       return kInventorySlots;
@@ -87,10 +91,9 @@ int CPlayerParty::AddItem(int count, int itemId) {
   }
   auto stack = std::make_unique<ItemStack>();
   // An unknown id would make a nameless stack of item 0 that nothing can find.
-  if (CDataManager::GetInstance().LoadItem(itemId, &stack->item) == 0) return kInventorySlots;
+  if (CDataManager::GetInstance().LoadItem(itemId, &stack->item) == 0) return 0;
   stack->count = std::min(count, kMaxItemCount);
-  PlaceInFirstEmptySlot(m_items, std::move(stack));
-  return kInventorySlots;
+  return PlaceInFirstEmptySlot(m_items, std::move(stack)) ? kInventorySlots : 0;
 }
 
 int CPlayerParty::RemoveItem(int itemId, int count) {

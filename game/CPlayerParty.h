@@ -41,8 +41,9 @@ class CPlayerParty {
   void ClearMembers();
 
   // Adds count (1 or more) of an item: to its first stack, held at 99, or as a
-  // new stack in the first empty slot. An id without a table row, or a full
-  // inventory, adds nothing. Returns the slot count.
+  // new stack in the first empty slot. Returns the slot count, or 0 when
+  // nothing could be stored: a count below 1, an id without a table row, a
+  // stack already at 99 or a full inventory.
   int AddItem(int count, int itemId);
   // The count left in the item's first stack; 0 once the stack is gone or when
   // there was none.

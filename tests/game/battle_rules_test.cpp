@@ -104,6 +104,7 @@ class NumberRecorder : public CNumberDisplay {
   void Update() override {
     if (frames > 0) --frames;
   }
+  void Draw() override {}
   bool IsVisible() const override { return frames > 0; }
   int frames = 0;
 
@@ -198,13 +199,20 @@ TEST_F(TargetTest, RandomTargetsAreLivingMembers) {
   for (int i = 0; i < 4; ++i) party.AddMember(1, 1);
   party.SwapMembers(1, 3);
   party.GetMember(0)->hp = 0;
+  // Seed 7's first words, and the roll GetRandomInt(3000) = floor(word * 3001
+  // / 2^32) worked out for each; the roll mod 3 picks among the living.
+  const struct {
+    uint32_t word;
+    int roll, target;
+  } draws[] = {{0x0159efaau, 15, 1},   {0x068bc937u, 76, 2},   {0x6cbf3800u, 1274, 3},
+               {0xdec6db51u, 2611, 2}, {0x1937315cu, 295, 2},  {0xf9a5035au, 2926, 2}};
   SeedRandom(7);
   MersenneTwisterState twin;
   SeedMersenneTwisterState(&twin, 7);
-  const int living[] = {1, 2, 3};
-  for (int i = 0; i < 50; ++i) {
-    const uint32_t roll = static_cast<uint32_t>(MapRandomWord(NextRandomWordFrom(&twin), 3000));
-    EXPECT_EQ(enemy.SelectTarget(party), living[roll % 3]);
+  for (const auto& d : draws) {
+    SCOPED_TRACE(d.roll);
+    ASSERT_EQ(NextRandomWordFrom(&twin), d.word);
+    EXPECT_EQ(enemy.SelectTarget(party), d.target);
   }
 }
 
@@ -215,12 +223,20 @@ TEST(BattleRulesTest, RandomEnemyIsALivingOne) {
     enemies.push_back(std::make_unique<CEnemy>());
     enemies.back()->values.hp = hp;
   }
+  // Seed 11's first words and GetRandomInt(2000) = floor(word * 2001 / 2^32);
+  // the roll mod 2 picks enemy 1 or 3.
+  const struct {
+    uint32_t word;
+    int roll, index;
+  } draws[] = {{0x111ca23eu, 133, 3}, {0x36312925u, 423, 3}, {0x355a8dc9u, 417, 3},
+               {0x3dbf1793u, 482, 1}, {0x46e93882u, 554, 1}, {0x7d8051f2u, 980, 1}};
   SeedRandom(11);
   MersenneTwisterState twin;
   SeedMersenneTwisterState(&twin, 11);
-  for (int i = 0; i < 50; ++i) {
-    const uint32_t roll = static_cast<uint32_t>(MapRandomWord(NextRandomWordFrom(&twin), 2000));
-    EXPECT_EQ(GetRandomEnemy(enemies), roll % 2 == 0 ? 1 : 3);
+  for (const auto& d : draws) {
+    SCOPED_TRACE(d.roll);
+    ASSERT_EQ(NextRandomWordFrom(&twin), d.word);
+    EXPECT_EQ(GetRandomEnemy(enemies), d.index);
   }
   enemies[1]->values.hp = 0;
   enemies[3]->values.hp = -4;

@@ -45,6 +45,28 @@ TEST_F(DataManagerTest, ItemIdsChooseTheirTable) {
   }
 }
 
+TEST_F(DataManagerTest, IdsFromFourThousandUpAreNoItemsAndOpenNoTable) {
+  // Rows under those ids in the armour table are not found by them.
+  WriteTable("item\\Armor.csv", {"4000,x,1,y,0,6,0,2,0,0,0,1,100,0,0,0,0,0,0,0,0",
+                                   "2147483647,z,1,y,0,6,0,2,0,0,0,1,100,0,0,0,0,0,0,0,0"});
+  for (int id : {4000, 4001, 2147483647}) {
+    SCOPED_TRACE(id);
+    ItemData item;
+    memset(&item, 0x5A, sizeof item);
+    EXPECT_EQ(Data().LoadItem(id, &item), 0);
+    EXPECT_EQ(item.id, 0);
+    EXPECT_EQ(item.battleBonus.defence, 0);
+  }
+  // Without any item table there is no file to report either.
+  ErrorMessageCapture errors;
+  remove("fixture\\item\\Armor.csv");
+  ItemData item;
+  EXPECT_EQ(Data().LoadItem(4000, &item), 0);
+  EXPECT_TRUE(errors.Messages().empty());
+  EXPECT_EQ(Data().LoadItem(3000, &item), 0);
+  EXPECT_EQ(errors.Messages().size(), 1u);
+}
+
 TEST_F(DataManagerTest, WeaponColumnsLandInTheRecord) {
   WriteTable("item\\Weapon.csv", {kWeaponRow});
   ItemData item;
@@ -168,11 +190,13 @@ class EnemyPartyTest : public GameDataFixture {
                {"1,ふたり,0,1,7,3,0,0,0,0,0,0,0,0,0,0,0,0",       // slots in reverse table order
                 "2,おなじ,0,2,3,3,0,0,0,0,0,0,0,0,0,0,0,0",       // one row, two slots
                 "3,いない,0,1,42,0,0,0,0,0,0,0,0,0,0,0,0,0",      // an id without a row
-                "4,おおい,0,3,3,0,0,0,0,0,0,0,0,0,0,0,0,0"});     // count above the slots
+                "4,おおい,0,3,3,0,0,0,0,0,0,0,0,0,0,0,0,0",       // count above the slots
+                "5,ひとり,0,4,7,3,0,0,0,0,0,0,0,0,0,0,0,0"});     // count below the slots
     WriteTable("enemy\\ArrangeTable.csv",
                {"1,2,10,20,30,40,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0",
                 "2,2,50,60,70,80,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0",
-                "3,5,1,2,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0"});
+                "3,5,1,2,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0",
+                "4,1,11,12,13,14,15,16,0,0,0,0,0,0,0,0,0,0,0,0,0,0"});
     // The blank line reads as enemy 0, which must not fill the empty slots.
     WriteTable("enemy\\EnemyTable.csv",
                {"", EnemyRow(3, "スライム", 30, 11, 10), EnemyRow(7, "ゴブリン", 22, 13, 4)});
@@ -219,6 +243,16 @@ TEST_F(EnemyPartyTest, SlotsSharingAnIdMakeOneEnemyEach) {
   EXPECT_EQ(enemies[0]->positionX, 50);
   EXPECT_EQ(enemies[1]->positionX, 70);
   EXPECT_EQ(enemies[1]->values.id, 3);
+}
+
+TEST_F(EnemyPartyTest, ScanStopsOnceTheArrangementCountIsReached) {
+  // Count 1 with enemies 7 and 3 in the slots: the table's first row (3)
+  // makes its enemy and the scan ends there, before the row of enemy 7.
+  const auto enemies = Load(5, 1);
+  ASSERT_EQ(enemies.size(), 1u);
+  EXPECT_EQ(enemies[0]->values.id, 3);
+  EXPECT_EQ(enemies[0]->positionX, 13);
+  EXPECT_EQ(enemies[0]->positionY, 14);
 }
 
 TEST_F(EnemyPartyTest, MissingRowsGiveWhatExists) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "CDataManager.h"
 #include "CPlayerParty.h"
 #include "game_fixture.h"
 #include "member_sprite_recorder.h"
@@ -76,6 +77,52 @@ TEST_F(PlayerCharTest, DerivedValuesFromBaseAndEquipment) {
   EXPECT_EQ(without.attack, 12);
   EXPECT_EQ(without.defence, 11);
   EXPECT_EQ(member->params.attack, 20);  // the member itself is unchanged
+}
+
+TEST_F(PlayerCharTest, CalcParamWithCountsTheCandidateInsteadOfTheSlot) {
+  party.AddItem(1, 2001);
+  member->Equip(EQUIP_RIGHT_HAND, &party.GetItem(0)->item);
+  member->CalcParam();
+  ItemData candidate{};
+  ASSERT_EQ(CDataManager::GetInstance().LoadItem(3001, &candidate), 1);
+  // The cloth (defence 2, magic defence 1, magic evasion 3, weight 2) in the
+  // body slot, beside the dagger (attack 8, evasion 1, weight 1) kept on.
+  CharParams with{};
+  member->CalcParamWith(&with, &candidate, EQUIP_BODY);
+  EXPECT_EQ((std::vector<int>{with.attack, with.defence, with.magicDefence, with.evasion,
+                              with.magicEvasion, with.equipWeight}),
+            (std::vector<int>{20, 11, 7, 3, 11, 3}));
+  // In place of the dagger: only the cloth counts.
+  member->CalcParamWith(&with, &candidate, EQUIP_RIGHT_HAND);
+  EXPECT_EQ((std::vector<int>{with.attack, with.defence, with.magicDefence, with.evasion,
+                              with.magicEvasion, with.equipWeight}),
+            (std::vector<int>{12, 11, 7, 2, 11, 2}));
+  // A candidate counts even when its id is 0, unlike an empty slot.
+  ItemData blank = candidate;
+  blank.id = 0;
+  member->CalcParamWith(&with, &blank, EQUIP_HEAD);
+  EXPECT_EQ(with.defence, 11);
+  EXPECT_EQ(member->params.defence, 9);
+  EXPECT_EQ(member->equipment[EQUIP_BODY].id, 0);
+}
+
+TEST_F(PlayerCharTest, UnequipKeepsTheItemWhenTheInventoryIsFull) {
+  std::vector<std::string> rows;
+  for (int id = 1; id <= kInventorySlots; ++id) rows.push_back(std::to_string(id) + ",item,1,x");
+  WriteTable("item\\NormalItem.csv", rows);
+  party.AddItem(1, 2001);
+  ASSERT_EQ(member->Equip(EQUIP_RIGHT_HAND, &party.GetItem(0)->item), 1);
+  for (int id = 1; id <= kInventorySlots; ++id) ASSERT_EQ(party.AddItem(1, id), kInventorySlots);
+  EXPECT_EQ(member->Unequip(EQUIP_RIGHT_HAND), 0);
+  EXPECT_EQ(member->equipment[EQUIP_RIGHT_HAND].id, 2001);
+  EXPECT_EQ(member->Equip(EQUIP_RIGHT_HAND, nullptr), 0);
+  EXPECT_EQ(member->equipment[EQUIP_RIGHT_HAND].id, 2001);
+  EXPECT_EQ(party.GetEquipCount(2001), 1);
+  // Room again: the dagger goes back.
+  party.RemoveItem(7, 1);
+  EXPECT_EQ(member->Unequip(EQUIP_RIGHT_HAND), 1);
+  EXPECT_EQ(member->equipment[EQUIP_RIGHT_HAND].id, 0);
+  EXPECT_EQ(party.GetItem(6)->item.id, 2001);
 }
 
 TEST_F(PlayerCharTest, EquipTakesFromAndUnequipReturnsToTheInventory) {
