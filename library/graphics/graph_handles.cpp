@@ -280,4 +280,3 @@ int CreateDerivedGraph(int x, int y, int width, int height, int source) {
   return graph;
 }
 
-int ReleaseGraphTargetSurfaces(GraphOriginalImage*) { return 0; }

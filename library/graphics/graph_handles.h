@@ -119,7 +119,8 @@ int SetupGraphOriginalImage(int mipCount, int graph, int width, int height, int 
                             int palette, int dxtCode);
 int BuildGraphDrawInfo(int graph);
 int SetupDerivedGraph(int source, int graph, int x, int y, int width, int height);
-// Nothing is bound to a software original's surfaces.
+// Releases the render-target surfaces of a hardware original's pieces;
+// a software original has none.
 int ReleaseGraphTargetSurfaces(GraphOriginalImage* original);
 
 // Graph set-up's fresh table: deletes every graph still in it, whatever the

@@ -201,11 +201,19 @@ int CreateGraphTextures(GraphOriginalImage* original) {
   return 0;
 }
 
+// Software originals have no pieces, so this does nothing for them.
+int ReleaseGraphTargetSurfaces(GraphOriginalImage* original) {
+  if (!original || !original->pieces) return 0;
+  for (int i = 0; i < original->pieceCount; ++i)
+    ReleaseObject<IDirect3DSurface9>(original->pieces[i].targetSurface);
+  return 0;
+}
+
 int ReleaseGraphTextures(GraphOriginalImage* original) {
   if (!original || !original->pieces) return 0;
+  ReleaseGraphTargetSurfaces(original);
   for (int i = 0; i < original->pieceCount; ++i) {
     GraphTexturePiece& piece = original->pieces[i];
-    ReleaseObject<IDirect3DSurface9>(piece.targetSurface);
     ReleaseObject<IDirect3DSurface9>(piece.surface);
     ReleaseObject<IDirect3DTexture9>(piece.texture);
     ReleaseObject<IDirect3DTexture9>(piece.stagingTexture);
