@@ -116,8 +116,8 @@ class EnemyTest : public ::testing::Test {
  protected:
   void SetUp() override {
     enemy.values.hp = enemy.values.maxHp = 50;
-    enemy.positionX = 100;
-    enemy.positionY = 40;
+    enemy.x = 100;
+    enemy.y = 40;
     enemy.pictureWidth = 64;
     enemy.pictureHeight = 48;
     auto number = std::make_unique<NumberRecorder>(&numbers);
