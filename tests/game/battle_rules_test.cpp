@@ -188,7 +188,13 @@ TEST_F(EnemyTest, DefeatedEnemyVanishesAfterItsLastNumber) {
   EXPECT_EQ(enemy.visible, 0);
 }
 
-class TargetTest : public GameDataFixture {};
+class TargetTest : public GameDataFixture {
+ protected:
+  void SetUp() override {
+    GameDataFixture::SetUp();
+    UseMemberPictures();
+  }
+};
 
 TEST_F(TargetTest, RandomTargetsAreLivingMembers) {
   WriteTable("lvinfo\\LvInfo001.csv", {"1,0,40,10,12,9,5,4,6,29"});

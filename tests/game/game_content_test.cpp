@@ -133,6 +133,7 @@ TEST_F(GameContentTest, NewGameCanEquipItsStartingItems) {
     ItemData item;
     EXPECT_EQ(data.LoadItem(id, &item), 1) << id;
   }
+  StartLibraryForPictures();
   CPlayerParty party;
   party.Init();
   for (int n = 1; n <= 4; ++n) party.AddMember(n, n);
