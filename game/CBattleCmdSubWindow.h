@@ -22,7 +22,6 @@ class CBattleCmdSubWindow : public CMenuWindow {
   // window and gives the focus back to the command menu of the owner's
   // window list; else Z reports a cancel and X the entry to the owner.
   void Control(const CManipulator& keyboard) override;
-  void Draw() override;
 
   CCoWndManager* owner = nullptr;
 };

@@ -24,7 +24,6 @@ class CBattleCmdWindow : public CMenuWindow {
   // sub-command menu of the owner's window list and focuses it; else Z
   // reports a cancel and X the command under the cursor to the owner.
   void Control(const CManipulator& keyboard) override;
-  void Draw() override;
 
   // The battle that gets the decisions; it places the window itself.
   CCoWndManager* owner = nullptr;

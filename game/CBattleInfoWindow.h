@@ -20,10 +20,7 @@ constexpr int kInfoPageBytes = 480;
 class CBattleInfoWindow : public CMsgWindow {
  public:
   CBattleInfoWindow();
-  ~CBattleInfoWindow() override;
 
-  int IsMenu() override;
-  void Draw() override;
   // Stores the totals, switches paging on, shows "戦いに勝った！" and queues
   // the pages: EXP, money and ABP (each only when above 0), then the
   // level-up lines in the given order.

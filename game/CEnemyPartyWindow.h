@@ -23,7 +23,6 @@ class CEnemyPartyWindow : public CMsgWindow {
   int Init(const std::vector<std::unique_ptr<CEnemy>>& battleEnemies);
   // The window manager's per-frame step of this window: Refresh.
   void Update() override;
-  int IsMenu() override;
   // Rebuilds the lines when the number of living enemies has changed. Only
   // the first four enemy ids (in ascending order) find a line.
   void Refresh();

@@ -24,7 +24,6 @@ class CPlayerPartyWindow : public CFrameWindow {
   void Draw() override;
   // Frees the gauges' pictures.
   void Release() override;
-  int IsMenu() override;
 
   CAtbGauge gauges[kPartyMemberSlots];  // gauge i belongs to member slot i
   CPlayerParty* party = nullptr;
