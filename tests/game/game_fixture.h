@@ -54,11 +54,13 @@ inline std::string RepositoryDataFolder() { return std::string("Z:") + TEST_SOUR
 
 // Party members load their battle pictures, which takes the library's
 // graphics: it is started once for the whole test process and left inactive,
-// so the game reads only the keys a test gives it.
+// so the game reads only the keys a test gives it (and runs while inactive,
+// so loading never waits for the window to be activated).
 inline void StartLibraryForPictures() {
   static LibrarySession* session = [] {
     LibraryOptions options;
     options.title = UniqueWindowTitle("GamePictures");
+    options.runWhileInactive = 1;
     auto* started = new LibrarySession(options);
     GetSystemState().run.active = 0;
     return started;
