@@ -241,8 +241,8 @@ int CDataManager::LoadEnemyParty(int partyId, std::vector<std::unique_ptr<CEnemy
         if (enemyIds[slot] != enemyId) continue;
         auto enemy = std::make_unique<CEnemy>();
         enemy->values = values;
-        enemy->positionX = positions[slot][0];
-        enemy->positionY = positions[slot][1];
+        enemy->x = positions[slot][0];
+        enemy->y = positions[slot][1];
         out->push_back(std::move(enemy));
       }
     }

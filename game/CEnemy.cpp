@@ -5,8 +5,11 @@
 #include <vector>
 
 #include "BattleAction.h"
+#include "CNumberAnimation.h"
 #include "CPlayerParty.h"
+#include "ErrorMessage.h"
 #include "GameSettings.h"
+#include "Ombrel.h"
 
 int NumberDigitCount(int value) {
   char text[16];
@@ -14,8 +17,43 @@ int NumberDigitCount(int value) {
   return length > 8 ? 8 : length;
 }
 
-CEnemy::CEnemy() = default;
+CEnemy::CEnemy() : m_number(std::make_unique<CNumberAnimation>()) { visible = 1; }
+
 CEnemy::~CEnemy() = default;
+
+int CEnemy::Load() {
+  Release();
+  char path[512];
+  snprintf(path, sizeof path, "%s\\%s%03d.png", DataPath("enemy\\graphs").c_str(), "enemy_",
+           values.id);
+  const int graph = CreateGraphFromFile(path, 0);
+  if (graph == -1) {
+    ShowErrorMessage("画像読み込み失敗 [%s]", path);
+    return 0;
+  }
+  picture = graph;
+  int width = 0;
+  int height = 0;
+  QueryGraphSize(picture, &width, &height);
+  pictureWidth = width;
+  pictureHeight = height;
+  queued = 0;
+  frameCounter = 0;
+  return 1;
+}
+
+void CEnemy::Draw() {
+  if (!CheckVisible()) return;
+  if (darkened) SetBrightRGB(128, 128, 128);
+  PutGraph(x + offsetX, y + offsetY, picture, 1);
+  if (darkened) SetBrightRGB(255, 255, 255);
+  if (m_number) m_number->Draw();
+}
+
+void CEnemy::Release() {
+  if (picture != -1) RemoveGraph(picture, 0);
+  picture = -1;
+}
 
 void CEnemy::SetNumberDisplay(std::unique_ptr<CNumberDisplay> number) {
   m_number = std::move(number);
@@ -62,8 +100,8 @@ void CEnemy::Damage(int value) {
   const int shown = magnitude > INT32_MAX ? INT32_MAX : static_cast<int>(magnitude);
   if (m_number) {
     const int digits = NumberDigitCount(shown);
-    m_number->Start(positionX + (pictureWidth - 8 * digits) / 2,
-                    positionY + pictureHeight - 12, shown, DamageNumberColour(value));
+    m_number->Start(x + (pictureWidth - 8 * digits) / 2,
+                    y + pictureHeight - 12, shown, DamageNumberColour(value));
   }
   int64_t hp = static_cast<int64_t>(values.hp) - value;
   if (hp < 0) hp = 0;

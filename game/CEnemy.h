@@ -1,6 +1,6 @@
-// One enemy of a battle: its values from the enemy table, its time gauge, its
-// slide-in and attack poses and its hit points. The picture and the damage
-// number are drawn by the battle's sprites.
+// One enemy of a battle: its picture at a fixed place on the left of the
+// screen, its values from the enemy table, its time gauge, its slide-in and
+// attack poses, its hit points and its damage number.
 #ifndef MOONLITCAIRN_CENEMY_H
 #define MOONLITCAIRN_CENEMY_H
 
@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "CDrawable.h"
 #include "CNumberDisplay.h"
 
 class CPlayerParty;
@@ -42,15 +43,17 @@ struct EnemyValues {
   int32_t Defence() const { return battle[1]; }
 };
 
-class CEnemy {
+// The drawable's x and y are the picture's top-left corner, placed by the
+// enemy party's arrangement; the offsets move it during the poses.
+class CEnemy : public CDrawable {
  public:
+  // Visible, with a damage number of its own (no digits yet).
   CEnemy();
-  virtual ~CEnemy();
+  ~CEnemy() override;
+  CEnemy(const CEnemy&) = delete;
+  CEnemy& operator=(const CEnemy&) = delete;
 
   EnemyValues values{};
-  int32_t visible = 1;
-  int32_t offsetX = 0, offsetY = 0;
-  int32_t positionX = 0, positionY = 0;  // the picture's top-left corner
   int32_t picture = -1;
   int32_t pictureWidth = 0, pictureHeight = 0;
   EnemyPose pose = ENEMY_POSE_IDLE;
@@ -59,13 +62,23 @@ class CEnemy {
   uint32_t frameCounter = 0;
   int32_t queued = 0;  // an action of this enemy is queued or running
 
-  // The battle's sprite code gives the enemy its damage number.
+  // "enemy_NNN.png" of the enemy id from the enemy pictures folder; 1, or 0
+  // after the error box when it does not load (the enemy then has no
+  // picture and zero size, and fights on).
+  int Load() override;
+  // The picture (at half brightness on the attack's dark frames) and the
+  // damage number; nothing once the enemy is defeated and its number gone.
+  void Draw() override;
+  // Frees the picture.
+  void Release() override;
+
+  // Replaces the damage number (tests record what is shown).
   void SetNumberDisplay(std::unique_ptr<CNumberDisplay> number);
   CNumberDisplay* GetNumberDisplay() const { return m_number.get(); }
 
   // One frame, with the gauge speed read from the settings file
   // ([Battle] EnemyATBSpeed, default 0) every time.
-  void Update();
+  void Update() override;
   // One frame at the given gauge speed setting.
   void UpdateWithSpeed(int atbSpeed);
   void StartPose(EnemyPose newPose, int frames, int newOffsetX, int newOffsetY);

@@ -220,6 +220,28 @@ void CGame::StartEncount(int enemyPartyId) {
   waitState = WAIT_BATTLE;
 }
 
+void CGame::StartBattle() {
+  battle.Release();
+  constexpr int kEnemyPartyCount = 18;
+  const int partyId = pendingEnemyParty != 0 ? pendingEnemyParty
+                                             : GetRandomInt(1000) % kEnemyPartyCount + 1;
+  battle.Start(BattleParam{1, &party, partyId});
+  battle.visible = 1;
+  for (CFrameWindow* window : battle.windows) window->SetVisible(1);
+  // The battle opens with the enemy list and the party window only.
+  battle.cmdWindow.SetVisible(0);
+  battle.subWindow.SetVisible(0);
+  battle.infoWindow.SetVisible(0);
+  PushMode(MODE_BATTLE);
+}
+
+void CGame::EndBattle() {
+  sound.StopBGM();
+  sound.PlayBGM(script.GetBGMID(), 0);
+  PopMode();
+  if (GetMode() == MODE_EVENT) script.ExecNext();
+}
+
 void CGame::WaitFrames(int frames) {
   waitFrames = frames > 0 ? frames : 0;
   waitState = WAIT_FRAME;
@@ -260,6 +282,9 @@ void CGame::UpdateMode() {
       if (yesNoWindow.IsShown()) yesNoWindow.Control(keyboard);
       if (choiceWindow.IsShown()) choiceWindow.Control(keyboard);
       break;
+    case MODE_BATTLE:
+      battle.Update(keyboard);
+      break;
     default:
       break;
   }
@@ -297,8 +322,11 @@ void CGame::AdvanceMap(int scrollMode) {
 // Each test sees the wait state of its moment, so a state set by one may be
 // served by a later one in the same frame.
 void CGame::ServeWaitStates() {
-  // The encounter's wait lasts as long as its mosaic.
-  if (waitState == WAIT_BATTLE && !effect.IsRunning()) waitState = WAIT_NONE;
+  // The battle starts when its mosaic has run out; its end resumes a script.
+  if (waitState == WAIT_BATTLE && !effect.IsRunning()) {
+    waitState = WAIT_NONE;
+    StartBattle();
+  }
   if (waitState == WAIT_EFFECT && !effect.IsRunning()) {
     waitState = WAIT_NONE;
     script.ExecNext();
@@ -362,7 +390,11 @@ bool CGame::AllScriptWindowsShown() const {
 
 void CGame::Draw() {
   // The camp, the battle and the shop each draw only themselves.
-  if (GetMode() == MODE_CAMP || GetMode() == MODE_BATTLE || waitState == WAIT_STORE) return;
+  if (GetMode() == MODE_BATTLE) {
+    battle.Draw();
+    return;
+  }
+  if (GetMode() == MODE_CAMP || waitState == WAIT_STORE) return;
   map.DrawLayer(MAP_LAYER_TILE0);
   map.DrawLayer(MAP_LAYER_TILE1);
   map.event.Draw(map.playerY - 7, GetPlayer(), map.playerX - 10, map.scrollX, map.scrollY);

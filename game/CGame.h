@@ -9,6 +9,7 @@
 
 #include <list>
 
+#include "CBattle.h"
 #include "CChoiceMsgWindow.h"
 #include "CCursor.h"
 #include "CEffect.h"
@@ -89,6 +90,12 @@ class CGame {
   void StartEncount(int enemyPartyId);
   // Suspends the script for frames updates (0 or less: until the next one).
   void WaitFrames(int frames);
+  // The battle against the pending enemy party (0: one of parties 1 to 18
+  // at random), in its own mode.
+  void StartBattle();
+  // Back from the battle: the map's music goes on where it stopped and a
+  // script waiting for the battle is resumed.
+  void EndBattle();
 
   std::list<int32_t> modes;
   int32_t waitState = WAIT_NONE;
@@ -108,6 +115,8 @@ class CGame {
   uint8_t gameFlags[kGameFlagCount] = {};
   TreasureFlags treasureFlags;
   CCursor cursor;  // the one hand cursor of every menu
+  // Built after the cursor, whose address its menus keep.
+  CBattle battle{&cursor};
   // The script message windows; the question windows take this game's cursor
   // because the game cannot be reached while it is being built.
   CMsgWindow msgWindow;

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "CDataManager.h"
+#include "CGame.h"
 #include "CManipulator.h"
 #include "CMapManager.h"
 #include "CNumberDisplay.h"
@@ -67,13 +68,22 @@ int CPlayerChar::Init(CPlayerParty* owner, int characterNo, int pictureNo) {
   commands[1] = 0;
   commands[2] = 0;
   commands[3] = CMD_ITEM;
-  SetCharacter(characterNo, pictureNo);
+  const int fieldLoaded = SetCharacter(characterNo, pictureNo);
+  const int battleLoaded = battle.Load(characterNo, pictureNo, this);
   x = kPlayerScreenX;
   y = kPlayerScreenY;
   offsetX = 0;
   offsetY = 0;
   direction = DIR_UP;
-  return 1;
+  const CMapManager& map = CGame::GetInstance()->map;
+  cellX = map.playerX;
+  cellY = map.playerY;
+  return fieldLoaded != 0 && battleLoaded != 0 ? 1 : 0;
+}
+
+void CPlayerChar::Release() {
+  CCharacterObject::Release();
+  battle.Release();
 }
 
 void CPlayerChar::UpdateField(CMapManager* map, const CManipulator& keyboard) {

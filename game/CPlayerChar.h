@@ -9,6 +9,7 @@
 #include "BattleAction.h"
 #include "CCharacterObject.h"
 #include "CMemberSprite.h"
+#include "CPlayerBattle.h"
 #include "GameData.h"
 
 class CManipulator;
@@ -64,14 +65,19 @@ class CPlayerChar : public CCharacterObject {
   ItemData equipment[kEquipSlotCount] = {};
   int32_t commands[kMemberCommandCount] = {};
 
-  // The battle's sprite code attaches the member's sprite (not owned).
+  // The member's own battle sprite; a test may put another in its place
+  // (not owned then).
+  CPlayerBattle battle;
   void SetSprite(CMemberSprite* sprite) { m_sprite = sprite; }
   CMemberSprite* GetSprite() const { return m_sprite; }
 
   // Fills a new member of the party: level 1 from its level table, its name,
-  // full HP and MP, the commands fight and item, and its field sprite at the
-  // screen centre facing up. Returns non-zero on success.
+  // full HP and MP, the commands fight and item, its field sprite at the
+  // screen centre facing up and its battle sprite. Returns non-zero when both
+  // sprites loaded.
   int Init(CPlayerParty* owner, int characterNo, int pictureNo);
+  // Frees the field and battle pictures.
+  void Release() override;
 
   // The leader's field frame: while the map stands still it faces the first
   // held arrow and, when X triggers, talks to what is in front; then it
@@ -104,7 +110,7 @@ class CPlayerChar : public CCharacterObject {
                      int candidateSlot) const;
   bool LevelUpOnce();
 
-  CMemberSprite* m_sprite = nullptr;
+  CMemberSprite* m_sprite = &battle;
 };
 
 // The name of a character number: 1 "ディノ", 2 "マリア", 3 "ミリア", 4 "ジャックス",

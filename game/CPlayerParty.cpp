@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "CDataManager.h"
+#include "CGame.h"
 #include "Ombrel.h"
 
 namespace {
@@ -178,4 +179,11 @@ int CPlayerParty::TryEscape() {
     }
   }
   return roll == 0 ? 1 : 0;
+}
+
+void CPlayerParty::DrawBattle() {
+  if (CGame::GetInstance()->GetMode() != MODE_BATTLE) return;
+  for (const std::unique_ptr<CPlayerChar>& member : m_members) {
+    if (member) member->battle.Draw();
+  }
 }

@@ -65,6 +65,9 @@ class CPlayerParty {
   // One escape roll: 1 and the run-away pose on success, else every member's
   // escape attempt is marked and 0.
   int TryEscape();
+  // While the battle is the current mode, each member's battle sprite in
+  // slot order.
+  void DrawBattle();
 
  private:
   std::unique_ptr<CPlayerChar> m_members[kPartyMemberSlots];

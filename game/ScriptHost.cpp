@@ -221,6 +221,16 @@ int expStopBGM(lua_State* L) {
   return 0;
 }
 
+// Party 0 picks a random party when the battle starts. The script is resumed
+// by the battle's end.
+int expStartBattle(lua_State* L) {
+  printf("lua_StartBattle\n");
+  const int partyId = ArgInt(L, 1);
+  lua_settop(L, 0);
+  Game().StartEncount(partyId);
+  return 0;
+}
+
 // The index is tested unsigned, so negative indexes are outside too.
 bool IsGameFlagIndex(int index) { return static_cast<uint32_t>(index) < kGameFlagCount; }
 
@@ -300,6 +310,7 @@ const HostFunction kHostFunctions[] = {
     {"expLoadSoundFile", expLoadSoundFile},
     {"expPlayBGM", expPlayBGM},
     {"expStopBGM", expStopBGM},
+    {"expStartBattle", expStartBattle},
     {"expGetGameFlag", expGetGameFlag},
     {"expSetGameFlag", expSetGameFlag},
     {"expShowYesNoMessage", expShowYesNoMessage},

@@ -116,8 +116,8 @@ class EnemyTest : public ::testing::Test {
  protected:
   void SetUp() override {
     enemy.values.hp = enemy.values.maxHp = 50;
-    enemy.positionX = 100;
-    enemy.positionY = 40;
+    enemy.x = 100;
+    enemy.y = 40;
     enemy.pictureWidth = 64;
     enemy.pictureHeight = 48;
     auto number = std::make_unique<NumberRecorder>(&numbers);
@@ -188,7 +188,13 @@ TEST_F(EnemyTest, DefeatedEnemyVanishesAfterItsLastNumber) {
   EXPECT_EQ(enemy.visible, 0);
 }
 
-class TargetTest : public GameDataFixture {};
+class TargetTest : public GameDataFixture {
+ protected:
+  void SetUp() override {
+    GameDataFixture::SetUp();
+    UseMemberPictures();
+  }
+};
 
 TEST_F(TargetTest, RandomTargetsAreLivingMembers) {
   WriteTable("lvinfo\\LvInfo001.csv", {"1,0,40,10,12,9,5,4,6,29"});

@@ -214,10 +214,10 @@ TEST_F(EnemyPartyTest, EnemiesFollowTheEnemyTableOrderAndTakeTheirSlotPlace) {
   const auto enemies = Load(1, 1);
   ASSERT_EQ(enemies.size(), 2u);
   EXPECT_EQ(enemies[0]->values.id, 3);  // slot 1, but first in the table
-  EXPECT_EQ(enemies[0]->positionX, 30);
-  EXPECT_EQ(enemies[0]->positionY, 40);
+  EXPECT_EQ(enemies[0]->x, 30);
+  EXPECT_EQ(enemies[0]->y, 40);
   EXPECT_EQ(enemies[1]->values.id, 7);
-  EXPECT_EQ(enemies[1]->positionX, 10);
+  EXPECT_EQ(enemies[1]->x, 10);
 
   const EnemyValues& v = enemies[1]->values;
   EXPECT_STREQ(v.name, "ゴブリン");
@@ -240,8 +240,8 @@ TEST_F(EnemyPartyTest, EnemiesFollowTheEnemyTableOrderAndTakeTheirSlotPlace) {
 TEST_F(EnemyPartyTest, SlotsSharingAnIdMakeOneEnemyEach) {
   const auto enemies = Load(2, 1);
   ASSERT_EQ(enemies.size(), 2u);
-  EXPECT_EQ(enemies[0]->positionX, 50);
-  EXPECT_EQ(enemies[1]->positionX, 70);
+  EXPECT_EQ(enemies[0]->x, 50);
+  EXPECT_EQ(enemies[1]->x, 70);
   EXPECT_EQ(enemies[1]->values.id, 3);
 }
 
@@ -251,8 +251,8 @@ TEST_F(EnemyPartyTest, ScanStopsOnceTheArrangementCountIsReached) {
   const auto enemies = Load(5, 1);
   ASSERT_EQ(enemies.size(), 1u);
   EXPECT_EQ(enemies[0]->values.id, 3);
-  EXPECT_EQ(enemies[0]->positionX, 13);
-  EXPECT_EQ(enemies[0]->positionY, 14);
+  EXPECT_EQ(enemies[0]->x, 13);
+  EXPECT_EQ(enemies[0]->y, 14);
 }
 
 TEST_F(EnemyPartyTest, MissingRowsGiveWhatExists) {

@@ -133,6 +133,7 @@ TEST_F(GameContentTest, NewGameCanEquipItsStartingItems) {
     ItemData item;
     EXPECT_EQ(data.LoadItem(id, &item), 1) << id;
   }
+  StartLibraryForPictures();
   CPlayerParty party;
   party.Init();
   for (int n = 1; n <= 4; ++n) party.AddMember(n, n);
@@ -183,10 +184,10 @@ TEST_F(GameContentTest, EveryEnemyPartyFillsItsArrangement) {
       EXPECT_GE(enemy->values.atbGauge, 0);
       EXPECT_LE(enemy->values.atbGauge, 100);
       // Enemies stand on the left of the 320 x 240 screen, the party on the right.
-      EXPECT_GE(enemy->positionX, 0);
-      EXPECT_LT(enemy->positionX, 200);
-      EXPECT_GE(enemy->positionY, 0);
-      EXPECT_LT(enemy->positionY, 200);
+      EXPECT_GE(enemy->x, 0);
+      EXPECT_LT(enemy->x, 200);
+      EXPECT_GE(enemy->y, 0);
+      EXPECT_LT(enemy->y, 200);
     }
   }
 }
@@ -358,8 +359,8 @@ TEST_F(GameContentTest, EveryEnemyHasAPictureThatFitsTheEnemySide) {
                enemy->values.id);
       int width = 0, height = 0;
       ASSERT_TRUE(PngSize(name, &width, &height));
-      EXPECT_LE(enemy->positionX + width, 200);
-      EXPECT_LE(enemy->positionY + height, 170);
+      EXPECT_LE(enemy->x + width, 200);
+      EXPECT_LE(enemy->y + height, 170);
     }
   }
 }

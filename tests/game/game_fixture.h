@@ -15,6 +15,8 @@
 
 #include "ErrorMessage.h"
 #include "GameSettings.h"
+#include "support/library_session.h"
+#include "system/system_state.h"
 
 // Collects the texts of ShowErrorMessage while it lives.
 class ErrorMessageCapture {
@@ -47,6 +49,25 @@ inline void WriteFileBytes(const std::string& path, const std::string& bytes) {
   fclose(file);
 }
 
+// The repository's data folder, which the game installs beside its program.
+inline std::string RepositoryDataFolder() { return std::string("Z:") + TEST_SOURCE_DIR + "\\..\\data"; }
+
+// Party members load their battle pictures, which takes the library's
+// graphics: it is started once for the whole test process and left inactive,
+// so the game reads only the keys a test gives it (and runs while inactive,
+// so loading never waits for the window to be activated).
+inline void StartLibraryForPictures() {
+  static LibrarySession* session = [] {
+    LibraryOptions options;
+    options.title = UniqueWindowTitle("GamePictures");
+    options.runWhileInactive = 1;
+    auto* started = new LibrarySession(options);
+    GetSystemState().run.active = 0;
+    return started;
+  }();
+  ASSERT_EQ(session->result(), 0);
+}
+
 // A fresh data folder "fixture" in the test's working directory with the
 // sub-folders of the game's tables; the game is pointed at it.
 class GameDataFixture : public ::testing::Test {
@@ -69,6 +90,20 @@ class GameDataFixture : public ::testing::Test {
   }
   void TearDown() override { SetGameDataFolder("..\\data"); }
 
+  // The members' battle pictures of the repository in the fixture, and the
+  // library to load them.
+  static void UseMemberPictures() {
+    StartLibraryForPictures();
+    _mkdir("fixture\\char");
+    for (int n = 1; n <= 4; ++n) {
+      char name[64];
+      snprintf(name, sizeof name, "\\char\\char_battle%02d.png", n);
+      ASSERT_TRUE(CopyFileA((RepositoryDataFolder() + name).c_str(),
+                            (std::string("fixture") + name).c_str(), FALSE))
+          << name;
+    }
+  }
+
   // Writes a table: two header lines, then the rows as given (each row's text
   // without its line break; CR LF is added, as an editor on Windows saves).
   static void WriteTable(const std::string& relativePath, const std::vector<std::string>& rows) {
@@ -78,7 +113,5 @@ class GameDataFixture : public ::testing::Test {
   }
 };
 
-// The repository's data folder, which the game installs beside its program.
-inline std::string RepositoryDataFolder() { return std::string("Z:") + TEST_SOURCE_DIR + "\\..\\data"; }
 
 #endif

@@ -21,6 +21,7 @@ class GameTest : public GameDataFixture {
 
   void SetUp() override {
     GameDataFixture::SetUp();
+    UseMemberPictures();
     WriteTable("lvinfo\\LvInfo001.csv", {"1,0,40,10,12,9,5,4,6,29", "2,20,50,12,13,10,6,5,7,30"});
     WriteTable("lvinfo\\LvInfo002.csv", {"1,0,31,20,8,7,6,9,9,10"});
     WriteTable("lvinfo\\LvInfo003.csv", {"1,0,33,21,8,7,6,9,9,10"});

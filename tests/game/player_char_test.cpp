@@ -18,6 +18,7 @@ class PlayerCharTest : public GameDataFixture {
  protected:
   void SetUp() override {
     GameDataFixture::SetUp();
+    UseMemberPictures();
     // Levels 1-3 and 98-99 of character 1; the table ends at 99.
     WriteTable("lvinfo\\LvInfo001.csv",
                {"1,0,40,10,12,9,5,4,6,29", "2,100,50,12,13,10,5,4,6,29",

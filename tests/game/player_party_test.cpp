@@ -17,6 +17,7 @@ class PlayerPartyTest : public GameDataFixture {
  protected:
   void SetUp() override {
     GameDataFixture::SetUp();
+    UseMemberPictures();
     WriteTable("lvinfo\\LvInfo001.csv", {"1,0,40,10,12,9,5,4,6,29"});
     WriteTable("lvinfo\\LvInfo002.csv", {"1,0,30,20,8,7,6,9,9,10"});
     std::vector<std::string> items;

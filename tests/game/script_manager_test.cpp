@@ -429,6 +429,7 @@ TEST_F(ScriptManagerTest, HostFunctionsPrintTheirTraceLines) {
       {"expLoadSoundFile(999)", "lua_LoadSoundFile\n"},
       {"expPlayBGM(999, 0)", "lua_PlayBGM\n"},
       {"expStopBGM()", ""},
+      {"expStartBattle(3)", "lua_StartBattle\n"},
       {"expGetGameFlag(1)", "lua_GetGameFlag\n"},
       {"expSetGameFlag(1, 1)", "lua_SetGameFlag\n"},
       {"expShowYesNoMessage('c')", "lua_ShowYesNoMessage\n"},

@@ -13,23 +13,20 @@
 #include "Ombrel.h"
 #include "game_fixture.h"
 #include "stdout_capture.h"
-#include "support/sound_fixtures.h"
 
 namespace {
 
 class ScriptPlaythroughTest : public ::testing::Test {
  protected:
-  // The village and the field start their music as they load: the sound
-  // system runs as in the game.
+  // The village and the field start their music as they load, and the
+  // members load their battle pictures: the library runs as in the game.
   void SetUp() override {
     SetGameDataFolder(RepositoryDataFolder());
-    sound_ = std::make_unique<SoundSystemScope>();
-    ASSERT_EQ(sound_->result(), 0);
+    StartLibraryForPictures();
   }
   void TearDown() override {
     CGame& game = *CGame::GetInstance();
     game.sound.ReleaseAll();
-    sound_.reset();
     game.map.event.Clear();
     game.party.ClearMembers();
     game.party.ClearItems();
@@ -85,8 +82,6 @@ class ScriptPlaythroughTest : public ::testing::Test {
     fclose(file);
     return bytes;
   }
-
-  std::unique_ptr<SoundSystemScope> sound_;
 };
 
 TEST_F(ScriptPlaythroughTest, TalkQuestionChestAndGateMatchTheRecordedTrace) {
