@@ -356,6 +356,9 @@ class PartyWindowTest : public WindowTest {
     _mkdir("fixture\\lvinfo");
     remove("fixture\\graphs\\system\\atb_gauge.png");  // each test writes its own
     WriteFileBytes("fixture\\lvinfo\\LvInfo001.csv", "id\r\nlevel\r\n1,0,40,10,12,9,5,4,6,29\r\n");
+    // A member's battle picture (its 18 frames plain black).
+    _mkdir("fixture\\char");
+    WritePngFile("fixture\\char\\char_battle01.png", 24 * 18, 24, [](int, int) { return kBlack; });
     ErrorMessageCapture errors;  // the members' field sprites are not needed
     party.Init();
     party.AddMember(1, 1);
@@ -390,7 +393,9 @@ TEST_F(PartyWindowTest, GaugesSitInTheMembersRowsWithoutGaps) {
 
   party.GetMember(0)->atbGauge = 100;
   party.GetMember(2)->atbGauge = 40;
-  window.Update();  // no battle sprites: the gauges keep their values
+  party.GetMember(0)->SetSprite(nullptr);
+  party.GetMember(2)->SetSprite(nullptr);
+  window.Update();  // without battle sprites the gauges keep their values
   window.SetVisible(0);  // the rows show even so
   ClearDrawTarget(nullptr);
   window.Draw();
