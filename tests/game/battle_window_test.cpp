@@ -165,7 +165,10 @@ TEST_F(BattleMenuTest, RightOpensTheSubCommandMenuAndLeftClosesIt) {
 }
 
 TEST_F(BattleMenuTest, HiddenOrInactiveMenusReportNothing) {
-  battle.command.SetVisible(0);
+  battle.command.SetVisible(0);  // still the focused menu
+  Press(KEY_DOWN);
+  EXPECT_EQ(battle.command.index, 0);
+  EXPECT_EQ(cursor.y, 170 + 8);
   Press(KEY_X);
   Press(KEY_RIGHT);
   EXPECT_EQ(battle.sub.visible, 0);
@@ -255,6 +258,15 @@ TEST_F(InfoWindowTest, PagesOnlyForTotalsAboveZero) {
     EXPECT_EQ(window.money, c.money);
     EXPECT_EQ(window.abp, c.abp);
   }
+}
+
+TEST_F(InfoWindowTest, LongLevelUpLinesAreCutToAPageOfWholeCharacters) {
+  std::string wide;
+  for (int i = 0; i < 300; ++i) wide += "\x82\xA0";  // "あ" in the game's text code
+  info.SetVictoryMessage(0, 0, 0, {wide, std::string(600, 'a')});
+  ASSERT_EQ(info.pages.size(), 2u);
+  EXPECT_EQ(info.pages.front(), wide.substr(0, 478));
+  EXPECT_EQ(info.pages.back(), std::string(479, 'a'));
 }
 
 TEST_F(InfoWindowTest, KeysCloseTheMessageOnlyOnceAVictoryHasTurnedPagingOn) {
