@@ -25,6 +25,12 @@ int CBattleCmdSubWindow::Init(CCoWndManager* newOwner) {
 }
 
 void CBattleCmdSubWindow::Control(const CManipulator& keyboard) {
+  // A hidden menu may still be the focused one (the battle hides the
+  // command menu once an attack is chosen); it takes no keys.
+  if (!visible) {
+    CFrameWindow::Update();
+    return;
+  }
   CMenuWindow::Control(keyboard);
   if (!active || !visible || owner == nullptr) return;
   if (keyboard.IsTriggered(KEY_LEFT)) {

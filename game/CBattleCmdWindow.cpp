@@ -27,6 +27,12 @@ void CBattleCmdWindow::SetCommands(const int32_t commands[kBattleCommandRows]) {
 }
 
 void CBattleCmdWindow::Control(const CManipulator& keyboard) {
+  // A hidden menu may still be the focused one (the battle hides the
+  // command menu once an attack is chosen); it takes no keys.
+  if (!visible) {
+    CFrameWindow::Update();
+    return;
+  }
   CMenuWindow::Control(keyboard);
   if (!active || !visible || owner == nullptr) return;
   if (keyboard.IsTriggered(KEY_RIGHT)) {

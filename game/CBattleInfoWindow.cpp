@@ -3,6 +3,7 @@
 #include <stdio.h>
 
 #include "CManipulator.h"
+#include "MessageText.h"
 
 namespace {
 
@@ -27,7 +28,14 @@ void CBattleInfoWindow::SetVictoryMessage(int moneyTotal, int expTotal, int abpT
   if (moneyTotal > 0) pages.push_back(FormatPage("%d ギル", moneyTotal));
   if (abpTotal > 0) pages.push_back(FormatPage("%d ABP", abpTotal));
   for (const std::string& line : levelUpLines) {
-    pages.push_back(line.substr(0, kInfoPageBytes - 1));
+    // A page holds whole characters only.
+    size_t length = 0;
+    while (length < line.size()) {
+      const int step = TextCharLength(line.c_str() + length);
+      if (step == 0 || length + step > static_cast<size_t>(kInfoPageBytes - 1)) break;
+      length += static_cast<size_t>(step);
+    }
+    pages.push_back(line.substr(0, length));
   }
 }
 

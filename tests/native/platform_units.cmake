@@ -74,7 +74,6 @@ set(platform_units
   library/system/win_file_dir.cpp
   library/system/window_mode.cpp
   library/system/window_proc.cpp
-  game/CNumberAnimation.cpp
   game/CPlayerBattle.cpp
   game/ErrorMessage.cpp
   game/GameEntry.cpp
