@@ -37,6 +37,8 @@ int AppendLog(const char* text) {
   return 0;
 }
 
+int AppendLogStub(const char* text) { return AppendLog(text); }
+
 int AppendLogFormat(const char* format, ...) {
   if (!LogShown()) return 0;
   va_list args;
@@ -155,6 +157,7 @@ int ReadDataFile(void* buffer, size_t size, StreamHandle handle) { return ReadSt
 // No settings file natively: every setting reads as its default.
 int ReadDebugSetting(const char*, const char*, int defaultValue) { return defaultValue; }
 
+#ifndef OMBREL_NATIVE_THREADS  // the thread-sanitizer build has the real ones
 // Archives are opened from memory natively; the Windows file functions behind
 // opening one from its file refuse, and the others are never reached.
 WinFile* OpenWinFile(const char*, int, int, int) { return nullptr; }
@@ -165,6 +168,7 @@ int ReadWinFile(void*, size_t, size_t, WinFile*) { return -1; }
 int IsWinFileIdle(WinFile*) { return 1; }
 void WaitForWinFileIdle(WinFile*) {}
 int GetWinFileSize(WinFile*) { return -1; }
+#endif
 
 // File times as UTC: the native build has no time zone of the product's.
 void ConvertFileTimeValueToLocal(uint64_t fileTime, LocalDateTime* out) {
