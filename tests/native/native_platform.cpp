@@ -18,6 +18,7 @@
 #include "graphics/bmp_loader.h"
 #include "system/win_file.h"
 #include "GameSettings.h"
+#include "sound/sound_state.h"
 
 namespace {
 
@@ -158,6 +159,12 @@ int ReadDataFile(void* buffer, size_t size, StreamHandle handle) { return ReadSt
 int ReadDebugSetting(const char*, const char*, int defaultValue) { return defaultValue; }
 
 #ifndef OMBREL_NATIVE_THREADS  // the thread-sanitizer build has the real ones
+// The sound system's record (kept with the sound lock in the Windows build).
+SoundSystemState& GetSoundSystemState() {
+  static SoundSystemState state;
+  return state;
+}
+
 // Archives are opened from memory natively; the Windows file functions behind
 // opening one from its file refuse, and the others are never reached.
 WinFile* OpenWinFile(const char*, int, int, int) { return nullptr; }
