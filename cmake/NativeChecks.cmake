@@ -26,9 +26,18 @@ foreach(test IN LISTS native_tests)
     WORKING_DIRECTORY ${OMBREL_NATIVE_DIR}/unit)
 endforeach()
 
+foreach(test IN LISTS native_thread_tests)
+  string(REPLACE "/" "_" name ${test})
+  add_test(NAME native_thread_${name} COMMAND ${OMBREL_NATIVE_DIR}/thread/${name}
+    WORKING_DIRECTORY ${OMBREL_NATIVE_DIR}/thread)
+  # A report of ThreadSanitizer fails the test even when every case passed.
+  set_tests_properties(native_thread_${name} PROPERTIES
+    ENVIRONMENT "TSAN_OPTIONS=halt_on_error=1:exitcode=66")
+endforeach()
+
 # About 20 seconds each; tools/run-fuzz.sh runs one for longer by hand.
 set(OMBREL_FUZZ_SECONDS 20 CACHE STRING "seconds each fuzz target runs in the tests")
-foreach(target archive lz bmp tga bgra dds png jpeg convert_blt sound map table framing)
+foreach(target archive lz bmp tga bgra dds png jpeg convert_blt sound map table framing ogg theora)
   add_test(NAME fuzz_${target}
     COMMAND ${CMAKE_SOURCE_DIR}/tools/run-fuzz.sh ${OMBREL_NATIVE_DIR}/fuzz/${target}_fuzz
       ${target}_fuzz ${OMBREL_FUZZ_SECONDS})

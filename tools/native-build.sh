@@ -3,6 +3,7 @@
 #   DIR/unit  the unit tests under AddressSanitizer and UndefinedBehaviorSanitizer
 #             (GCC, which can encode the Shift-JIS literals the tests use)
 #   DIR/fuzz  the libFuzzer targets (clang)
+#   DIR/thread  the threaded units' tests under ThreadSanitizer (clang)
 # Quiet when it succeeds; shows the build's output when it fails.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -18,7 +19,8 @@ build_tree() {
   cmake --build "$dir/$tree" >>"$log" 2>&1
 }
 if ! build_tree unit -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++ ||
-   ! build_tree fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DOMBREL_FUZZ=ON; then
+   ! build_tree fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DOMBREL_FUZZ=ON ||
+   ! build_tree thread -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DOMBREL_SANITIZE=thread; then
   echo "native-build: failed (whole output in $log):" >&2
   grep -E 'error|FAILED|undefined' "$log" | head -n 40 >&2
   exit 1

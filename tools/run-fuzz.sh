@@ -16,6 +16,7 @@ mkdir -p "$work/corpus" "$work/crashes"
 # Freed blocks wait in AddressSanitizer's quarantine; with the loaders'
 # large images it would otherwise grow past the memory limit by itself.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-quarantine_size_mb=64:allocator_release_to_os_interval_ms=100}
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$root/tests/fuzz/lsan.supp}
 regressions=$root/tests/fuzz/regressions/$name
 if [ -d "$regressions" ] && [ -n "$(ls -A "$regressions")" ]; then
   "$binary" -runs=0 "$regressions"/* >"$work/regressions.log" 2>&1 || {

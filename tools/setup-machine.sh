@@ -26,6 +26,7 @@ packages=(
   googletest
   lame sox vorbis-tools ffmpeg pulseaudio pulseaudio-utils g++ zlib1g-dev
   gcc clang libclang-rt-14-dev libpng-dev libjpeg-dev
+  libogg-dev libvorbis-dev libtheora-dev liblua5.1-0-dev
   gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
 )
 if [ "$variant" = x86_64 ]; then

@@ -10,9 +10,15 @@ namespace {
 
 constexpr DWORD kRefillMilliseconds = 30;
 
+// The stop flag is written by the stopping thread and polled by the sound
+// thread without a lock: every access is atomic, or the poll may be a data
+// race that the compiler is free to hoist out of the loop.
+int LoadStop(const volatile int& flag) { return __atomic_load_n(&flag, __ATOMIC_ACQUIRE); }
+void StoreStop(volatile int& flag, int value) { __atomic_store_n(&flag, value, __ATOMIC_RELEASE); }
+
 DWORD WINAPI SoundThreadProc(void*) {
   SoundSystemState& state = GetSoundSystemState();
-  while (state.threadStop != kSoundThreadStopAsked) {
+  while (LoadStop(state.threadStop) != kSoundThreadStopAsked) {
     EnterSoundLock();
     if (state.directSound) {
       ProcessStreamSounds();
@@ -21,7 +27,7 @@ DWORD WINAPI SoundThreadProc(void*) {
     LeaveSoundLock();
     Sleep(kRefillMilliseconds);
   }
-  state.threadStop = kSoundThreadStopped;
+  StoreStop(state.threadStop, kSoundThreadStopped);
   return 0;
 }
 
@@ -30,7 +36,7 @@ DWORD WINAPI SoundThreadProc(void*) {
 void StartSoundThread() {
   SoundSystemState& state = GetSoundSystemState();
   if (GetProcessorCount() <= 1) return;
-  state.threadStop = kSoundThreadRun;
+  StoreStop(state.threadStop, kSoundThreadRun);
   DWORD id = 0;
   HANDLE thread = CreateThread(nullptr, 0, SoundThreadProc, nullptr, CREATE_SUSPENDED, &id);
   if (!thread) return;
@@ -43,7 +49,7 @@ void StartSoundThread() {
 void StopSoundThread() {
   SoundSystemState& state = GetSoundSystemState();
   if (!state.thread) return;
-  state.threadStop = kSoundThreadStopAsked;
+  StoreStop(state.threadStop, kSoundThreadStopAsked);
   // The thread is waited for on its handle, not through message passes: a
   // pass waits for reactivation while the window is inactive and would keep
   // shut-down waiting for ever; and during the library's own shut-down the

@@ -72,7 +72,10 @@ int DecodePackets(TheoraDecoder* d, int n) {
   int lastWasKey = 0;
   for (int i = 0; i < n; ++i) {
     if (!NextVideoPacket(d)) return -1;
-    if (lastKey < 0 || i >= lastKey - 1) theora_decode_packetin(&d->state, &d->packet);
+    if ((lastKey < 0 || i >= lastKey - 1) &&
+        theora_decode_packetin(&d->state, &d->packet) == 0 && d->packet.bytes > 0) {
+      d->pictureDecoded = 1;
+    }
     lastWasKey = theora_packet_iskeyframe(&d->packet) == 1;
     Store(d->decodedFrame, d->decodedFrame + 1);
   }
@@ -436,6 +439,12 @@ int RunTheoraDecodeStep(TheoraDecoder* d) {
       Store(d->endOfData, 1);
       return 1;
     }
+  }
+  if (!d->pictureDecoded) {
+    // Nothing decoded yet (no packet got through, or a seek found none):
+    // the wanted frame cannot come until a seek brings a picture.
+    Store(d->endOfData, 1);
+    return 1;
   }
   StockDecodedFrame(d, d->stock[slot]);
   return 0;

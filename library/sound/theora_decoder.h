@@ -77,6 +77,9 @@ struct TheoraDecoder {
   int32_t currentFrame;  // -1 until the first seek
   int32_t decodedFrame;
   int32_t headersRead;
+  // 1 once the decoder has decoded a picture: before that it has no frame
+  // to hand out, and asking it for one reads through an unset buffer.
+  int32_t pictureDecoded;
   TheoraFrameSlot* stock;
   int32_t stockCount;
   GraphImage frameImage;

@@ -2,13 +2,11 @@
 
 #include <windows.h>
 
-#include "system/system_state.h"
-
 namespace {
 
 constexpr DWORD kNoOwner = static_cast<DWORD>(-1);
 
-ApiGuard& Guard() { return GetSystemState().guard; }
+ApiGuard& Guard() { return GetApiGuard(); }
 
 // One event per queue place, made on first use. The interlocked state lets
 // the first two callers race safely.

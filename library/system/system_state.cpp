@@ -10,6 +10,8 @@ SystemState systemState;
 
 SystemState& GetSystemState() { return systemState; }
 
+ApiGuard& GetApiGuard() { return systemState.guard; }
+
 void ClearSystemStateForStartup() {
   systemState.run = SystemRuntime{};
   systemState.logOverlay = LogOverlayState{};

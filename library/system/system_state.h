@@ -10,13 +10,13 @@
 
 #include <stdint.h>
 
+#include "system/api_guard.h"
 #include "system/bound_dlls.h"
 #include "system/lazy_lock.h"
 #include "system/tracked_memory.h"
 
 constexpr int kPathBufferSize = 260;
 constexpr int kWindowTitleSize = 256;
-constexpr int kApiGuardQueueSize = 4096;
 constexpr int kLogOverlayLineCount = 80;
 constexpr int kLogOverlayLineSize = 255;
 constexpr int kDroppedFileLimit = 1000;
@@ -157,21 +157,6 @@ struct TrackedMemoryState {
   int blockCount;
   uint16_t counter;
   int sizeToLog;
-};
-
-struct ApiGuardWaiter {
-  DWORD threadId;
-  HANDLE event;
-};
-
-struct ApiGuard {
-  volatile LONG eventsMade;  // 0 none, 1 being made, 2 made
-  CRITICAL_SECTION section;
-  int nesting;
-  int busy;
-  DWORD owner;  // (DWORD)-1 when free
-  int count;
-  ApiGuardWaiter queue[kApiGuardQueueSize];
 };
 
 struct SystemState {

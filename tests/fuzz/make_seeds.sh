@@ -5,7 +5,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 corpus=$here/corpus
 build=$1
-for t in archive lz bmp tga bgra dds png jpeg convert_blt sound map table framing; do
+for t in archive lz bmp tga bgra dds png jpeg convert_blt sound map table framing ogg theora; do
   mkdir -p "$corpus/${t}_fuzz"
 done
 "$build/seed_maker" "$corpus"

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "support/file_fixtures.h"
+#include "support/movie_fixtures.h"
 #include "system/archive_writer.h"
 #include "system/lz_encode.h"
 
@@ -74,5 +75,24 @@ int main(int argc, char** argv) {
     frames.insert(frames.end(), body, body + std::string(body).size());
   }
   Write(corpus + "/framing_fuzz/three", frames);
+
+  // Short movies from the libraries' own encoders: Vorbis alone, Theora alone,
+  // and both in one file with a picture region inside the coded frame.
+  Write(corpus + "/ogg_fuzz/vorbis", MakeVorbisOnlyOgg(60));
+  TheoraMovieSpec movie;
+  movie.width = 32;
+  movie.height = 32;
+  movie.frames = 4;
+  movie.keyFrameInterval = 2;
+  Write(corpus + "/theora_fuzz/frames", MakeTheoraMovie(movie));
+  movie.pagePerFrame = false;
+  movie.soundMilliseconds = 60;
+  movie.pictureLeft = 8;
+  movie.pictureTop = 0;
+  movie.pictureWidth = 16;
+  movie.pictureHeight = 32;
+  const Bytes both = MakeTheoraMovie(movie);
+  Write(corpus + "/theora_fuzz/with_sound", both);
+  Write(corpus + "/ogg_fuzz/with_video", both);
   return 0;
 }

@@ -18,6 +18,7 @@
 #include "graphics/bmp_loader.h"
 #include "system/win_file.h"
 #include "GameSettings.h"
+#include "sound/sound_state.h"
 
 namespace {
 
@@ -36,6 +37,8 @@ int AppendLog(const char* text) {
   if (LogShown()) fprintf(stderr, "log: %s\n", text);
   return 0;
 }
+
+int AppendLogStub(const char* text) { return AppendLog(text); }
 
 int AppendLogFormat(const char* format, ...) {
   if (!LogShown()) return 0;
@@ -155,6 +158,13 @@ int ReadDataFile(void* buffer, size_t size, StreamHandle handle) { return ReadSt
 // No settings file natively: every setting reads as its default.
 int ReadDebugSetting(const char*, const char*, int defaultValue) { return defaultValue; }
 
+#ifndef OMBREL_NATIVE_THREADS  // the thread-sanitizer build has the real ones
+// The sound system's record (kept with the sound lock in the Windows build).
+SoundSystemState& GetSoundSystemState() {
+  static SoundSystemState state;
+  return state;
+}
+
 // Archives are opened from memory natively; the Windows file functions behind
 // opening one from its file refuse, and the others are never reached.
 WinFile* OpenWinFile(const char*, int, int, int) { return nullptr; }
@@ -165,6 +175,7 @@ int ReadWinFile(void*, size_t, size_t, WinFile*) { return -1; }
 int IsWinFileIdle(WinFile*) { return 1; }
 void WaitForWinFileIdle(WinFile*) {}
 int GetWinFileSize(WinFile*) { return -1; }
+#endif
 
 // File times as UTC: the native build has no time zone of the product's.
 void ConvertFileTimeValueToLocal(uint64_t fileTime, LocalDateTime* out) {

@@ -46,3 +46,11 @@ set(native_tests
 
 # Cases that need the platform itself, left to the Windows run.
 set(native_filter_graphics_bmp_loader_test "-BmpLoaderTest.LayoutsForGdiComeBackAsTwentyFourBit")
+
+# The threaded units' tests, built under ThreadSanitizer (paths under tests/).
+set(native_thread_tests
+  system/api_guard_test
+  native/threads/win_file_threads_test
+  native/threads/theora_decoder_threads_test
+  native/threads/sound_thread_threads_test
+)

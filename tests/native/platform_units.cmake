@@ -38,7 +38,6 @@ set(platform_units
   library/sound/movie_platform.cpp
   library/sound/movie_renderer.cpp
   library/sound/music.cpp
-  library/sound/ogg_decoder.cpp
   library/sound/output_buffer_device.cpp
   library/sound/sound_capture.cpp
   library/sound/sound_lock.cpp

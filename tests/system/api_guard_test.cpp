@@ -8,11 +8,9 @@
 
 #include <gtest/gtest.h>
 
-#include "system/system_state.h"
-
 namespace {
 
-ApiGuard& Guard() { return GetSystemState().guard; }
+ApiGuard& Guard() { return GetApiGuard(); }
 
 int Waiters() {
   EnterCriticalSection(&Guard().section);
