@@ -8,6 +8,7 @@
 #include "CDrawable.h"
 #include "CGame.h"
 #include "GameEntry.h"
+#include "game_fixture.h"
 #include "graphics/screen_images.h"
 #include "software_renderer/soft_image.h"
 #include "support/blit_oracle.h"
@@ -311,6 +312,8 @@ TEST_F(MosaicTest, NothingWhenIdleOrAnotherEffect) {
 }
 
 TEST_F(EffectTest, EncounterRunsThirtyFourMosaicFramesThroughTheFrameLoop) {
+  // The battle that follows finds no tables here; its boxes must not wait.
+  ErrorMessageCapture errors;
   CGame game;
   game.SetMode();
   game.StartEncount(3);
@@ -326,6 +329,7 @@ TEST_F(EffectTest, EncounterRunsThirtyFourMosaicFramesThroughTheFrameLoop) {
   }
   EXPECT_EQ(blackFrames, 4);
   EXPECT_FALSE(game.effect.IsRunning());
+  EXPECT_EQ(game.GetMode(), MODE_BATTLE) << "the battle starts when the mosaic ends";
 }
 
 }  // namespace

@@ -117,6 +117,9 @@ class MapDrawTest : public StartedLibraryTest {
       snprintf(path, sizeof path, "fixture\\char\\char%02d.png", sheet + 1);
       WritePng(path, 256, 288, [sheet](int x, int y) { return CharPixel(sheet, x, y); });
     }
+    // A member joins only with its battle picture too.
+    ASSERT_TRUE(CopyFileA((RepositoryDataFolder() + "\\char\\char_battle01.png").c_str(),
+                          "fixture\\char\\char_battle01.png", FALSE));
   }
   // A map of the size with the given cells of tile layer 0 in chip set 1.
   static void MakeMap(CMapManager* map, int width, int height) {

@@ -24,6 +24,7 @@ class ScriptManagerTest : public GameDataFixture {
  protected:
   void SetUp() override {
     GameDataFixture::SetUp();
+    UseMemberPictures();
     _mkdir("fixture\\event");
     remove("fixture\\event\\mapevt000001.lua");
     CGame& game = Game();
