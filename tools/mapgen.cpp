@@ -98,7 +98,8 @@ Map MakeRoom() {
 }
 
 // Map 2, the village. New games start on the path at 7,7. Events: a
-// villager who talks on two pages (1), a child walking at random (2), a
+// villager who talks on two pages (1), a child walking at random in a
+// fenced flower bed, so that it never blocks a street (2), a
 // woman asking yes or no (3), the item, weapon and armour keepers behind
 // their counters (4, 5, 6), two chests (7, 8), the signpost (9), the gate to
 // the field (10), the elder's door (11) and the guard (12).
@@ -118,9 +119,9 @@ Map MakeTown() {
       "T.WFFFW.WFFFW.WFFFW.,..T",  //
       "T.WCCCW.WCCCW.WCCCW.,..T",  //
       "T.......,,,,,,,,,,,,,..T",  //
-      "T.fff...........,......T",  //
-      "T.f....oo.......,..*...T",  //
-      "T.f.............,...ff.T",  //
+      "T.fff...fffff...,......T",  //
+      "T.f....of*.*f...,..*...T",  //
+      "T.f.....fffff...,...ff.T",  //
       "T...........,,,,,......T",  //
       "TTTTTTTTTTTT,TTTTTTTTTTT",  //
   };
