@@ -19,6 +19,15 @@ if [ -f "$prefix/.complete" ]; then
   echo "$prefix"
   exit 0
 fi
+# Builds started side by side (several checkouts on one machine) share the
+# cache: the first builds, the others wait for it and reuse its result.
+mkdir -p "$cache_root"
+exec 9>"$cache_root/.lock-$arch"
+flock 9
+if [ -f "$prefix/.complete" ]; then
+  echo "$prefix"
+  exit 0
+fi
 
 jobs=$(nproc)
 work=$cache_root/work-$arch-$key
