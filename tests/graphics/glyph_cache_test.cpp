@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -188,6 +189,75 @@ TEST_F(GlyphCacheTest, RenderedOnceThenReusedAndEvictedRoundRobin) {
   EXPECT_GT(DrawOrMeasureString(0, 0, 0, many, 0, nullptr, nullptr, 1, font, 0, -1, 0, nullptr),
             0);
   EXPECT_EQ(record->index['Z'].cached, 1);
+  EXPECT_EQ(DeleteFontHandle(font), 0);
+}
+
+// Every character the index calls cached has a slot in use that points
+// back at it and whose cell holds that character's glyph; no two characters
+// share a slot.
+void ExpectCacheConsistent(const FontRecord& record, int size) {
+  std::vector<int> owners(kGlyphSlotCount, 0);
+  int cached = 0;
+  for (int code = 0; code < 65536; ++code) {
+    const CharIndexEntry& entry = record.index[code];
+    if (!entry.cached) continue;
+    ++cached;
+    SCOPED_TRACE(testing::Message() << "code 0x" << std::hex << code);
+    ASSERT_NE(entry.slot, nullptr);
+    const int slot = static_cast<int>(entry.slot - record.slots);
+    ASSERT_GE(slot, 0);
+    ASSERT_LT(slot, record.slotCount);
+    EXPECT_EQ(entry.slot->inUse, 1);
+    EXPECT_EQ(entry.slot->indexEntry, &entry);
+    EXPECT_EQ(++owners[slot], 1);
+    const UINT gdiCode = (code >> 8) ? ((code & 0xFF) << 8 | code >> 8) : code;
+    if (entry.slot->width > 0) {
+      // GDI is asked once per character; fonts are slow to make under Wine.
+      static std::map<UINT, std::vector<uint8_t>> expected;
+      auto it = expected.find(gdiCode);
+      if (it == expected.end()) {
+        it = expected.emplace(gdiCode, ExpectedCell(size, 0, 0, gdiCode, record.cellSize)).first;
+      }
+      EXPECT_EQ(CachedCell(record, *entry.slot), it->second);
+    }
+  }
+  EXPECT_LE(cached, record.slotCount);
+}
+
+// Strings with more new characters than the cache has slots, and strings
+// that bring back characters evicted a moment before, keep the index and
+// the cells in step; measuring leaves every character of the last string
+// cached when it fits.
+TEST_F(GlyphCacheTest, FillEvictAndReuseKeepTheIndexTrue) {
+  const int font = CreateFontToHandle(kFace, 11, 1, 0, -1, -1, 0, -1, -1);
+  ASSERT_NE(font, -1);
+  FontRecord* record = GetFontRecord(font);
+  // A cache of 20 slots, as the largest fonts get; the bitmap has room for
+  // many more.
+  ASSERT_GT(record->slotCount, 20);
+  record->slotCount = 20;
+  ASSERT_EQ(ClearFontGlyphCache(font), 0);
+  const char* const strings[] = {
+      "ＨＰ　1234 ／ 1500",
+      "ＭＰ　  56 ／   80",
+      "アルヴィンセレスティアガルド",
+      "ＨＰ　1234 ／ 1500",
+      "01 : 05 プレイ時間 1234567 ギル",
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghij",
+      "ＬＶ 12 ＬＶ 9",
+  };
+  for (const char* text : strings) {
+    SCOPED_TRACE(text);
+    EXPECT_GT(DrawOrMeasureString(0, 0, 0, text, 0, nullptr, nullptr, 1, font, 0, -1, 0, nullptr),
+              0);
+    ExpectCacheConsistent(*record, 11);
+  }
+  int count = 0;
+  CharRecord records[64] = {};
+  ASSERT_EQ(CacheStringGlyphs(font, strings[6], -1, records, &count), 0);
+  for (int i = 0; i < count; ++i) {
+    EXPECT_EQ(record->index[records[i].bytes[0] | records[i].bytes[1] << 8].cached, 1);
+  }
   EXPECT_EQ(DeleteFontHandle(font), 0);
 }
 

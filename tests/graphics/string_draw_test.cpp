@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -561,6 +562,119 @@ TEST_F(StringDrawTest, SceneForPeopleToLookAt) {
            screen_->height);
   DeleteFontHandle(edged);
   DeleteFontHandle(thick);
+}
+
+// A party screen's worth of texts in the game's font: four rows of names,
+// levels, HP and MP, then the play time and the money, many characters
+// each and most of them shared between texts.
+struct ScreenText {
+  int x;
+  int y;
+  std::string text;
+};
+
+std::vector<ScreenText> PartyScreenTexts() {
+  const char* const names[] = {"アルヴィン", "セレスティア", "ガルド", "ミーナ・ロゼ"};
+  const int levels[] = {12, 9, 15, 7};
+  const int hp[][2] = {{1234, 1500}, {87, 960}, {2048, 2048}, {5, 412}};
+  const int mp[][2] = {{56, 80}, {310, 320}, {0, 12}, {99, 140}};
+  std::vector<ScreenText> texts;
+  char line[64];
+  for (int i = 0; i < 4; ++i) {
+    const int y = 8 + 44 * i;
+    texts.push_back({12, y, names[i]});
+    texts.push_back({150, y, "ＬＶ"});
+    std::snprintf(line, sizeof line, "%3d", levels[i]);
+    texts.push_back({180, y, line});
+    std::snprintf(line, sizeof line, "ＨＰ　%4d ／ %4d", hp[i][0], hp[i][1]);
+    texts.push_back({24, y + 14, line});
+    std::snprintf(line, sizeof line, "ＭＰ　%4d ／ %4d", mp[i][0], mp[i][1]);
+    texts.push_back({24, y + 28, line});
+  }
+  texts.push_back({200, 190, "プレイ時間"});
+  texts.push_back({220, 204, "01 : 05"});
+  std::snprintf(line, sizeof line, "%9d", 1234567);
+  texts.push_back({200, 222, line});
+  texts.push_back({270, 222, "ギル"});
+  return texts;
+}
+
+// Text the size of the cache and more: every character of the two-byte
+// range from its start, each once.
+std::string DistinctCharacters(int count) {
+  std::string text;
+  for (int lead = 0x88; lead <= 0x9F && count > 0; ++lead) {
+    for (int trail = 0x40; trail <= 0xFC && count > 0; ++trail) {
+      if (trail == 0x7F) continue;
+      text += static_cast<char>(lead);
+      text += static_cast<char>(trail);
+      --count;
+    }
+  }
+  return text;
+}
+
+// Every text of a screen drawn in one frame must look as it does drawn
+// alone on a cleared screen with a cleared cache, whatever the cache held
+// before: right after start-up, on the next frame, and after more distinct
+// characters than the cache has slots went through it; drawn directly and
+// through the work image.
+TEST_F(StringDrawTest, AScreenOfTextsEqualsEachTextDrawnAlone) {
+  const ColorCode white = ComposeColorCode(255, 255, 255);
+  const std::vector<ScreenText> texts = PartyScreenTexts();
+  ASSERT_EQ(SyncDefaultFont(), 0);
+  const int font = QueryDefaultFontHandle();
+  const FontRecord* record = GetFontRecord(font);
+  ASSERT_NE(record, nullptr);
+  const std::string churn = DistinctCharacters(record->slotCount + 37);
+
+  struct Mode {
+    const char* name;
+    int blendMode;
+    int blendParam;
+  };
+  struct Frame {
+    const char* name;
+    bool clearCache;
+    bool churnBefore;
+  };
+  const Mode modes[] = {{"direct", 0, 0}, {"blended", 1, 160}};
+  const Frame frames[] = {{"cold", true, false}, {"warm", false, false}, {"churned", false, true}};
+  for (const Mode& m : modes) {
+    SCOPED_TRACE(m.name);
+    ASSERT_EQ(SetBlendModeAndParam(m.blendMode, m.blendParam), 0);
+    std::vector<uint32_t> alone(screen_->width * screen_->height, 0);
+    for (const ScreenText& t : texts) {
+      Clear(0x000000);
+      ASSERT_EQ(ClearFontGlyphCache(font), 0);
+      ASSERT_EQ(DrawStringDefaultFont(t.x, t.y, t.text.c_str(), white, 0), 0);
+      const std::vector<uint32_t> pixels = Screen();
+      int lit = 0;
+      for (size_t i = 0; i < pixels.size(); ++i) {
+        if (pixels[i] == 0) continue;
+        alone[i] = pixels[i];
+        ++lit;
+      }
+      EXPECT_GT(lit, 4) << t.text;
+    }
+    const std::string stem = std::string(TEST_ARTIFACT_DIR) + "/graphics_text_party_" + m.name;
+    WritePng(stem + "_alone.png", alone, screen_->width, screen_->height);
+    for (const Frame& f : frames) {
+      SCOPED_TRACE(f.name);
+      if (f.clearCache) ASSERT_EQ(ClearFontGlyphCache(font), 0);
+      if (f.churnBefore) ASSERT_GT(MeasureStringWidth(churn.c_str(), -1, 0), 0);
+      Clear(0x000000);
+      for (const ScreenText& t : texts) {
+        ASSERT_EQ(DrawStringDefaultFont(t.x, t.y, t.text.c_str(), white, 0), 0);
+      }
+      const std::vector<uint32_t> frame = Screen();
+      WritePng(stem + "_" + f.name + ".png", frame, screen_->width, screen_->height);
+      int differing = 0;
+      for (size_t i = 0; i < frame.size(); ++i) differing += frame[i] != alone[i];
+      EXPECT_EQ(differing, 0);
+    }
+  }
+  ASSERT_EQ(SetBlendModeAndParam(0, 0), 0);
 }
 
 TEST_F(StringDrawTest, MeasureIsTheSumOfAdvancesAndSpacing) {
