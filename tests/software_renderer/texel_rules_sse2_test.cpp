@@ -84,9 +84,13 @@ struct RandomInputs {
   }
 };
 
-// The scalar rule that the span's weighing stands for.
-template <class C, Weighing Wg>
+// The scalar rule that the span's weighing or special member stands for.
+template <class C, Weighing Wg, blend::Special Kind = blend::Special::kNone>
 void ScalarRow(const BlitRows& r, const uint8_t* sp, uint8_t* dp, int n) {
+  if constexpr (Kind != blend::Special::kNone) {
+    blend::SpecialRow<C, Kind>(r, sp, dp, n);
+    return;
+  }
   for (int i = 0; i < n; ++i, sp += C::kSourceBytes, dp += C::kDestBytes) {
     if constexpr (Wg == Weighing::kPerTexel) {
       blend::BlendTexel<C>(r, sp, dp, nullptr);
@@ -100,7 +104,7 @@ void ScalarRow(const BlitRows& r, const uint8_t* sp, uint8_t* dp, int n) {
 
 // Rows of every width from 0 to 67 at every alignment of the source and of
 // the destination, through the SSE2 span and the scalar rule.
-template <class C, Weighing Wg>
+template <class C, Weighing Wg, blend::Special Kind = blend::Special::kNone>
 void CompareRows(std::mt19937& rng, int* failures) {
   for (int width = 0; width <= 67; ++width) {
     for (int align = 0; align < 16; ++align) {
@@ -108,16 +112,16 @@ void CompareRows(std::mt19937& rng, int* failures) {
       const int dstOffset = (align * 7 + width) % 16;
       RandomInputs<C> in(rng, width, srcOffset, dstOffset);
       std::vector<uint8_t> expected = in.dst;
-      ScalarRow<C, Wg>(in.rows, in.src.data() + srcOffset, expected.data() + dstOffset, width);
+      ScalarRow<C, Wg, Kind>(in.rows, in.src.data() + srcOffset, expected.data() + dstOffset, width);
       const blend::sse2::TexelConstants tk = blend::sse2::MakeTexelConstants<C>(in.rows);
-      blend::sse2::TexelSpan<C, Wg>(tk, in.rows, in.src.data() + srcOffset, in.dst.data() + dstOffset, width);
+      blend::sse2::TexelSpan<C, Wg, Kind>(tk, in.rows, in.src.data() + srcOffset, in.dst.data() + dstOffset, width);
       if (in.dst != expected && ++*failures <= 10) {
         size_t i = 0;
         while (in.dst[i] == expected[i]) ++i;
         ADD_FAILURE() << PathName(C::kPath) << (C::kIs32 ? " 32-bit" : " 16-bit")
                       << (C::kPalettised ? " palettised" : C::kAlpha ? " alpha" : " direct") << " mode "
                       << C::kMode << " bright " << C::kBright << " trans " << C::kTrans << " weighing "
-                      << static_cast<int>(Wg) << " p " << in.rows.param << " width " << width
+                      << static_cast<int>(Wg) << " special " << static_cast<int>(Kind) << " p " << in.rows.param << " width " << width
                       << " offsets " << srcOffset << "," << dstOffset << ": byte " << i << " is "
                       << int{in.dst[i]} << ", scalar rule " << int{expected[i]};
       }
@@ -170,5 +174,43 @@ TEST(TexelRulesSse2Test, StretchedMembersGiveTheScalarBytes) { ComparePath<Path:
 TEST(TexelRulesSse2Test, TriangleMembersGiveTheScalarBytes) { ComparePath<Path::kTriangle>(13, 168); }
 // Without the transparency axis: half as many, each run kind compared.
 TEST(TexelRulesSse2Test, RunTableMembersGiveTheScalarBytes) { ComparePath<Path::kRunTable>(14, 84); }
+
+// The special members, which take over some parameter values: halving,
+// full-parameter add and subtract (16-bit pixels in pairs on the plain path)
+// and the whole-byte twins, of every source kind without alpha, with and
+// without transparency.
+template <bool Is32, bool Palettised, Path P, blend::Special... Kinds>
+void CompareSpecials(std::mt19937& rng, int* failures, int* members) {
+  auto one = [&](auto trans) {
+    using C = blend::Settings<Is32, Palettised, 1, false, false, false, decltype(trans)::value, P>;
+    ((CompareRows<C, Weighing::kPerTexel, Kinds>(rng, failures), ++*members), ...);
+  };
+  one(std::false_type{});
+  one(std::true_type{});
+}
+
+TEST(TexelRulesSse2Test, SpecialMembersGiveTheScalarBytes) {
+  InitSoftImgBlendTables();
+  using blend::Special;
+  std::mt19937 rng(15);
+  int failures = 0, members = 0;
+  CompareSpecials<true, true, Path::kPlain, Special::kHalving, Special::kFullAdd, Special::kFullSub,
+                  Special::kFullAddMmx, Special::kFullSubMmx>(rng, &failures, &members);
+  CompareSpecials<true, false, Path::kPlain, Special::kHalving, Special::kHalvingMmx, Special::kFullAdd,
+                  Special::kFullSub, Special::kFullAddMmx, Special::kFullSubMmx>(rng, &failures, &members);
+  CompareSpecials<false, true, Path::kPlain, Special::kHalving, Special::kFullAdd, Special::kFullSub>(
+      rng, &failures, &members);
+  CompareSpecials<false, false, Path::kPlain, Special::kHalving, Special::kFullAdd, Special::kFullSub>(
+      rng, &failures, &members);
+  CompareSpecials<true, true, Path::kStretched, Special::kFullSub, Special::kFullSubMmx>(rng, &failures,
+                                                                                       &members);
+  CompareSpecials<true, false, Path::kStretched, Special::kFullSub, Special::kFullSubMmx>(rng, &failures,
+                                                                                        &members);
+  CompareSpecials<false, true, Path::kStretched, Special::kFullSub>(rng, &failures, &members);
+  CompareSpecials<false, false, Path::kStretched, Special::kFullSub>(rng, &failures, &members);
+  EXPECT_EQ(0, failures);
+  // As many as the plain and stretched paths have special members.
+  EXPECT_EQ(2 * (5 + 6 + 3 + 3 + 2 + 2 + 1 + 1), members);
+}
 
 }  // namespace
