@@ -98,6 +98,48 @@ OMBREL_ALWAYS_INLINE __m128i Halve(__m128i s, __m128i d) {
                        _mm_and_si128(_mm_srli_epi32(d, 1), mask));
 }
 
+// floor(x * p / 255) for 0 <= x <= 63, as BlendScaleTable holds it: the
+// error of the rounded-up factor stays below 63 / 2^14, less than the 1 / 255
+// that a fraction of x p / 255 can lie below the next whole number.
+// scale16 holds ceil(p 2^14 / 255) in every lane.
+OMBREL_ALWAYS_INLINE __m128i Scale63Lanes(__m128i scale16, __m128i x) {
+  return _mm_mulhi_epu16(_mm_slli_epi16(x, 2), scale16);
+}
+
+// trunc(x * p / 255) for |x| <= 63, as BlendDiffTable holds it.
+OMBREL_ALWAYS_INLINE __m128i DiffLanes(__m128i scale16, __m128i x) {
+  const __m128i sign = _mm_srai_epi16(x, 15);
+  const __m128i magnitude = _mm_sub_epi16(_mm_xor_si128(x, sign), sign);
+  const __m128i q = Scale63Lanes(scale16, magnitude);
+  return _mm_sub_epi16(_mm_xor_si128(q, sign), sign);
+}
+
+// PackedAdd16 and PackedSub16 on eight colour words. The red field's carry or
+// borrow leaves the 16-bit lane, so it is found by comparing instead.
+template <bool OrStep = true>
+OMBREL_ALWAYS_INLINE __m128i PackedAdd16Lanes(__m128i d, __m128i u) {
+  const __m128i keep = _mm_set1_epi16(static_cast<int16_t>(0xF7DF));
+  const __m128i a = _mm_and_si128(d, keep);
+  const __m128i b = _mm_and_si128(u, keep);
+  const __m128i x = _mm_add_epi16(a, b);
+  const __m128i redCarry = _mm_xor_si128(_mm_cmpeq_epi16(_mm_adds_epu16(a, b), x), _mm_set1_epi16(-1));
+  const __m128i m = _mm_and_si128(x, _mm_set1_epi16(0x0820));
+  __m128i pixel = _mm_or_si128(x, _mm_sub_epi16(m, _mm_srli_epi16(m, 5)));
+  pixel = _mm_or_si128(pixel, _mm_and_si128(redCarry, _mm_set1_epi16(static_cast<int16_t>(0xF800))));
+  if constexpr (!OrStep) return pixel;
+  return _mm_or_si128(pixel, _mm_and_si128(_mm_or_si128(d, u), _mm_set1_epi16(0x0820)));
+}
+OMBREL_ALWAYS_INLINE __m128i PackedSub16Lanes(__m128i d, __m128i u) {
+  const __m128i a = _mm_or_si128(d, _mm_set1_epi16(0x0820));
+  const __m128i b = _mm_and_si128(u, _mm_set1_epi16(static_cast<int16_t>(0xF7DF)));
+  const __m128i x = _mm_sub_epi16(a, b);
+  const __m128i noBorrow = _mm_cmpeq_epi16(_mm_subs_epu16(b, a), _mm_setzero_si128());
+  const __m128i m = _mm_and_si128(x, _mm_set1_epi16(0x0820));
+  const __m128i fill = _mm_or_si128(_mm_sub_epi16(m, _mm_srli_epi16(m, 5)),
+                                    _mm_and_si128(noBorrow, _mm_set1_epi16(static_cast<int16_t>(0xF800))));
+  return _mm_and_si128(x, fill);
+}
+
 // The SSE2 form of a 32-bit special member's rule on four texels s over four
 // pixels d; SpecialBlock in texel_rules_sse2.h applies it and the 16-bit ones.
 template <class C, Special Kind>
