@@ -11,6 +11,9 @@
 #include <type_traits>
 
 #define OMBREL_ALWAYS_INLINE inline __attribute__((always_inline))
+// The same for a lambda, written after its parameter list: a lambda that a
+// pixel loop calls is otherwise free to stay a call per pixel or block.
+#define OMBREL_INLINE_LAMBDA __attribute__((always_inline))
 
 namespace blend {
 
@@ -383,6 +386,61 @@ OMBREL_ALWAYS_INLINE void BlendTexel(const BlitRows& r, const uint8_t* sp, uint8
   } else {
     CombinePixel<C, false>(r, s, a, w, dp);
   }
+}
+
+// The rule of a special member on the texel at sp over the pixel at dp, the
+// transparent colour keying texels out as in the general members.
+template <class C, Special Kind>
+OMBREL_ALWAYS_INLINE void SpecialTexel(const BlitRows& r, const uint8_t* sp, uint8_t* dp) {
+  uint32_t s, a;
+  if (!FetchTexel<C>(r, sp, &s, &a)) return;
+  const uint32_t d = C::kIs32 ? Load32(dp) : Load16(dp);
+  uint32_t out;
+  if constexpr (Kind == Special::kHalving || Kind == Special::kHalvingMmx) {
+    out = Halve<C::kIs32>(s, d);
+  } else if constexpr (Kind == Special::kFullAdd) {
+    out = C::kIs32 ? PackedAdd32<false>(d, s) : PackedAdd16<false>(d, s);
+  } else if constexpr (Kind == Special::kFullSub) {
+    out = C::kIs32 ? PackedSub32(d, s) : PackedSub16(d, s);
+  } else if constexpr (Kind == Special::kFullAddMmx) {
+    out = SaturatingAddBytes(d, s);
+  } else {
+    static_assert(Kind == Special::kFullSubMmx);
+    out = SaturatingSubBytes(d, s);
+  }
+  if constexpr (C::kIs32) Store32(dp, out);
+  else Store16(dp, out);
+}
+
+// Whether a special member takes 16-bit pixels in pairs: the plain path's
+// full-parameter add and subtract.
+template <class C, Special Kind>
+constexpr bool kPairs16 = !C::kIs32 && C::kPath == Path::kPlain &&
+                          (Kind == Special::kFullAdd || Kind == Special::kFullSub);
+
+// n pixels of a row under a special member, from the row's first drawn pixel.
+// With pairs, neighbouring pixels go together from that first pixel; a pair
+// with one transparent texel draws the other alone, and a last odd pixel is
+// drawn alone.
+template <class C, Special Kind>
+OMBREL_ALWAYS_INLINE void SpecialRow(const BlitRows& r, const uint8_t* sp, uint8_t* dp, int32_t n) {
+  if constexpr (kPairs16<C, Kind>) {
+    constexpr bool kAdd = Kind == Special::kFullAdd;
+    for (; n >= 2; n -= 2, sp += 2 * C::kSourceBytes, dp += 4) {
+      uint32_t s0, s1, a;
+      const bool draw0 = FetchTexel<C>(r, sp, &s0, &a);
+      const bool draw1 = FetchTexel<C>(r, sp + C::kSourceBytes, &s1, &a);
+      if (draw0 && draw1) {
+        const uint32_t texels = s0 | (s1 << 16);
+        Store32(dp, kAdd ? PairAdd16(Load32(dp), texels) : PairSub16(Load32(dp), texels));
+      } else if (draw0) {
+        SpecialTexel<C, Kind>(r, sp, dp);
+      } else if (draw1) {
+        SpecialTexel<C, Kind>(r, sp + C::kSourceBytes, dp + 2);
+      }
+    }
+  }
+  for (; n > 0; --n, sp += C::kSourceBytes, dp += C::kDestBytes) SpecialTexel<C, Kind>(r, sp, dp);
 }
 
 }  // namespace blend

@@ -53,14 +53,14 @@ OMBREL_ALWAYS_INLINE __m128i PerHalf(__m128i a, __m128i b, F f) {
 }
 
 OMBREL_ALWAYS_INLINE __m128i ScaleByBright(const Constants& k, __m128i s) {
-  return PerHalf(s, s, [&](__m128i x, __m128i) { return Div255(_mm_mullo_epi16(x, k.bright)); });
+  return PerHalf(s, s, [&](__m128i x, __m128i) OMBREL_INLINE_LAMBDA { return Div255(_mm_mullo_epi16(x, k.bright)); });
 }
 
 // d + floor((t - d) * p / 256), taken as the high half of the signed product
 // 2 (t - d) * 128 p so that both factors fit 16-bit lanes; the fourth byte's
 // factor is 0, so it keeps d.
 OMBREL_ALWAYS_INLINE __m128i BlendByParam(const Constants& k, __m128i t, __m128i d) {
-  return PerHalf(t, d, [&](__m128i tw, __m128i dw) {
+  return PerHalf(t, d, [&](__m128i tw, __m128i dw) OMBREL_INLINE_LAMBDA {
     const __m128i twice = _mm_slli_epi16(_mm_sub_epi16(tw, dw), 1);
     return _mm_add_epi16(dw, _mm_mulhi_epi16(twice, k.paramHigh));
   });
@@ -69,7 +69,7 @@ OMBREL_ALWAYS_INLINE __m128i BlendByParam(const Constants& k, __m128i t, __m128i
 // (t * d) >> 8 for blue, green and red; the fourth byte keeps d.
 OMBREL_ALWAYS_INLINE __m128i Multiply(const Constants& k, __m128i t, __m128i d) {
   const __m128i product =
-      PerHalf(t, d, [](__m128i tw, __m128i dw) { return _mm_srli_epi16(_mm_mullo_epi16(tw, dw), 8); });
+      PerHalf(t, d, [](__m128i tw, __m128i dw) OMBREL_INLINE_LAMBDA { return _mm_srli_epi16(_mm_mullo_epi16(tw, dw), 8); });
   return _mm_or_si128(_mm_andnot_si128(k.fourthByte, product), _mm_and_si128(k.fourthByte, d));
 }
 
@@ -98,13 +98,50 @@ OMBREL_ALWAYS_INLINE __m128i Halve(__m128i s, __m128i d) {
                        _mm_and_si128(_mm_srli_epi32(d, 1), mask));
 }
 
-// Special members (halving, full-parameter add and subtract) with SSE2
-// forms: 32-bit direct sources without alpha and blend graph. The general
-// members' forms are in texel_rules_sse2.h.
-template <class C>
-constexpr bool kVectorised = C::kIs32 && !C::kPalettised && !C::kAlpha && !C::kGraph;
+// floor(x * p / 255) for 0 <= x <= 63, as BlendScaleTable holds it: the
+// error of the rounded-up factor stays below 63 / 2^14, less than the 1 / 255
+// that a fraction of x p / 255 can lie below the next whole number.
+// scale16 holds ceil(p 2^14 / 255) in every lane.
+OMBREL_ALWAYS_INLINE __m128i Scale63Lanes(__m128i scale16, __m128i x) {
+  return _mm_mulhi_epu16(_mm_slli_epi16(x, 2), scale16);
+}
 
-// The SSE2 form of a special member's rule on four texels s over four pixels d.
+// trunc(x * p / 255) for |x| <= 63, as BlendDiffTable holds it.
+OMBREL_ALWAYS_INLINE __m128i DiffLanes(__m128i scale16, __m128i x) {
+  const __m128i sign = _mm_srai_epi16(x, 15);
+  const __m128i magnitude = _mm_sub_epi16(_mm_xor_si128(x, sign), sign);
+  const __m128i q = Scale63Lanes(scale16, magnitude);
+  return _mm_sub_epi16(_mm_xor_si128(q, sign), sign);
+}
+
+// PackedAdd16 and PackedSub16 on eight colour words. The red field's carry or
+// borrow leaves the 16-bit lane, so it is found by comparing instead.
+template <bool OrStep = true>
+OMBREL_ALWAYS_INLINE __m128i PackedAdd16Lanes(__m128i d, __m128i u) {
+  const __m128i keep = _mm_set1_epi16(static_cast<int16_t>(0xF7DF));
+  const __m128i a = _mm_and_si128(d, keep);
+  const __m128i b = _mm_and_si128(u, keep);
+  const __m128i x = _mm_add_epi16(a, b);
+  const __m128i redCarry = _mm_xor_si128(_mm_cmpeq_epi16(_mm_adds_epu16(a, b), x), _mm_set1_epi16(-1));
+  const __m128i m = _mm_and_si128(x, _mm_set1_epi16(0x0820));
+  __m128i pixel = _mm_or_si128(x, _mm_sub_epi16(m, _mm_srli_epi16(m, 5)));
+  pixel = _mm_or_si128(pixel, _mm_and_si128(redCarry, _mm_set1_epi16(static_cast<int16_t>(0xF800))));
+  if constexpr (!OrStep) return pixel;
+  return _mm_or_si128(pixel, _mm_and_si128(_mm_or_si128(d, u), _mm_set1_epi16(0x0820)));
+}
+OMBREL_ALWAYS_INLINE __m128i PackedSub16Lanes(__m128i d, __m128i u) {
+  const __m128i a = _mm_or_si128(d, _mm_set1_epi16(0x0820));
+  const __m128i b = _mm_and_si128(u, _mm_set1_epi16(static_cast<int16_t>(0xF7DF)));
+  const __m128i x = _mm_sub_epi16(a, b);
+  const __m128i noBorrow = _mm_cmpeq_epi16(_mm_subs_epu16(b, a), _mm_setzero_si128());
+  const __m128i m = _mm_and_si128(x, _mm_set1_epi16(0x0820));
+  const __m128i fill = _mm_or_si128(_mm_sub_epi16(m, _mm_srli_epi16(m, 5)),
+                                    _mm_and_si128(noBorrow, _mm_set1_epi16(static_cast<int16_t>(0xF800))));
+  return _mm_and_si128(x, fill);
+}
+
+// The SSE2 form of a 32-bit special member's rule on four texels s over four
+// pixels d; SpecialBlock in texel_rules_sse2.h applies it and the 16-bit ones.
 template <class C, Special Kind>
 OMBREL_ALWAYS_INLINE __m128i Rule(const Constants& k, __m128i s, __m128i d) {
   if constexpr (Kind == Special::kHalving || Kind == Special::kHalvingMmx) {
@@ -119,34 +156,6 @@ OMBREL_ALWAYS_INLINE __m128i Rule(const Constants& k, __m128i s, __m128i d) {
     static_assert(Kind == Special::kFullSubMmx, "the general members use texel_rules_sse2.h");
     return _mm_subs_epu8(d, s);
   }
-}
-
-// n pixels of one row, four a step through the SSE2 rule, the last ones by
-// the scalar op (sp, dp). With C::kTrans a texel equal to the transparent
-// colour keeps its destination pixel; four such texels skip the rule
-// altogether, and four drawn ones skip the masking.
-template <class C, Special Kind, class ScalarOp>
-OMBREL_ALWAYS_INLINE void Span(const Constants& k, const uint8_t* sp, uint8_t* dp, int32_t n,
-                               ScalarOp scalarOp) {
-  const int32_t vectorBytes = (n & ~3) * 4;
-  for (int32_t i = 0; i < vectorBytes; i += 16) {
-    const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sp + i));
-    if constexpr (C::kTrans) {
-      const __m128i keep = _mm_cmpeq_epi32(s, k.transColor);
-      const int kept = _mm_movemask_epi8(keep);
-      if (kept == 0xFFFF) continue;
-      const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dp + i));
-      __m128i out = Rule<C, Kind>(k, s, d);
-      if (kept != 0) out = _mm_or_si128(_mm_and_si128(keep, d), _mm_andnot_si128(keep, out));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(dp + i), out);
-    } else {
-      const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dp + i));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(dp + i), Rule<C, Kind>(k, s, d));
-    }
-  }
-  sp += vectorBytes;
-  dp += vectorBytes;
-  for (n &= 3; n > 0; --n, sp += 4, dp += 4) scalarOp(sp, dp);
 }
 
 }  // namespace blend::sse2

@@ -17,6 +17,7 @@ struct LineSteps {
   int32_t minorStep;
   int32_t majorDelta;  // |major distance|
   int32_t minorDelta;
+  bool alongRows;  // the major axis is x: the pixels of a row lie side by side
   SolidColor color;
 };
 
@@ -31,6 +32,29 @@ template <bool Is32, int Mode>
 void LineLoop<Is32, Mode>::Run(const LineSteps& s) {
   uint8_t* dp = s.dst;
   int32_t e = 0;
+  if (s.alongRows) {
+    // The same pixels a row at a time: after the first pixel of a row the
+    // error grows by the minor distance a pixel, and the row ends with the
+    // pixel that takes it to the major distance. Each row is one span.
+    const blend::SolidSpan<Is32, Mode> span(s.color);
+    constexpr int32_t kBytes = Is32 ? 4 : 2;
+    for (int32_t left = s.majorDelta; left > 0;) {
+      int32_t run = left;
+      if (s.minorDelta > 0) {
+        const int64_t toRowEnd = (int64_t{s.majorDelta} - e + s.minorDelta - 1) / s.minorDelta;
+        if (toRowEnd < run) run = static_cast<int32_t>(toRowEnd);
+      }
+      span(s.majorStep > 0 ? dp : dp - (run - 1) * kBytes, run);
+      left -= run;
+      dp += run * s.majorStep;
+      e += run * s.minorDelta;
+      if (e >= s.majorDelta) {
+        dp += s.minorStep;
+        e -= s.majorDelta;
+      }
+    }
+    return;
+  }
   for (int32_t i = s.majorDelta; i > 0; --i) {
     blend::ApplySolid<Is32, Mode>(s.color, dp);
     e += s.minorDelta;
@@ -127,6 +151,7 @@ void DrawLineOnSoftImg(SOFTIMG* target, int x1, int y1, int x2, int y2, uint32_t
   steps.minorStep = yStep;
   steps.majorDelta = adx;
   steps.minorDelta = ady;
+  steps.alongRows = ady <= adx;
   // A diagonal steps along x.
   if (ady > adx) {
     std::swap(steps.majorStep, steps.minorStep);

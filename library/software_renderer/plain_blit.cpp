@@ -16,10 +16,6 @@
 namespace {
 
 using blend::BlitRows;
-using blend::Load16;
-using blend::Load32;
-using blend::Store16;
-using blend::Store32;
 
 using blend::Special;
 using MemberFn = blend::BlitMember;
@@ -57,84 +53,17 @@ void CopyRows(const BlitRows& r) {
   }
 }
 
-// Reads the texel and tells whether the transparent colour skips it.
-template <class C>
-OMBREL_ALWAYS_INLINE bool FetchOpaque(const BlitRows& r, const uint8_t* sp, uint32_t* s) {
-  uint32_t raw;
-  if constexpr (C::kPalettised) {
-    raw = *sp;
-    if constexpr (C::kIs32) *s = static_cast<const uint32_t*>(r.palette)[raw];
-    else *s = static_cast<const uint16_t*>(r.palette)[raw];
-  } else {
-    raw = C::kIs32 ? Load32(sp) : Load16(sp);
-    *s = raw;
-  }
-  if constexpr (C::kTrans) return raw != r.transColor;
-  return true;
-}
-
-template <class C>
-OMBREL_ALWAYS_INLINE void WritePixel(uint8_t* dp, uint32_t v) {
-  if constexpr (C::kIs32) Store32(dp, v);
-  else Store16(dp, v);
-}
-
-// 16-bit full-parameter add and subtract take neighbouring pixels in pairs
-// from the row's first drawn pixel; a pair with one transparent texel draws
-// the other alone, and a last odd pixel is drawn alone.
-template <class C, bool Add>
-void FullParam16Pairs(const BlitRows& r) {
+// Rows of the drawn width: rowOp(sp, dp) draws one.
+template <class C, class RowOp>
+OMBREL_ALWAYS_INLINE void WalkRows(const BlitRows& r, RowOp rowOp) {
   const uint8_t* sp = r.src;
   uint8_t* dp = r.dst;
-  auto single = [](uint32_t d, uint32_t s) {
-    return Add ? blend::PackedAdd16<false>(d, s) : blend::PackedSub16(d, s);
-  };
   for (int32_t j = r.height; j > 0; --j) {
-    int32_t i = 0;
-    for (; i + 2 <= r.width; i += 2) {
-      uint32_t s0, s1;
-      const bool draw0 = FetchOpaque<C>(r, sp + i * C::kSourceBytes, &s0);
-      const bool draw1 = FetchOpaque<C>(r, sp + (i + 1) * C::kSourceBytes, &s1);
-      uint8_t* d0 = dp + i * 2;
-      if (draw0 && draw1) {
-        const uint32_t pair = Load32(d0);
-        const uint32_t texels = s0 | (s1 << 16);
-        Store32(d0, Add ? blend::PairAdd16(pair, texels) : blend::PairSub16(pair, texels));
-      } else if (draw0) {
-        Store16(d0, single(Load16(d0), s0));
-      } else if (draw1) {
-        Store16(d0 + 2, single(Load16(d0 + 2), s1));
-      }
-    }
-    if (i < r.width) {
-      uint32_t s;
-      if (FetchOpaque<C>(r, sp + i * C::kSourceBytes, &s)) {
-        uint8_t* d = dp + i * 2;
-        Store16(d, single(Load16(d), s));
-      }
-    }
+    rowOp(sp, dp);
     sp += r.width * C::kSourceBytes + r.srcSkip;
-    dp += r.width * 2 + r.dstSkip;
+    dp += r.width * C::kDestBytes + r.dstSkip;
   }
 }
-
-#ifdef __SSE2__
-using blend::sse2::kVectorised;
-
-// 32-bit direct sources without alpha and blend graph go four pixels a step
-// through the SSE2 forms of their rules.
-template <class C, Special Kind, class ScalarOp>
-void WalkVector(const BlitRows& r, ScalarOp scalarOp) {
-  const blend::sse2::Constants k = blend::sse2::MakeConstants(r);
-  const uint8_t* sp = r.src;
-  uint8_t* dp = r.dst;
-  for (int32_t j = r.height; j > 0; --j) {
-    blend::sse2::Span<C, Kind>(k, sp, dp, r.width, scalarOp);
-    sp += r.width * 4 + r.srcSkip;
-    dp += r.width * 4 + r.dstSkip;
-  }
-}
-#endif
 
 template <class C, Special Kind>
 void RunMember(const BlitRows& r) {
@@ -147,47 +76,24 @@ void RunMember(const BlitRows& r) {
     } else if constexpr (blend::sse2::kHasTexelForm<C>) {
       // A block whose texels are all transparent is passed over whole.
       const blend::sse2::TexelConstants tk = blend::sse2::MakeTexelConstants<C>(r);
-      const uint8_t* sp = r.src;
-      uint8_t* dp = r.dst;
-      for (int32_t j = r.height; j > 0; --j) {
+      WalkRows<C>(r, [&](const uint8_t* sp, uint8_t* dp) OMBREL_INLINE_LAMBDA {
         blend::sse2::TexelSpan<C, blend::sse2::Weighing::kPerTexel>(tk, r, sp, dp, r.width);
-        sp += r.width * C::kSourceBytes + r.srcSkip;
-        dp += r.width * C::kDestBytes + r.dstSkip;
-      }
+      });
 #endif
     } else {
       WalkPixels<C>(r, [&r](const uint8_t* sp, uint8_t* dp, const uint8_t* gp) {
         blend::BlendTexel<C>(r, sp, dp, gp);
       });
     }
-  } else if constexpr ((Kind == Special::kFullAdd || Kind == Special::kFullSub) && !C::kIs32) {
-    FullParam16Pairs<C, Kind == Special::kFullAdd>(r);
   } else {
-    auto scalar = [&r](const uint8_t* sp, uint8_t* dp) {
-      uint32_t s;
-      if (!FetchOpaque<C>(r, sp, &s)) return;
-      const uint32_t d = C::kIs32 ? Load32(dp) : Load16(dp);
-      uint32_t out;
-      if constexpr (Kind == Special::kHalving || Kind == Special::kHalvingMmx) {
-        out = blend::Halve<C::kIs32>(s, d);
-      } else if constexpr (Kind == Special::kFullAdd) {
-        out = blend::PackedAdd32<false>(d, s);
-      } else if constexpr (Kind == Special::kFullSub) {
-        out = blend::PackedSub32(d, s);
-      } else if constexpr (Kind == Special::kFullAddMmx) {
-        out = blend::SaturatingAddBytes(d, s);
-      } else {
-        out = blend::SaturatingSubBytes(d, s);
-      }
-      WritePixel<C>(dp, out);
-    };
 #ifdef __SSE2__
-    if constexpr (kVectorised<C>) {
-      WalkVector<C, Kind>(r, scalar);
-      return;
-    }
+    const blend::sse2::TexelConstants tk = blend::sse2::MakeTexelConstants<C>(r);
+    WalkRows<C>(r, [&](const uint8_t* sp, uint8_t* dp) OMBREL_INLINE_LAMBDA {
+      blend::sse2::TexelSpan<C, blend::sse2::Weighing::kPerTexel, Kind>(tk, r, sp, dp, r.width);
+    });
+#else
+    WalkRows<C>(r, [&](const uint8_t* sp, uint8_t* dp) { blend::SpecialRow<C, Kind>(r, sp, dp, r.width); });
 #endif
-    WalkPixels<C>(r, [&scalar](const uint8_t* sp, uint8_t* dp, const uint8_t*) { scalar(sp, dp); });
   }
 }
 

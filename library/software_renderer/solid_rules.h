@@ -162,6 +162,57 @@ OMBREL_ALWAYS_INLINE __m128i SolidRule(const SolidVectors& v, __m128i d) {
     return BlendByParam(v.k, Multiply(v.k, v.color, d), d);
 }
 
+// The colour of one call in 16-bit lanes, for 16-bit pixels.
+struct SolidVectors16 {
+  __m128i channel[3];   // blue, green and red fields after the bright
+  __m128i inverted[3];  // their complements
+  __m128i scaled;       // the scaled colour of modes 2 and 3
+  __m128i scale16;      // the parameter as Scale63Lanes takes it
+};
+
+inline SolidVectors16 MakeSolidVectors16(const SolidColor& c) {
+  SolidVectors16 v{};
+  for (int ch = 0; ch < 3; ++ch) {
+    v.channel[ch] = _mm_set1_epi16(static_cast<int16_t>(c.channel[ch]));
+    v.inverted[ch] = _mm_set1_epi16(static_cast<int16_t>(c.inverted[ch]));
+  }
+  v.scaled = _mm_set1_epi16(static_cast<int16_t>(c.scaled));
+  v.scale16 = _mm_set1_epi16(static_cast<int16_t>((c.param * 16384 + 254) / 255));
+  return v;
+}
+
+// Eight 16-bit pixels d under mode Mode: the exact SSE2 form of SolidPixel.
+template <int Mode>
+OMBREL_ALWAYS_INLINE __m128i SolidRule16(const SolidVectors16& v, __m128i d) {
+  if constexpr (Mode == 2) {
+    return PackedAdd16Lanes<true>(d, v.scaled);
+  } else if constexpr (Mode == 3) {
+    return PackedSub16Lanes(d, v.scaled);
+  } else {
+    using L = Layout<false>;
+    __m128i out = _mm_setzero_si128();
+    ForChannels([&](auto ch) OMBREL_INLINE_LAMBDA {
+      const __m128i shifted = _mm_srli_epi16(d, L::kShift[ch]);
+      // Red is the top field: the shift alone extracts it.
+      const __m128i dc =
+          ch == 2 ? shifted : _mm_and_si128(shifted, _mm_set1_epi16(static_cast<int16_t>(L::kMax[ch])));
+      __m128i f;
+      if constexpr (Mode == 4) {
+        f = _mm_srli_epi16(_mm_mullo_epi16(dc, v.channel[ch]), L::kProductShift[ch]);
+      } else {
+        __m128i toward;
+        if constexpr (Mode == 1) toward = v.channel[ch];
+        else if constexpr (Mode == 10) toward = v.inverted[ch];
+        else toward = _mm_srli_epi16(_mm_mullo_epi16(dc, v.channel[ch]), L::kProductShift[ch]);
+        // The blend stays between dc and toward, so within the field.
+        f = _mm_add_epi16(dc, DiffLanes(v.scale16, _mm_sub_epi16(toward, dc)));
+      }
+      out = _mm_or_si128(out, _mm_slli_epi16(f, L::kShift[ch]));
+    });
+    return out;
+  }
+}
+
 }  // namespace sse2
 #endif
 
@@ -176,7 +227,8 @@ OMBREL_ALWAYS_INLINE void FillPattern(uint8_t* dp, size_t bytes, uint32_t patter
 }
 
 // Runs of pixels under mode Mode, with what a call prepares once: mode 0
-// fills, 32-bit colour goes four pixels a step through SSE2.
+// fills, the others go four 32-bit or eight 16-bit pixels a step through
+// SSE2.
 template <bool Is32, int Mode>
 struct SolidSpan {
   explicit SolidSpan(const SolidColor& c)
@@ -184,6 +236,7 @@ struct SolidSpan {
       : color(c), pattern(Is32 ? c.pixel : c.pixel * 0x10001u) {
 #ifdef __SSE2__
     if constexpr (Is32) vectors = sse2::MakeSolidVectors(c);
+    else vectors16 = sse2::MakeSolidVectors16(c);
 #endif
   }
 
@@ -199,6 +252,11 @@ struct SolidSpan {
         const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dp));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dp), sse2::SolidRule<Mode>(vectors, d));
       }
+    } else {
+      for (; n >= 8; n -= 8, dp += 16) {
+        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dp));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dp), sse2::SolidRule16<Mode>(vectors16, d));
+      }
     }
 #endif
     for (; n > 0; --n, dp += kBytes) ApplySolid<Is32, Mode>(color, dp);
@@ -208,6 +266,7 @@ struct SolidSpan {
   uint32_t pattern;
 #ifdef __SSE2__
   sse2::SolidVectors vectors{};
+  sse2::SolidVectors16 vectors16{};
 #endif
 };
 

@@ -32,6 +32,7 @@ struct StretchRows {
   int32_t rowScale;
   int32_t colStart;  // the column accumulator at the first drawn pixel of a row
   int32_t rowStart;  // the row accumulator at the first drawn row
+  int32_t texelsRight;  // texels of a row from the first one drawn to the row's end, unmirrored
 };
 
 // After a destination pixel: the accumulator loses one pixel and, when it is
@@ -57,11 +58,33 @@ OMBREL_ALWAYS_INLINE int32_t StepsAfterPixel(int32_t* acc, int32_t scale) {
 // from the table.
 constexpr int32_t kColumnChunk = 256;
 
+// How the texels of a block of pixels lie in the source row: anywhere, side
+// by side, every other one, or each twice (c, c, c + 1, c + 1, ...).
+enum class BlockShape : uint8_t { kGathered, kSideBySide, kEveryOther, kDoubled };
+
 struct Chunk {
   int32_t first;  // destination column of the chunk, from the clipped left edge
   int32_t count;
   int32_t column[kColumnChunk];  // texel of each pixel, from the first one, with the mirror's sign
+  BlockShape shape[kColumnChunk / 4];  // of each block of pixels, when asked for
 };
+
+// The shape of the block of lanes pixels from column; the loads that a shape
+// stands for stay within the row's texelsRight texels.
+inline BlockShape ShapeOf(const int32_t* column, int lanes, int32_t texelsRight) {
+  const int32_t c = column[0];
+  auto follows = [&](auto at) {
+    for (int i = 1; i < lanes; ++i) {
+      if (column[i] != c + at(i)) return false;
+    }
+    return true;
+  };
+  if (follows([](int i) { return i; })) return BlockShape::kSideBySide;
+  if (follows([](int i) { return i / 2; })) return BlockShape::kDoubled;
+  if (c + 2 * lanes <= texelsRight && follows([](int i) { return 2 * i; }))
+    return BlockShape::kEveryOther;
+  return BlockShape::kGathered;
+}
 
 // Rows of one chunk. drawRow(srcRow, graphRow, dstRow) draws the chunk's
 // pixels of one destination row; a row that takes the same source row as the
@@ -90,8 +113,9 @@ OMBREL_ALWAYS_INLINE void WalkRows(const StretchRows& r, const Chunk& chunk, Dra
 }
 
 // Draws the clipped rectangle chunk by chunk; drawRow(chunk, srcRow,
-// graphRow, dstRow) draws one row of a chunk.
-template <int DestBytes, bool WholeStep, bool CopyRepeats, class DrawRow>
+// graphRow, dstRow) draws one row of a chunk. With Lanes, the chunk's blocks
+// of that many pixels get their shapes.
+template <int DestBytes, bool WholeStep, bool CopyRepeats, int Lanes = 0, class DrawRow>
 OMBREL_ALWAYS_INLINE void WalkStretched(const StretchRows& r, DrawRow drawRow) {
   Chunk chunk;
   int32_t acc = r.colStart;
@@ -103,24 +127,17 @@ OMBREL_ALWAYS_INLINE void WalkStretched(const StretchRows& r, DrawRow drawRow) {
       if (chunk.first + i + 1 < r.b.width)
         texel += StepsAfterPixel<WholeStep>(&acc, r.colScale) * r.dirX;
     }
+    if constexpr (Lanes > 0) {
+      for (int32_t i = 0; i + Lanes <= chunk.count; i += Lanes) {
+        chunk.shape[i / Lanes] = r.dirX > 0 ? ShapeOf(chunk.column + i, Lanes, r.texelsRight)
+                                            : BlockShape::kGathered;
+      }
+    }
     WalkRows<DestBytes, WholeStep, CopyRepeats>(
         r, chunk, [&](const uint8_t* srcRow, const uint8_t* graphRow, uint8_t* dst) {
           drawRow(chunk, srcRow, graphRow, dst);
         });
   }
-}
-
-// The whole-pixel subtract of one pixel: the texel itself, no table.
-template <class C, Special Kind>
-OMBREL_ALWAYS_INLINE void SubtractTexel(const BlitRows& b, const uint8_t* sp, uint8_t* dp) {
-  uint32_t s, a;
-  if (!blend::FetchTexel<C>(b, sp, &s, &a)) return;
-  if constexpr (!C::kIs32)
-    blend::Store16(dp, blend::PackedSub16(blend::Load16(dp), s));
-  else if constexpr (Kind == Special::kFullSubMmx)
-    blend::Store32(dp, blend::SaturatingSubBytes(blend::Load32(dp), s));
-  else
-    blend::Store32(dp, blend::PackedSub32(blend::Load32(dp), s));
 }
 
 template <class C, Special Kind>
@@ -137,7 +154,7 @@ void RunStretched(const StretchRows& r) {
     if constexpr (Kind == Special::kNone)
       blend::BlendTexel<C>(b, sp, dp, gp);
     else
-      SubtractTexel<C, Kind>(b, sp, dp);
+      blend::SpecialTexel<C, Kind>(b, sp, dp);
   };
 #ifdef __SSE2__
   if constexpr (Kind == Special::kNone && blend::sse2::kHasTexelForm<C>) {
@@ -147,14 +164,51 @@ void RunStretched(const StretchRows& r) {
     constexpr int kN = blend::sse2::kLanes<C>;
     const blend::sse2::TexelConstants tk = blend::sse2::MakeTexelConstants<C>(b);
     const __m128i none = _mm_setzero_si128();
-    WalkStretched<C::kDestBytes, kWholeStep, kCopyRepeats>(
+    // Direct sources read the blocks of a regular shape in whole registers.
+    constexpr bool kShaped = !C::kPalettised && C::kSourceBytes == C::kDestBytes;
+    WalkStretched<C::kDestBytes, kWholeStep, kCopyRepeats, kShaped ? kN : 0>(
         r, [&](const Chunk& chunk, const uint8_t* srcRow, const uint8_t*, uint8_t* dp) {
           const int32_t* column = chunk.column;
           int32_t n = chunk.count;
-          for (; n >= kN; n -= kN, column += kN, dp += kN * C::kDestBytes) {
-            blend::sse2::DrawBlock<C, Weighing::kPerTexel, false, false>(
-                tk, b, [srcRow, column](int i) { return srcRow + column[i] * C::kSourceBytes; }, dp,
-                none);
+          for (const BlockShape* shape = chunk.shape; n >= kN;
+               n -= kN, column += kN, ++shape, dp += kN * C::kDestBytes) {
+            auto draw = [&](auto at) OMBREL_INLINE_LAMBDA {
+              blend::sse2::DrawBlock<C, Weighing::kPerTexel, false, false>(tk, b, at, dp, none);
+            };
+            if constexpr (kShaped) {
+              const auto* sp = reinterpret_cast<const __m128i*>(srcRow + column[0] * C::kSourceBytes);
+              switch (*shape) {
+                case BlockShape::kSideBySide:
+                  draw([sp](int) OMBREL_INLINE_LAMBDA { return _mm_loadu_si128(sp); });
+                  continue;
+                case BlockShape::kDoubled:
+                  draw([sp](int) OMBREL_INLINE_LAMBDA {
+                    const __m128i x = _mm_loadl_epi64(sp);
+                    return C::kIs32 ? _mm_unpacklo_epi32(x, x) : _mm_unpacklo_epi16(x, x);
+                  });
+                  continue;
+                case BlockShape::kEveryOther:
+                  draw([sp](int) OMBREL_INLINE_LAMBDA {
+                    const __m128i lo = _mm_loadu_si128(sp);
+                    const __m128i hi = _mm_loadu_si128(sp + 1);
+                    if constexpr (C::kIs32) {
+                      constexpr int kEven = 2 << 2;  // lanes 0 and 2 to the low half
+                      return _mm_unpacklo_epi64(_mm_shuffle_epi32(lo, kEven), _mm_shuffle_epi32(hi, kEven));
+                    } else {
+                      // The low word of each pair, widened with its sign so
+                      // that the signed pack keeps it.
+                      auto even = [](__m128i x) OMBREL_INLINE_LAMBDA {
+                        return _mm_srai_epi32(_mm_slli_epi32(x, 16), 16);
+                      };
+                      return _mm_packs_epi32(even(lo), even(hi));
+                    }
+                  });
+                  continue;
+                default:
+                  break;
+              }
+            }
+            draw([srcRow, column](int i) OMBREL_INLINE_LAMBDA { return srcRow + column[i] * C::kSourceBytes; });
           }
           for (; n > 0; --n, ++column, dp += C::kDestBytes) {
             blend::sse2::DrawBlock<C, Weighing::kPerTexel, false, true>(
@@ -163,34 +217,23 @@ void RunStretched(const StretchRows& r) {
           }
         });
     return;
-  } else if constexpr (blend::sse2::kVectorised<C>) {
-    // The full-parameter subtract: four gathered texels a step.
-    const blend::sse2::Constants k = blend::sse2::MakeConstants(b);
+  } else if constexpr (Kind != Special::kNone) {
+    // The full-parameter subtract: a block of gathered texels a step.
+    using blend::sse2::Weighing;
+    constexpr int kN = blend::sse2::kLanes<C>;
+    const blend::sse2::TexelConstants tk = blend::sse2::MakeTexelConstants<C>(b);
+    const __m128i none = _mm_setzero_si128();
     WalkStretched<C::kDestBytes, kWholeStep, kCopyRepeats>(
         r, [&](const Chunk& chunk, const uint8_t* srcRow, const uint8_t*, uint8_t* dp) {
           const int32_t* column = chunk.column;
           int32_t n = chunk.count;
-          for (; n >= 4; n -= 4, column += 4, dp += 16) {
-            const __m128i s =
-                _mm_setr_epi32(static_cast<int>(blend::Load32(srcRow + 4 * column[0])),
-                               static_cast<int>(blend::Load32(srcRow + 4 * column[1])),
-                               static_cast<int>(blend::Load32(srcRow + 4 * column[2])),
-                               static_cast<int>(blend::Load32(srcRow + 4 * column[3])));
-            if constexpr (C::kTrans) {
-              const __m128i keep = _mm_cmpeq_epi32(s, k.transColor);
-              const int kept = _mm_movemask_epi8(keep);
-              if (kept == 0xFFFF) continue;
-              const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dp));
-              __m128i out = blend::sse2::Rule<C, Kind>(k, s, d);
-              if (kept != 0)
-                out = _mm_or_si128(_mm_and_si128(keep, d), _mm_andnot_si128(keep, out));
-              _mm_storeu_si128(reinterpret_cast<__m128i*>(dp), out);
-            } else {
-              const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dp));
-              _mm_storeu_si128(reinterpret_cast<__m128i*>(dp), blend::sse2::Rule<C, Kind>(k, s, d));
-            }
+          for (; n >= kN; n -= kN, column += kN, dp += kN * C::kDestBytes) {
+            blend::sse2::DrawBlock<C, Weighing::kPerTexel, false, false, false, Kind>(
+                tk, b,
+                [srcRow, column](int i) OMBREL_INLINE_LAMBDA { return srcRow + column[i] * C::kSourceBytes; },
+                dp, none);
           }
-          for (; n > 0; --n, ++column, dp += 4) pixel(srcRow + 4 * *column, nullptr, dp);
+          for (; n > 0; --n, ++column, dp += C::kDestBytes) pixel(srcRow + *column * C::kSourceBytes, nullptr, dp);
         });
     return;
   }
@@ -325,6 +368,7 @@ void DrawStretchedImageOnSoftImg(SOFTIMG* dest, const SOFTIMG* src, const IntRec
   rows.destPitch = destBody.pitch;
   rows.colScale = static_cast<int32_t>(colScale);
   rows.rowScale = static_cast<int32_t>(rowScale);
+  rows.texelsRight = dirX > 0 ? sw - cx : cx + 1;
   rows.colStart = rows.colScale - rx;
   rows.rowStart = rows.rowScale - ry;
   member(rows);

@@ -8,6 +8,7 @@
 #ifdef __SSE2__
 #include <emmintrin.h>
 
+#include <type_traits>
 #include <utility>
 
 #include "software_renderer/blend_rules.h"
@@ -27,6 +28,7 @@ struct TexelConstants {
   Constants k;
   __m128i colourLanes;  // 16-bit lanes: all ones for blue, green, red; 0 for the fourth byte
   __m128i param16;      // p in every 16-bit lane
+  __m128i scale16;      // ceil(p 2^14 / 255): the high product with 4 x is floor(x p / 255) for x <= 63
   __m128i lerpWeight;   // p / 4, the weight of the texel in BlendLerp6Table
   __m128i lerpRest;     // 63 - p / 4
   __m128i bright16[3];  // the bright's blue, green and red bytes in every 16-bit lane
@@ -40,6 +42,7 @@ OMBREL_ALWAYS_INLINE TexelConstants MakeTexelConstants(const BlitRows& r) {
   t.k = MakeConstants(r);
   t.colourLanes = _mm_setr_epi16(-1, -1, -1, 0, -1, -1, -1, 0);
   t.param16 = _mm_set1_epi16(static_cast<int16_t>(r.param));
+  t.scale16 = _mm_set1_epi16(static_cast<int16_t>((r.param * 16384 + 254) / 255));
   t.lerpWeight = _mm_set1_epi16(static_cast<int16_t>(r.param >> 2));
   t.lerpRest = _mm_set1_epi16(static_cast<int16_t>(63 - (r.param >> 2)));
   for (int ch = 0; ch < 3; ++ch) t.bright16[ch] = _mm_set1_epi16(static_cast<int16_t>(r.scaleBright[ch][255]));
@@ -83,7 +86,7 @@ OMBREL_ALWAYS_INLINE __m128i Combine32(const TexelConstants& tk, __m128i s, __m1
     else return Select(k.fourthByte, d, ScaleByBright(k, s));
   } else {
     const __m128i zero = _mm_setzero_si128();
-    auto half = [&](__m128i sw, __m128i dw) {
+    auto half = [&](__m128i sw, __m128i dw) OMBREL_INLINE_LAMBDA {
       __m128i alpha = zero;
       if constexpr (AlphaWeighs) {
         alpha = _mm_and_si128(_mm_shufflehi_epi16(_mm_shufflelo_epi16(sw, 0xFF), 0xFF),
@@ -125,35 +128,29 @@ OMBREL_ALWAYS_INLINE __m128i Combine32(const TexelConstants& tk, __m128i s, __m1
   }
 }
 
-// trunc(x * p / 255) for |x| <= 63, as BlendDiffTable holds it.
-OMBREL_ALWAYS_INLINE __m128i DiffLanes(const TexelConstants& tk, __m128i x) {
-  const __m128i sign = _mm_srai_epi16(x, 15);
-  const __m128i magnitude = _mm_sub_epi16(_mm_xor_si128(x, sign), sign);
-  const __m128i q = Div255(_mm_mullo_epi16(magnitude, tk.param16));
-  return _mm_sub_epi16(_mm_xor_si128(q, sign), sign);
+// PairAdd16 and PairSub16 on four pairs of colour words, each pair a 32-bit
+// lane. The carry or borrow out of the lane is found by an unsigned compare.
+OMBREL_ALWAYS_INLINE __m128i UnsignedGreater32(__m128i a, __m128i b) {
+  const __m128i sign = _mm_set1_epi32(static_cast<int>(0x80000000u));
+  return _mm_cmpgt_epi32(_mm_xor_si128(a, sign), _mm_xor_si128(b, sign));
 }
-
-// PackedAdd16 and PackedSub16 on eight colour words. The red field's carry or
-// borrow leaves the 16-bit lane, so it is found by comparing instead.
-OMBREL_ALWAYS_INLINE __m128i PackedAdd16Lanes(__m128i d, __m128i u) {
-  const __m128i keep = _mm_set1_epi16(static_cast<int16_t>(0xF7DF));
+OMBREL_ALWAYS_INLINE __m128i PairAdd16Lanes(__m128i d, __m128i u) {
+  const __m128i keep = _mm_set1_epi32(static_cast<int>(0xF7DEF7DFu));
   const __m128i a = _mm_and_si128(d, keep);
-  const __m128i b = _mm_and_si128(u, keep);
-  const __m128i x = _mm_add_epi16(a, b);
-  const __m128i redCarry = _mm_xor_si128(_mm_cmpeq_epi16(_mm_adds_epu16(a, b), x), _mm_set1_epi16(-1));
-  const __m128i m = _mm_and_si128(x, _mm_set1_epi16(0x0820));
-  __m128i pixel = _mm_or_si128(x, _mm_sub_epi16(m, _mm_srli_epi16(m, 5)));
-  pixel = _mm_or_si128(pixel, _mm_and_si128(redCarry, _mm_set1_epi16(static_cast<int16_t>(0xF800))));
-  return _mm_or_si128(pixel, _mm_and_si128(_mm_or_si128(d, u), _mm_set1_epi16(0x0820)));
+  const __m128i x = _mm_add_epi32(a, _mm_and_si128(u, keep));
+  const __m128i carry = UnsignedGreater32(a, x);
+  const __m128i m = _mm_and_si128(x, _mm_set1_epi32(0x08210820));
+  const __m128i low = _mm_or_si128(_mm_srli_epi32(m, 5), _mm_and_si128(carry, _mm_set1_epi32(0x08000000)));
+  return _mm_or_si128(x, _mm_sub_epi32(m, low));
 }
-OMBREL_ALWAYS_INLINE __m128i PackedSub16Lanes(__m128i d, __m128i u) {
-  const __m128i a = _mm_or_si128(d, _mm_set1_epi16(0x0820));
-  const __m128i b = _mm_and_si128(u, _mm_set1_epi16(static_cast<int16_t>(0xF7DF)));
-  const __m128i x = _mm_sub_epi16(a, b);
-  const __m128i noBorrow = _mm_cmpeq_epi16(_mm_subs_epu16(b, a), _mm_setzero_si128());
-  const __m128i m = _mm_and_si128(x, _mm_set1_epi16(0x0820));
-  const __m128i fill = _mm_or_si128(_mm_sub_epi16(m, _mm_srli_epi16(m, 5)),
-                                    _mm_and_si128(noBorrow, _mm_set1_epi16(static_cast<int16_t>(0xF800))));
+OMBREL_ALWAYS_INLINE __m128i PairSub16Lanes(__m128i d, __m128i u) {
+  const __m128i a = _mm_or_si128(d, _mm_set1_epi32(0x08210820));
+  const __m128i b = _mm_and_si128(u, _mm_set1_epi32(static_cast<int>(0xF7DEF7DFu)));
+  const __m128i x = _mm_sub_epi32(a, b);
+  const __m128i borrow = UnsignedGreater32(b, a);
+  const __m128i m = _mm_and_si128(x, _mm_set1_epi32(0x08210820));
+  const __m128i fill = _mm_or_si128(_mm_sub_epi32(m, _mm_srli_epi32(m, 5)),
+                                    _mm_andnot_si128(borrow, _mm_set1_epi32(static_cast<int>(0xF8000000u))));
   return _mm_and_si128(x, fill);
 }
 
@@ -172,10 +169,10 @@ OMBREL_ALWAYS_INLINE __m128i Combine16(const TexelConstants& tk, __m128i s, __m1
   if constexpr (AlphaWeighs && C::kUsesParam) alphaParam = _mm_mullo_epi16(alpha, tk.param16);
   __m128i out = _mm_setzero_si128();
   __m128i u = _mm_setzero_si128();
-  ForChannels([&](auto ch) {
+  ForChannels([&](auto ch) OMBREL_INLINE_LAMBDA {
     const __m128i max = _mm_set1_epi16(kMax[ch]);
     // Red is the top field: the shift alone extracts it.
-    auto field = [&](__m128i x) {
+    auto field = [&](__m128i x) OMBREL_INLINE_LAMBDA {
       const __m128i shifted = _mm_srli_epi16(x, kShift[ch]);
       return ch == 2 ? shifted : _mm_and_si128(shifted, max);
     };
@@ -194,7 +191,7 @@ OMBREL_ALWAYS_INLINE __m128i Combine16(const TexelConstants& tk, __m128i s, __m1
       } else if constexpr (AlphaWeighs) {
         x = _mm_srli_epi16(_mm_mullo_epi16(t, alpha), 8);
       }
-      u = _mm_or_si128(u, _mm_slli_epi16(Div255(_mm_mullo_epi16(x, tk.param16)), kShift[ch]));
+      u = _mm_or_si128(u, _mm_slli_epi16(Scale63Lanes(tk.scale16, x), kShift[ch]));
       return;
     } else if constexpr (kMode == 4) {
       if constexpr (AlphaWeighs) {
@@ -204,9 +201,10 @@ OMBREL_ALWAYS_INLINE __m128i Combine16(const TexelConstants& tk, __m128i s, __m1
         f = _mm_srli_epi16(_mm_mullo_epi16(t, df), kProductShift[ch]);
       }
     } else if constexpr (kMode == 1 && !C::kBright && !C::kAlpha && C::kPath == Path::kPlain) {
-      // BlendLerp6Table: floor((w t + (63 - w) d) / 63), the sum below 4096.
+      // BlendLerp6Table: floor((w t + (63 - w) d) / 63), the sum n at most
+      // 3969, where the high product of n + 1 and 1040 is that floor.
       const __m128i n = _mm_add_epi16(_mm_mullo_epi16(t, tk.lerpWeight), _mm_mullo_epi16(df, tk.lerpRest));
-      f = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(n, _mm_set1_epi16(1)), _mm_srli_epi16(n, 6)), 6);
+      f = _mm_mulhi_epu16(_mm_add_epi16(n, _mm_set1_epi16(1)), _mm_set1_epi16(1040));
     } else if constexpr (kMode == 11 && ch == 1 && C::kAlpha && AlphaWeighs && !C::kBright) {
       // Green keeps five more bits of the product: (D' + floor((M' - D')
       // a p / 2^16)) >> 5 with D' = 32 d and M' = (s d) >> 1.
@@ -216,7 +214,7 @@ OMBREL_ALWAYS_INLINE __m128i Combine16(const TexelConstants& tk, __m128i s, __m1
     } else {
       const __m128i v = kMode == 11 ? _mm_srli_epi16(_mm_mullo_epi16(t, df), kProductShift[ch]) : t;
       if constexpr (AlphaWeighs) f = BlendLanes<2>(df, v, alphaParam);
-      else f = _mm_add_epi16(df, DiffLanes(tk, _mm_sub_epi16(v, df)));
+      else f = _mm_add_epi16(df, DiffLanes(tk.scale16, _mm_sub_epi16(v, df)));
     }
     // Every rule keeps a field within its range, so it needs no mask.
     out = _mm_or_si128(out, _mm_slli_epi16(f, kShift[ch]));
@@ -277,13 +275,18 @@ OMBREL_ALWAYS_INLINE TexelBlock LoadTexels(const TexelConstants& tk, const BlitR
       hi = _mm_setr_epi32(static_cast<int>(Load32(at(4))), static_cast<int>(Load32(at(5))),
                           static_cast<int>(Load32(at(6))), static_cast<int>(Load32(at(7))));
     }
-    auto word = [](__m128i x) { return _mm_srai_epi32(_mm_slli_epi32(x, 16), 16); };
+    auto word = [](__m128i x) OMBREL_INLINE_LAMBDA { return _mm_srai_epi32(_mm_slli_epi32(x, 16), 16); };
     const __m128i alphaByte = _mm_set1_epi32(0xFF);
     b.s = _mm_packs_epi32(word(lo), word(hi));
     b.alpha16 = _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(lo, 16), alphaByte),
                                 _mm_and_si128(_mm_srli_epi32(hi, 16), alphaByte));
     b.keyed = _mm_setzero_si128();
     return b;
+  } else if constexpr (!std::is_pointer_v<decltype(at(0))>) {
+    // A loader that reads the block's raw texels itself.
+    static_assert(!C::kPalettised);
+    b.s = at(0);
+    raw = b.s;
   } else if constexpr (Half) {
     static_assert(Contiguous && !C::kPalettised);
     b.s = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(at(0)));
@@ -315,9 +318,9 @@ OMBREL_ALWAYS_INLINE TexelBlock LoadTexels(const TexelConstants& tk, const BlitR
           raw = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(at(0))),
                                   _mm_setzero_si128());
         } else {
-          raw = GatherWords([&](int i) { return uint32_t{*at(i)}; });
+          raw = GatherWords([&](int i) OMBREL_INLINE_LAMBDA { return uint32_t{*at(i)}; });
         }
-        b.s = GatherWords([&](int i) { return uint32_t{palette[*at(i)]}; });
+        b.s = GatherWords([&](int i) OMBREL_INLINE_LAMBDA { return uint32_t{palette[*at(i)]}; });
       }
     }
   } else if constexpr (C::kIs32) {
@@ -336,7 +339,7 @@ OMBREL_ALWAYS_INLINE TexelBlock LoadTexels(const TexelConstants& tk, const BlitR
     } else if constexpr (Contiguous) {
       b.s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at(0)));
     } else {
-      b.s = GatherWords([&](int i) { return Load16(at(i)); });
+      b.s = GatherWords([&](int i) OMBREL_INLINE_LAMBDA { return Load16(at(i)); });
     }
     raw = b.s;
   }
@@ -351,14 +354,45 @@ OMBREL_ALWAYS_INLINE TexelBlock LoadTexels(const TexelConstants& tk, const BlitR
 
 // The new pixels of one block under the rule that Wg picks, with the lanes
 // where the destination stays (keyed or absent texels) holding d.
-template <class C, Weighing Wg>
+// The SSE2 form of a special member's rule (SpecialTexel and SpecialRow in
+// blend_rules.h) on a block, the lanes that stay holding d. Pairs start at the
+// block's first pixel.
+template <class C, Special Kind>
+OMBREL_ALWAYS_INLINE __m128i SpecialBlock(const TexelConstants& tk, const TexelBlock& b, __m128i d,
+                                          __m128i stays, bool anyStays) {
+  auto keep = [&](__m128i out) OMBREL_INLINE_LAMBDA { return anyStays ? Select(stays, d, out) : out; };
+  if constexpr (C::kIs32) {
+    return keep(Rule<C, Kind>(tk.k, b.s, d));
+  } else if constexpr (Kind == Special::kHalving || Kind == Special::kHalvingMmx) {
+    const __m128i mask = _mm_set1_epi16(0x7BEF);
+    return keep(_mm_add_epi16(_mm_and_si128(_mm_srli_epi16(b.s, 1), mask),
+                              _mm_and_si128(_mm_srli_epi16(d, 1), mask)));
+  } else {
+    constexpr bool kAdd = Kind == Special::kFullAdd;
+    auto single = [&]() OMBREL_INLINE_LAMBDA {
+      return kAdd ? PackedAdd16Lanes<false>(d, b.s) : PackedSub16Lanes(d, b.s);
+    };
+    if constexpr (!kPairs16<C, Kind>) {
+      return keep(single());
+    } else {
+      const __m128i pairs = kAdd ? PairAdd16Lanes(d, b.s) : PairSub16Lanes(d, b.s);
+      if (!anyStays) return pairs;
+      // A pair with one texel staying draws the other alone.
+      const __m128i whole = _mm_cmpeq_epi32(stays, _mm_setzero_si128());
+      return Select(stays, d, Select(whole, pairs, single()));
+    }
+  }
+}
+
+template <class C, Weighing Wg, Special Kind = Special::kNone>
 OMBREL_ALWAYS_INLINE __m128i BlendBlock(const TexelConstants& tk, const TexelBlock& b, __m128i d,
                                         __m128i stays, bool anyStays) {
+  if constexpr (Kind != Special::kNone) return SpecialBlock<C, Kind>(tk, b, d, stays, anyStays);
   // Blocks that keep no pixel skip the masking, except after a copy, where
   // the masking costs less than a mispredicted test.
   constexpr bool kCheap = C::kMode == 0 && !C::kBright;
-  auto keep = [&](__m128i out) { return kCheap || anyStays ? Select(stays, d, out) : out; };
-  auto combine = [&](auto alphaWeighs) {
+  auto keep = [&](__m128i out) OMBREL_INLINE_LAMBDA { return kCheap || anyStays ? Select(stays, d, out) : out; };
+  auto combine = [&](auto alphaWeighs) OMBREL_INLINE_LAMBDA {
     constexpr bool kWeighs = decltype(alphaWeighs)::value;
     if constexpr (C::kIs32) return Combine32<C, kWeighs>(tk, b.s, d);
     else return Combine16<C, kWeighs>(tk, b.s, b.alpha16, d);
@@ -399,7 +433,8 @@ OMBREL_ALWAYS_INLINE __m128i BlendBlock(const TexelConstants& tk, const TexelBlo
 
 // Draws one block over dp: kLanes<C> pixels, or with One the single pixel at
 // dp. absent: lanes that draw nothing (all ones), from the caller.
-template <class C, Weighing Wg, bool Contiguous, bool One, bool Half = false, class At>
+template <class C, Weighing Wg, bool Contiguous, bool One, bool Half = false,
+          Special Kind = Special::kNone, class At>
 OMBREL_ALWAYS_INLINE void DrawBlock(const TexelConstants& tk, const BlitRows& r, At at, uint8_t* dp,
                                     __m128i absent) {
   const TexelBlock b = LoadTexels<C, Contiguous, One, Half>(tk, r, at);
@@ -411,39 +446,45 @@ OMBREL_ALWAYS_INLINE void DrawBlock(const TexelConstants& tk, const BlitRows& r,
     // The upper half holds zeros: whatever the rule makes of them is not
     // stored.
     const __m128i d = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(dp));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(dp), BlendBlock<C, Wg>(tk, b, d, stays, anyStays));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(dp), BlendBlock<C, Wg, Kind>(tk, b, d, stays, anyStays));
   } else if constexpr (One) {
     const __m128i d = C::kIs32 ? _mm_set1_epi32(static_cast<int>(Load32(dp)))
                                : _mm_set1_epi16(static_cast<int16_t>(Load16(dp)));
-    const auto out = static_cast<uint32_t>(_mm_cvtsi128_si32(BlendBlock<C, Wg>(tk, b, d, stays, anyStays)));
+    const auto out = static_cast<uint32_t>(_mm_cvtsi128_si32(BlendBlock<C, Wg, Kind>(tk, b, d, stays, anyStays)));
     if constexpr (C::kIs32) Store32(dp, out);
     else Store16(dp, out);
   } else {
     const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dp));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dp), BlendBlock<C, Wg>(tk, b, d, stays, anyStays));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dp), BlendBlock<C, Wg, Kind>(tk, b, d, stays, anyStays));
   }
 }
 
-// n pixels of a row whose texels lie side by side from sp.
-template <class C, Weighing Wg>
+// n pixels of a row whose texels lie side by side from sp; with Kind, under
+// that special member's rule, its last few pixels by the scalar rule.
+template <class C, Weighing Wg, Special Kind = Special::kNone>
 OMBREL_ALWAYS_INLINE void TexelSpan(const TexelConstants& tk, const BlitRows& r, const uint8_t* sp,
                                     uint8_t* dp, int32_t n) {
   constexpr int kN = kLanes<C>;
   const __m128i none = _mm_setzero_si128();
   for (; n >= kN; n -= kN, sp += kN * C::kSourceBytes, dp += kN * C::kDestBytes) {
-    DrawBlock<C, Wg, true, false>(tk, r, [sp](int i) { return sp + i * C::kSourceBytes; }, dp, none);
+    DrawBlock<C, Wg, true, false, false, Kind>(
+        tk, r, [sp](int i) OMBREL_INLINE_LAMBDA { return sp + i * C::kSourceBytes; }, dp, none);
   }
   if constexpr (!C::kPalettised) {
     // Short runs, such as a sprite's edges, take half a block.
     if (n >= kN / 2) {
-      DrawBlock<C, Wg, true, false, true>(tk, r, [sp](int) { return sp; }, dp, none);
+      DrawBlock<C, Wg, true, false, true, Kind>(tk, r, [sp](int) OMBREL_INLINE_LAMBDA { return sp; }, dp, none);
       n -= kN / 2;
       sp += kN / 2 * C::kSourceBytes;
       dp += kN / 2 * C::kDestBytes;
     }
   }
-  for (; n > 0; --n, sp += C::kSourceBytes, dp += C::kDestBytes) {
-    DrawBlock<C, Wg, true, true>(tk, r, [sp](int) { return sp; }, dp, none);
+  if constexpr (Kind != Special::kNone) {
+    SpecialRow<C, Kind>(r, sp, dp, n);
+  } else {
+    for (; n > 0; --n, sp += C::kSourceBytes, dp += C::kDestBytes) {
+      DrawBlock<C, Wg, true, true>(tk, r, [sp](int) OMBREL_INLINE_LAMBDA { return sp; }, dp, none);
+    }
   }
 }
 

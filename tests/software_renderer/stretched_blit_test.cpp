@@ -98,6 +98,35 @@ TEST_F(StretchedBlitTest, WideRectanglesMatchTheReferenceRules) {
   }
 }
 
+// Scales at which blocks of pixels take their texels side by side, every
+// other one or each twice, which the loops read in whole registers; placed
+// against either edge so that blocks reach the source's last texel and are
+// clipped.
+TEST_F(StretchedBlitTest, RegularScalesMatchTheReferenceRules) {
+  std::mt19937 rng(909);
+  const BlitCase cases[] = {
+      {1, SourceKind::kDirect, 0, 0, 0xFFFFFF, 0, false, 0}, {1, SourceKind::kDirect, 1, 90, 0xFFFFFF, 1, false, 0},
+      {1, SourceKind::kAlpha, 0, 0, 0xFFFFFF, 1, false, 0},  {0, SourceKind::kDirect, 0, 0, 0xFFFFFF, 0, false, 0},
+      {0, SourceKind::kDirect, 2, 100, 0xFFFFFF, 1, false, 0},
+  };
+  for (const BlitCase& c : cases) {
+    for (int rep = 0; rep < 36; ++rep) {
+      BlitScene scene(c, rng, 40, 60);
+      const int sw = scene.sourceWidth, sh = scene.sourceHeight;
+      // Twice as wide, half as wide, and as wide but twice as high.
+      const int widths[] = {2 * sw, sw / 2, sw};
+      const int w = widths[rep % 3];
+      if (w == 0) continue;
+      const int h = rep % 3 == 2 ? 2 * sh : sh;
+      const int left = static_cast<int>(rng() % 9) - 4 + (rep % 2 ? scene.real->view.width - w : 0);
+      const IntRect rect{left, 0, left + w, h};
+      DrawStretchedImageOnSoftImg(&scene.real->view, &scene.source->view, &rect, c.transFlag, nullptr);
+      OracleDrawStretchedImage(&scene.expected->view, &scene.source->view, &rect, c.transFlag, nullptr, scene.oracle);
+      scene.Compare("rect " + RectText(rect));
+    }
+  }
+}
+
 // Source columns that a row of destination pixels takes: a source row of
 // pixels that carry their own column, drawn through a whole-pixel member (a
 // plain source in mode 0) or a general one (the same pixels with alpha 255
