@@ -37,7 +37,8 @@ endforeach()
 
 # About 20 seconds each; tools/run-fuzz.sh runs one for longer by hand.
 set(OMBREL_FUZZ_SECONDS 20 CACHE STRING "seconds each fuzz target runs in the tests")
-foreach(target archive lz bmp tga bgra dds png jpeg convert_blt sound map table framing ogg theora)
+foreach(target archive lz bmp tga bgra dds png jpeg convert_blt sound map table framing ogg theora
+    event_script)
   add_test(NAME fuzz_${target}
     COMMAND ${CMAKE_SOURCE_DIR}/tools/run-fuzz.sh ${OMBREL_NATIVE_DIR}/fuzz/${target}_fuzz
       ${target}_fuzz ${OMBREL_FUZZ_SECONDS})

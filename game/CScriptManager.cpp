@@ -32,6 +32,38 @@ void CScriptManager::FormatScriptPath(char* out, int size, int mapId) {
   snprintf(out, size, "%s\\%s%06d.lua", DataPath("event").c_str(), "mapevt", mapId);
 }
 
+namespace {
+
+// Precompiled chunks are refused: the interpreter does not verify their code,
+// so a damaged one could break it rather than fail. As luaL_loadfile does, a
+// first line that starts with '#' is skipped before the check.
+bool IsPrecompiledScript(const char* path) {
+  FILE* file = fopen(path, "rb");
+  if (file == nullptr) return false;  // luaL_loadfile says why
+  int c = fgetc(file);
+  if (c == '#') {
+    while (c != EOF && c != '\n') c = fgetc(file);
+    if (c == '\n') c = fgetc(file);
+  }
+  fclose(file);
+  return c == LUA_SIGNATURE[0];
+}
+
+int RegisterHostFunctionsProtected(lua_State* state) {
+  RegisterScriptHostFunctions(state);
+  return 0;
+}
+
+// The message on top of the stack, empty when it is no text or number.
+const char* TopMessage(lua_State* state) {
+  const char* message = lua_tostring(state, -1);
+  return message != nullptr ? message : "";
+}
+
+}  // namespace
+
+void (*CScriptManager::limitState)(lua_State* state) = nullptr;
+
 int CScriptManager::Load(int mapId, CMapEvent* event) {
   Close();
   char path[1024];
@@ -44,15 +76,27 @@ int CScriptManager::Load(int mapId, CMapEvent* event) {
   luaL_openlibs(state);
   lua_pushcfunction(state, luaopen_base);
   lua_call(state, 0, 0);
-  if (luaL_loadfile(state, path) != 0 || lua_pcall(state, 0, LUA_MULTRET, 0) != 0) {
-    const char* message = lua_tostring(state, -1);
-    ShowErrorMessage("Script [%s] : %s\n", path, message != nullptr ? message : "");
+  if (limitState != nullptr) limitState(state);
+  int status;
+  if (IsPrecompiledScript(path)) {
+    lua_pushstring(state, "precompiled scripts are not accepted");
+    status = LUA_ERRSYNTAX;
+  } else {
+    status = luaL_loadfile(state, path);
+  }
+  if (status == 0) status = lua_pcall(state, 0, LUA_MULTRET, 0);
+  // After the chunk: its top level can define functions and values but
+  // cannot call the host. The chunk may have given the globals a metatable,
+  // so even the registration runs protected.
+  if (status == 0) {
+    lua_settop(state, 0);
+    status = lua_cpcall(state, RegisterHostFunctionsProtected, nullptr);
+  }
+  if (status != 0) {
+    ShowErrorMessage("Script [%s] : %s\n", path, TopMessage(state));
     Close();
     return 0;
   }
-  // After the chunk: its top level can define functions and values but
-  // cannot call the host.
-  RegisterScriptHostFunctions(state);
   for (int y = 0; y < event->height; ++y) {
     for (int x = 0; x < event->width; ++x) {
       const int eventId = event->GetEventId(x, y);
@@ -70,49 +114,104 @@ int CScriptManager::Load(int mapId, CMapEvent* event) {
 
 namespace {
 
-// A text field of the table on top of the stack, null when it is no text.
-std::string TextField(lua_State* state, const char* name, bool* present) {
+// What GetMapObject says of one event id, read in a protected call: the
+// script's table may have metamethods that fail or loop, and a raised error
+// must not leave a C++ object half-built, so only plain values live here.
+struct ObjectFields {
+  int eventId;
+  bool isTable;
+  int pictureId, type, moveType, moveSpeed, moveFrequency, animationSpeed, trigger;
+};
+
+// A keyword field of the table on top of the stack; text of another type
+// reads as missing.
+int Keyword(lua_State* state, const char* name, int (*fromText)(const char*)) {
   lua_getfield(state, -1, name);
-  *present = lua_type(state, -1) == LUA_TSTRING;
-  std::string text = *present ? lua_tostring(state, -1) : "";
+  const int value = fromText(lua_type(state, -1) == LUA_TSTRING ? lua_tostring(state, -1) : nullptr);
   lua_settop(state, -2);
-  return text;
+  return value;
 }
 
-int Keyword(lua_State* state, const char* name, int (*fromText)(const char*)) {
-  bool present = false;
-  const std::string text = TextField(state, name, &present);
-  return fromText(present ? text.c_str() : nullptr);
+int ReadObjectFields(lua_State* state) {
+  auto* fields = static_cast<ObjectFields*>(lua_touserdata(state, 1));
+  lua_settop(state, 0);
+  lua_getfield(state, LUA_GLOBALSINDEX, "GetMapObject");
+  lua_pushnumber(state, fields->eventId);
+  lua_call(state, 1, 1);
+  fields->isTable = lua_type(state, -1) == LUA_TTABLE;
+  if (!fields->isTable) return 0;
+  lua_getfield(state, -1, "PicID");
+  fields->pictureId = lua_type(state, -1) == LUA_TNUMBER ? ScriptNumberToInt(lua_tonumber(state, -1)) : 0;
+  lua_settop(state, -2);
+  fields->type = Keyword(state, "Type", MapObjectTypeFromText);
+  fields->moveType = Keyword(state, "MoveType", MapObjectMoveTypeFromText);
+  fields->moveSpeed = Keyword(state, "MoveSpeed", MapObjectPaceFromText);
+  fields->moveFrequency = Keyword(state, "MoveFreq", MapObjectPaceFromText);
+  fields->animationSpeed = Keyword(state, "AniSpeed", MapObjectPaceFromText);
+  fields->trigger = Keyword(state, "ScriptTriger", MapObjectTriggerFromText);
+  return 0;
+}
+
+// Makes a thread holding the global function (and the event id) ready to be
+// resumed, and leaves it under the registry key: the lookup may run the
+// script's metamethods and the thread takes memory, so this runs protected.
+constexpr const char* kPreparedThreadKey = "CScriptManager.thread";
+
+struct PreparedStart {
+  const char* function;
+  int eventId;
+  bool withEventId;
+};
+
+int PrepareThread(lua_State* state) {
+  const auto* start = static_cast<const PreparedStart*>(lua_touserdata(state, 1));
+  lua_settop(state, 0);
+  lua_State* thread = lua_newthread(state);
+  lua_getfield(state, LUA_GLOBALSINDEX, start->function);
+  lua_xmove(state, thread, 1);
+  if (start->withEventId) lua_pushnumber(thread, start->eventId);
+  lua_setfield(state, LUA_REGISTRYINDEX, kPreparedThreadKey);
+  return 0;
+}
+
+// Pushes the prepared thread onto the main stack and returns it, or null
+// when preparing it failed (the stack is then as it was).
+lua_State* PushPreparedThread(lua_State* state, const PreparedStart& start) {
+  const int top = lua_gettop(state);
+  if (lua_cpcall(state, PrepareThread, const_cast<PreparedStart*>(&start)) != 0) {
+    lua_settop(state, top);
+    return nullptr;
+  }
+  // Neither reads nor clears of the registry's key take memory or run code.
+  lua_getfield(state, LUA_REGISTRYINDEX, kPreparedThreadKey);
+  lua_pushnil(state);
+  lua_setfield(state, LUA_REGISTRYINDEX, kPreparedThreadKey);
+  return lua_tothread(state, -1);
 }
 
 }  // namespace
 
 std::unique_ptr<CMapObject> CScriptManager::MakeObject(int eventId) {
+  ObjectFields fields{};
+  fields.eventId = eventId;
+  lua_settop(state, 0);
+  const int status = lua_cpcall(state, ReadObjectFields, &fields);
+  if (status != 0) {
+    printf("error : %s\n", TopMessage(state));
+    lua_settop(state, 0);
+    return nullptr;
+  }
+  lua_settop(state, 0);
+  if (!fields.isTable) return nullptr;
   auto object = std::make_unique<CMapObject>();
   object->eventId = eventId;
-  lua_settop(state, 0);
-  lua_getfield(state, LUA_GLOBALSINDEX, "GetMapObject");
-  lua_pushnumber(state, eventId);
-  if (lua_pcall(state, 1, 1, 0) != 0) {
-    const char* message = lua_tostring(state, -1);
-    printf("error : %s\n", message != nullptr ? message : "");
-    lua_settop(state, 0);
-    return nullptr;
-  }
-  if (lua_type(state, -1) != LUA_TTABLE) {
-    lua_settop(state, 0);
-    return nullptr;
-  }
-  lua_getfield(state, -1, "PicID");
-  object->pictureId = lua_type(state, -1) == LUA_TNUMBER ? ScriptNumberToInt(lua_tonumber(state, -1)) : 0;
-  lua_settop(state, -2);
-  object->SetType(Keyword(state, "Type", MapObjectTypeFromText));
-  object->moveType = Keyword(state, "MoveType", MapObjectMoveTypeFromText);
-  object->moveSpeed = Keyword(state, "MoveSpeed", MapObjectPaceFromText);
-  object->moveFrequency = Keyword(state, "MoveFreq", MapObjectPaceFromText);
-  object->animationSpeed = Keyword(state, "AniSpeed", MapObjectPaceFromText);
-  object->trigger = Keyword(state, "ScriptTriger", MapObjectTriggerFromText);
-  lua_settop(state, 0);
+  object->pictureId = fields.pictureId;
+  object->SetType(fields.type);
+  object->moveType = fields.moveType;
+  object->moveSpeed = fields.moveSpeed;
+  object->moveFrequency = fields.moveFrequency;
+  object->animationSpeed = fields.animationSpeed;
+  object->trigger = fields.trigger;
   return object;
 }
 
@@ -139,10 +238,13 @@ void CScriptManager::StartCoroutine(const char* function, int eventId, bool with
   }
   lua_settop(state, 0);
   // The thread stays on the main stack so that the collector keeps it while
-  // it is suspended; the next start empties the stack and lets it go.
-  coroutine = lua_newthread(state);
-  lua_getfield(coroutine, LUA_GLOBALSINDEX, function);
-  if (withEventId) lua_pushnumber(coroutine, eventId);
+  // it is suspended; the next start empties the stack and lets it go. When
+  // it cannot even be made, the event ends as a failed one does.
+  coroutine = PushPreparedThread(state, PreparedStart{function, eventId, withEventId});
+  if (coroutine == nullptr) {
+    Finish(LUA_ERRRUN);
+    return;
+  }
   Finish(lua_resume(coroutine, withEventId ? 1 : 0));
 }
 
@@ -169,8 +271,8 @@ void CScriptManager::ExecNext() {
 int CScriptManager::GetBGMID() {
   if (state == nullptr) return 0;
   const int mainTop = lua_gettop(state);
-  lua_State* query = lua_newthread(state);
-  lua_getfield(query, LUA_GLOBALSINDEX, "GetBGMID");
+  lua_State* query = PushPreparedThread(state, PreparedStart{"GetBGMID", 0, false});
+  if (query == nullptr) return 0;
   const int status = lua_resume(query, 0);
   int id = 0;
   if ((status == 0 || status == LUA_YIELD) && lua_gettop(query) >= 1) {

@@ -46,6 +46,11 @@ class CScriptManager : public CObjectEventRunner {
   // The path of the map's script in the game's data folder.
   static void FormatScriptPath(char* out, int size, int mapId);
 
+  // Called on every new state once its libraries are open, before the
+  // script's chunk runs: a harness that runs untrusted scripts bounds their
+  // memory and steps here. The game sets none.
+  static void (*limitState)(lua_State* state);
+
   lua_State* state = nullptr;
   lua_State* coroutine = nullptr;  // kept on the state's main stack while it lives
   CMapObject* currentObject = nullptr;

@@ -3,6 +3,8 @@
 #include <png.h>
 
 #include <csetjmp>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 #include "graphics/graph_image.h"
@@ -13,6 +15,30 @@
 namespace {
 
 constexpr int kMaxSide = 32768;
+
+// libpng's own blocks (a chunk's data, the row buffers, the inflate window)
+// stay far below this for every image the loader accepts. A chunk that
+// announces more is refused here: libpng's chunk size limit only warns on
+// read and would go on to reserve the announced size.
+constexpr png_alloc_size_t kMaxLibraryBlock = 8u << 20;
+
+png_voidp LimitedPngMalloc(png_structp, png_alloc_size_t size) {
+  return size <= kMaxLibraryBlock ? malloc(size) : nullptr;
+}
+
+void PngFree(png_structp, png_voidp block) { free(block); }
+
+// Deflate gives at most 1032 bytes for each byte it reads.
+constexpr uint64_t kMaxDeflateRatio = 1032;
+
+// Whether the rest of the file could hold the pixels the header announces:
+// every pass and row of them is compressed data still to come, so a header
+// that promises more is refused before the image is reserved.
+bool CanHoldAnnouncedPixels(int bytesLeft, png_uint_32 width, png_uint_32 height, int bitDepth,
+                            int channels) {
+  const uint64_t pixelBits = static_cast<uint64_t>(width) * height * bitDepth * channels;
+  return pixelBits / 8 <= static_cast<uint64_t>(bytesLeft > 0 ? bytesLeft : 0) * kMaxDeflateRatio;
+}
 
 struct PngStreamBinding {
   const SourceStream* stream;
@@ -83,7 +109,8 @@ ColorFormat ResultFormat(PngDecodeState* s, int colorType, bool expanded, int ro
 // 0 with s->result filled, -1 on any error. Only trivially destructible
 // locals live here, since libpng may jump back into this frame.
 int ReadPng(PngDecodeState* s, const SourceStream* stream) {
-  s->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  s->png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr, nullptr,
+                                    LimitedPngMalloc, PngFree);
   if (!s->png) return -1;
   s->info = png_create_info_struct(s->png);
   if (!s->info) return -1;
@@ -97,7 +124,11 @@ int ReadPng(PngDecodeState* s, const SourceStream* stream) {
   int bitDepth = 0, colorType = 0, interlace = 0;
   png_get_IHDR(s->png, s->info, &width, &height, &bitDepth, &colorType, &interlace, nullptr,
                nullptr);
-  if (!IsLoadableImageSize(width, height)) return -1;
+  if (!IsLoadableImageSize(width, height) ||
+      !CanHoldAnnouncedPixels(s->binding.bytesLeft, width, height, bitDepth,
+                              png_get_channels(s->png, s->info))) {
+    return -1;
+  }
 
   png_set_strip_16(s->png);
   png_set_packing(s->png);

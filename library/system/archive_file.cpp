@@ -46,6 +46,11 @@ int OpenArchiveEntry(ArchiveFile* file, Archive* archive, const char* innerPath,
   file->async = async;
   const uint32_t packed = ArchiveEntryPackedSize(archive->header.version, entry);
   if (packed == kArchiveStored) return 0;
+  // A match takes at least four bytes of code and gives at most 8195 bytes,
+  // so an entry that announces more than its packed bytes could give is
+  // refused before its buffer is reserved.
+  constexpr uint32_t kMaxLzExpansion = 2049;
+  if (entry->size / kMaxLzExpansion > packed) return -1;
 
   // One byte more than the size, so that an empty file still has a buffer.
   file->decoded = static_cast<uint8_t*>(TRACKED_ALLOC(size_t{entry->size} + 1));

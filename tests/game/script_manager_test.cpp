@@ -536,6 +536,61 @@ TEST_F(ScriptManagerTest, WithoutGetMapObjectNoCellHasAnObject) {
   EXPECT_NE(trace.find("error : "), std::string::npos) << trace;
 }
 
+// A script's metamethods run wherever the host reads or writes a script
+// value; whatever they raise ends that step as an error of the script does,
+// never the game.
+TEST_F(ScriptManagerTest, FailingMetamethodsEndOnlyTheStepThatMetThem) {
+  SetEventLayer(3, 1, {{0, 0, 1}, {1, 0, 2}, {2, 0, 3}});
+  std::string trace;
+  ErrorMessageCapture errors;
+  ASSERT_EQ(LoadScript("local bad = setmetatable({}, {__index = function() error('no field') end})\n"
+                       "function GetMapObject(id)\n"
+                       "  if id == 2 then return bad end\n"
+                       "  return { PicID = id }\n"
+                       "end\n"
+                       "function InitProc() started = 1 end\n",
+                       &trace),
+            1);
+  EXPECT_NE(trace.find("no field\n"), std::string::npos) << trace;
+  std::vector<int> made;
+  for (const auto& object : Game().map.event.objects) made.push_back(object->eventId);
+  EXPECT_EQ(made, (std::vector<int>{1, 3})) << "the table that failed gave no object";
+  EXPECT_EQ(Global("started"), 1.0);
+  EXPECT_EQ(Game().modes, std::list<int32_t>{MODE_FIELD});
+  EXPECT_TRUE(errors.Messages().empty());
+
+  // A lookup that fails ends the event as a missing function does.
+  ASSERT_EQ(LoadScript("setmetatable(_G, {__index = function() error('hidden') end})\n"), 1);
+  EXPECT_EQ(Game().modes, std::list<int32_t>{MODE_FIELD});
+  EXPECT_EQ(Script().running, 0);
+  EXPECT_EQ(Script().GetBGMID(), 0);
+  EXPECT_EQ(lua_gettop(Script().state), 0) << "the failed query left nothing on the stack";
+
+  // Globals that refuse new names refuse the host functions too: the script
+  // cannot run, as one whose chunk failed.
+  EXPECT_EQ(LoadScript("setmetatable(_G, {__newindex = function() error('read only') end})\n"), 0);
+  ASSERT_EQ(errors.Messages().size(), 1u);
+  EXPECT_NE(errors.Messages()[0].find("read only"), std::string::npos) << errors.Messages()[0];
+  EXPECT_EQ(Script().state, nullptr);
+}
+
+// The interpreter does not verify precompiled code, so only source is run.
+TEST_F(ScriptManagerTest, PrecompiledScriptsAreRefused) {
+  const std::string chunk = std::string("\x1bLua\x51\x00\x01\x04\x04\x04\x08\x00", 12) + "garbage";
+  const std::string sources[] = {chunk, "#!/usr/bin/lua\n" + chunk};
+  for (const std::string& source : sources) {
+    ErrorMessageCapture errors;
+    EXPECT_EQ(LoadScript(source), 0);
+    ASSERT_EQ(errors.Messages().size(), 1u);
+    EXPECT_NE(errors.Messages()[0].find("precompiled scripts are not accepted"), std::string::npos)
+        << errors.Messages()[0];
+    EXPECT_EQ(Script().state, nullptr);
+  }
+  ErrorMessageCapture errors;
+  EXPECT_EQ(LoadScript("#!/usr/bin/lua\nx = 1\n"), 1) << "a first '#' line before source is fine";
+  EXPECT_TRUE(errors.Messages().empty());
+}
+
 TEST_F(ScriptManagerTest, ATalkShowsMessagesUntilTheScriptClosesThem) {
   WriteTable("lvinfo\\LvInfo001.csv", {"1,0,40,10,12,9,5,4,6,29"});
   Game().party.Init();
