@@ -37,7 +37,9 @@ int CStoreAmountWindow::GetShownTotal() const {
 }
 
 void CStoreAmountWindow::Control(const CManipulator& keyboard) {
-  if (!active) {
+  // Hidden at the end of a pause, it keeps the focus until the end of the
+  // next frame: a key then must not buy or sell again.
+  if (!active || !visible) {
     CFrameWindow::Update();
     return;
   }

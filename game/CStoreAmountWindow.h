@@ -18,7 +18,7 @@ class CStoreAmountWindow : public CMenuWindow {
   explicit CStoreAmountWindow(CCursor* sharedCursor);
 
   void Draw() override;
-  // Nothing while inactive; else one change of the amount per frame, held
+  // Nothing while inactive or hidden; else one change of the amount per frame, held
   // within its limits, then Z or X to the owner.
   void Control(const CManipulator& keyboard) override;
 
