@@ -80,6 +80,9 @@ TEST_F(StorePlaythroughTest, TheVillageShopsOpenSellAndLetTheScriptGoOn) {
   ErrorMessageCapture errors;
   CGame& game = *CGame::GetInstance();
   ASSERT_EQ(game.map.mapId, 2);
+  Idle(30);  // the village's fade-in
+  ASSERT_EQ(game.waitState, WAIT_NONE);
+  ASSERT_EQ(game.modes, std::list<int32_t>{MODE_FIELD});
   struct Case {
     int eventId;
     int type;

@@ -384,7 +384,7 @@ TEST_F(StoreWindowTest, SellListScrollsByRows) {
   // with the cursor where it was.
   Press(KEY_UP);
   Press(KEY_X);
-  Idle(44);
+  Idle(45);  // the pause, then the frame that hands the focus back
   EXPECT_EQ(party.GetItemCount(19), 0);
   EXPECT_EQ(party.GetItem(9), nullptr);
   EXPECT_EQ(Active(), &store.itemWindow);
