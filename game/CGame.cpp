@@ -67,6 +67,9 @@ int CGame::Init() {
   yesNoWindow.pending = 0;
   yesNoWindow.delay = kScriptWindowDelay;
   PlaceScriptWindow(&choiceWindow);
+  store.Init(&party);
+  store.visible = 0;
+  for (CFrameWindow* window : store.windows) window->SetVisible(0);
   encount.SetMap(&map.data);
   NewGame();
   return charsLoaded && chipsLoaded ? 1 : 0;
@@ -78,6 +81,7 @@ void CGame::Term() {
   msgWindow.Release();
   yesNoWindow.Release();
   choiceWindow.Release();
+  store.Release();
   CDataManager& data = CDataManager::GetInstance();
   for (int32_t& sheet : data.charSheets) {
     RemoveGraph(sheet, 0);
@@ -281,6 +285,7 @@ void CGame::UpdateMode() {
       if (msgWindow.IsShown()) msgWindow.Control(keyboard);
       if (yesNoWindow.IsShown()) yesNoWindow.Control(keyboard);
       if (choiceWindow.IsShown()) choiceWindow.Control(keyboard);
+      if (store.visible) store.Update(keyboard);
       break;
     case MODE_BATTLE:
       battle.Update(keyboard);
@@ -372,6 +377,11 @@ void CGame::ServeWaitStates() {
     }
     AdvanceMap(runFlag != 0);
   }
+  // The player has left the shop.
+  if (waitState == WAIT_STORE && !store.visible) {
+    waitState = WAIT_NONE;
+    script.ExecNext();
+  }
 }
 
 void CGame::PlaceScriptWindow(CFrameWindow* window) {
@@ -394,7 +404,11 @@ void CGame::Draw() {
     battle.Draw();
     return;
   }
-  if (GetMode() == MODE_CAMP || waitState == WAIT_STORE) return;
+  if (GetMode() == MODE_CAMP) return;
+  if (waitState == WAIT_STORE) {
+    store.Draw();
+    return;
+  }
   map.DrawLayer(MAP_LAYER_TILE0);
   map.DrawLayer(MAP_LAYER_TILE1);
   map.event.Draw(map.playerY - 7, GetPlayer(), map.playerX - 10, map.scrollX, map.scrollY);

@@ -20,6 +20,7 @@
 #include "CPlayerParty.h"
 #include "CScriptManager.h"
 #include "CSoundManager.h"
+#include "CStoreWindow.h"
 #include "CYesNoMsgWindow.h"
 #include "Treasure.h"
 
@@ -117,6 +118,9 @@ class CGame {
   CCursor cursor;  // the one hand cursor of every menu
   // Built after the cursor, whose address its menus keep.
   CBattle battle{&cursor};
+  // The shop that scripts open; while a script waits for it, it is drawn
+  // alone.
+  CStoreWindow store{&cursor};
   // The script message windows; the question windows take this game's cursor
   // because the game cannot be reached while it is being built.
   CMsgWindow msgWindow;

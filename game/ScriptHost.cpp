@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <lua.hpp>
 
@@ -199,6 +200,34 @@ int expWaitFrame(lua_State* L) {
   return 0;
 }
 
+// The goods are the table's entries 1 to its length; anything but a table
+// gives a shop without goods.
+int expOpenStore(lua_State* L) {
+  printf("lua_OpenStore\n");
+  const int type = ArgInt(L, 1), pattern = ArgInt(L, 2), rate = ArgInt(L, 3);
+  std::vector<int> itemIds;
+  if (lua_gettop(L) >= 4 && lua_istable(L, 4)) {
+    const int count = static_cast<int>(lua_objlen(L, 4));
+    for (int i = 1; i <= count; ++i) {
+      lua_rawgeti(L, 4, i);
+      const int id = lua_isnumber(L, -1) ? ScriptNumberToInt(lua_tonumber(L, -1)) : 0;
+      lua_settop(L, -2);
+      printf("ItemID [%d]\n", id);
+      itemIds.push_back(id);
+    }
+  }
+  lua_settop(L, 0);
+  CStoreWindow& store = Game().store;
+  store.type = type;
+  store.pattern = pattern;
+  store.SetGoods(rate, itemIds);
+  store.visible = 1;
+  for (CFrameWindow* window : store.windows) window->SetVisible(1);
+  store.Open();
+  Game().waitState = WAIT_STORE;
+  return 0;
+}
+
 int expLoadSoundFile(lua_State* L) {
   printf("lua_LoadSoundFile\n");
   const int id = ArgInt(L, 1);
@@ -307,6 +336,7 @@ const HostFunction kHostFunctions[] = {
     {"expMovePlayer", expMovePlayer},
     {"expMoveMapObject", expMoveMapObject},
     {"expWaitFrame", expWaitFrame},
+    {"expOpenStore", expOpenStore},
     {"expLoadSoundFile", expLoadSoundFile},
     {"expPlayBGM", expPlayBGM},
     {"expStopBGM", expStopBGM},

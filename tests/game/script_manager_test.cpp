@@ -4,6 +4,7 @@
 #include <stdio.h>
 
 #include <array>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,10 @@ class ScriptManagerTest : public GameDataFixture {
     game.pendingEnemyParty = 0;
     for (uint8_t& flag : game.gameFlags) flag = 0;
     game.treasureFlags.Clear();
+    // The shop as the game sets it up (the fixture has no skin: frames
+    // without pictures).
+    game.store.Init(&game.party);
+    game.store.visible = 0;
   }
 
   static CGame& Game() { return *CGame::GetInstance(); }
@@ -122,6 +127,8 @@ class ScriptManagerTest : public GameDataFixture {
     map.playerX = map.playerY = map.scrollX = map.scrollY = 0;
     map.mapId = 0;
     Game().movedObject = nullptr;
+    Game().store.visible = 0;
+    Game().store.ClearGoods();
     Game().party.ClearMembers();
     Game().party.ClearItems();
     GameDataFixture::TearDown();
@@ -427,6 +434,7 @@ TEST_F(ScriptManagerTest, HostFunctionsPrintTheirTraceLines) {
       {"expMovePlayer(0, 0)", "lua_MovePlayer\n"},
       {"expMoveMapObject(1, 0, 1)", "lua_MoveCharacter\n"},
       {"expWaitFrame(1)", "lua_WaitFrame\n"},
+      {"expOpenStore(1, 1, 100, {})", "lua_OpenStore\n"},
       {"expLoadSoundFile(999)", "lua_LoadSoundFile\n"},
       {"expPlayBGM(999, 0)", "lua_PlayBGM\n"},
       {"expStopBGM()", ""},
@@ -450,9 +458,7 @@ TEST_F(ScriptManagerTest, HostFunctionsPrintTheirTraceLines) {
   }
 }
 
-// The names the scripts are written against, in the order they are
-// registered; the functions whose subsystems the game does not have yet are
-// not registered at all.
+// The names the scripts are written against, all registered, in their order.
 TEST_F(ScriptManagerTest, HostFunctionsAreRegisteredInTheirOrderAsFunctions) {
   const std::vector<std::string> vocabulary = {
       "expShowMessage",      "expCloseMessage",      "expAddMessage",      "expStartFadeout",
@@ -471,6 +477,7 @@ TEST_F(ScriptManagerTest, HostFunctionsAreRegisteredInTheirOrderAsFunctions) {
     EXPECT_TRUE(lua_iscfunction(Script().state, -1)) << name;
     lua_settop(Script().state, -2);
   }
+  EXPECT_EQ(GetScriptHostFunctionCount(), static_cast<int>(vocabulary.size()));
   EXPECT_EQ(GetScriptHostFunctionName(GetScriptHostFunctionCount()), nullptr);
 }
 
@@ -674,6 +681,62 @@ TEST_F(ScriptManagerTest, QuestionsResumeWhenTheirWindowHasClosed) {
   EXPECT_EQ(Update(), "CScriptManager::ExecNext\nlua_GetChooseAnswer\nPopMode 2 → 1\n");
   EXPECT_EQ(Global("choice"), 3.0);
   EXPECT_EQ(Game().waitState, WAIT_NONE);
+}
+
+// A shop holds the script until the player leaves it.
+TEST_F(ScriptManagerTest, AShopWaitsUntilThePlayerLeavesIt) {
+  WriteTable("item\\NormalItem.csv", {"5,elixir,10,x"});
+  WriteTable("item\\Weapon.csv", {"2001,dagger,150,x,0,1,8,0,0,0,0,1,100,0,0,0,0,0,0,0,0"});
+  CGame& game = Game();
+  std::string trace;
+  ASSERT_EQ(LoadScript("function InitProc()\n"
+                       "  expOpenStore(2, 1, 120, {2001, 5, 'x', 7.9})\n"
+                       "  coroutine.yield()\n"
+                       "  after = 1\n"
+                       "end\n",
+                       &trace),
+            1);
+  EXPECT_EQ(trace, "PushMode 2\nlua_OpenStore\nItemID [2001]\nItemID [5]\nItemID [0]\n"
+                   "ItemID [7]\n");
+  EXPECT_EQ(game.waitState, WAIT_STORE);
+  EXPECT_EQ(game.store.visible, 1);
+  EXPECT_EQ(game.store.menuWindow.visible, 1);
+  EXPECT_EQ(game.store.listWindow.visible, 0);
+  EXPECT_EQ(game.store.type, 2);
+  EXPECT_EQ(game.store.pattern, 1);
+  EXPECT_EQ(game.store.rate, 120);
+  ASSERT_EQ(game.store.goods.size(), 4u);
+  EXPECT_STREQ(game.store.goods[0]->name, "dagger");
+  EXPECT_STREQ(game.store.goods[1]->name, "elixir");
+  EXPECT_EQ(game.store.goods[2]->id, 0) << "no row: an item without a name";
+  EXPECT_STREQ(game.store.goods[2]->name, "");
+
+  // The shop takes the keys in the event mode; the script waits meanwhile.
+  char keys[kKeyCount] = {};
+  auto press = [&](int key) {
+    keys[key] = 1;
+    game.keyboard.Update(keys);
+    keys[key] = 0;
+    std::string printed = Update();
+    game.keyboard.Update(keys);
+    return printed + Update();
+  };
+  EXPECT_EQ(press(KEY_X), "");
+  EXPECT_EQ(game.store.listWindow.visible, 1);
+  EXPECT_TRUE(std::isnan(Global("after")));
+  EXPECT_EQ(press(KEY_Z), "");
+  EXPECT_EQ(game.waitState, WAIT_STORE);
+  EXPECT_EQ(press(KEY_Z), "CScriptManager::ExecNext\nPopMode 2 → 1\n");
+  EXPECT_EQ(Global("after"), 1.0);
+  EXPECT_EQ(game.store.visible, 0);
+  EXPECT_EQ(game.waitState, WAIT_NONE);
+  EXPECT_EQ(ModeCount(), 1u);
+
+  // Anything but a table is a shop without goods.
+  ASSERT_EQ(LoadScript("function InitProc() expOpenStore(1, 1, 100, 'goods') end\n", &trace), 1);
+  EXPECT_EQ(trace, "PushMode 2\nlua_OpenStore\nPopMode 2 → 1\n");
+  EXPECT_TRUE(game.store.goods.empty());
+  EXPECT_EQ(game.store.visible, 1);
 }
 
 TEST_F(ScriptManagerTest, TreasureIsTakenOnlyByAChestsEventAndOnlyWithinTheFlags) {

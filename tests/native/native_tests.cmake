@@ -41,6 +41,7 @@ set(native_tests
   sound/mpeg_audio_test
   sound/yuv_to_rgb_test
   game/csv_table_test
+  game/store_rules_test
   direct3d9/max_brightness_test
 )
 
