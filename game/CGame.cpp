@@ -67,6 +67,8 @@ int CGame::Init() {
   yesNoWindow.pending = 0;
   yesNoWindow.delay = kScriptWindowDelay;
   PlaceScriptWindow(&choiceWindow);
+  camp.Init(&party);
+  camp.Hide();
   encount.SetMap(&map.data);
   NewGame();
   return charsLoaded && chipsLoaded ? 1 : 0;
@@ -78,6 +80,7 @@ void CGame::Term() {
   msgWindow.Release();
   yesNoWindow.Release();
   choiceWindow.Release();
+  camp.Release();
   CDataManager& data = CDataManager::GetInstance();
   for (int32_t& sheet : data.charSheets) {
     RemoveGraph(sheet, 0);
@@ -263,12 +266,12 @@ void CGame::Update() {
   effect.CountDown();
   // While the window is in the background the keys keep their last state.
   if (IsAppActive()) keyboard.Update();
-  UpdateMode();
+  if (!UpdateMode()) return;
   ServeWaitStates();
   cursor.Update();
 }
 
-void CGame::UpdateMode() {
+bool CGame::UpdateMode() {
   switch (GetMode()) {
     case MODE_FIELD:
       if (keyboard.IsTriggered(KEY_A)) StartEncount(0);
@@ -276,11 +279,21 @@ void CGame::UpdateMode() {
       yesNoWindow.Control(keyboard);
       choiceWindow.Control(keyboard);
       if (!AllScriptWindowsShown()) UpdateField();
+      // The camp opens only while the player stands on a cell and no script
+      // waits.
+      if (waitState == WAIT_NONE && !map.IsScrolling() && keyboard.IsTriggered(KEY_S)) {
+        camp.Open();
+        PushMode(MODE_CAMP);
+        return false;
+      }
       break;
     case MODE_EVENT:
       if (msgWindow.IsShown()) msgWindow.Control(keyboard);
       if (yesNoWindow.IsShown()) yesNoWindow.Control(keyboard);
       if (choiceWindow.IsShown()) choiceWindow.Control(keyboard);
+      break;
+    case MODE_CAMP:
+      camp.Update(keyboard);
       break;
     case MODE_BATTLE:
       battle.Update(keyboard);
@@ -288,6 +301,7 @@ void CGame::UpdateMode() {
     default:
       break;
   }
+  return true;
 }
 
 void CGame::UpdateField() {
@@ -390,11 +404,15 @@ bool CGame::AllScriptWindowsShown() const {
 
 void CGame::Draw() {
   // The camp, the battle and the shop each draw only themselves.
+  if (GetMode() == MODE_CAMP) {
+    camp.Draw();
+    return;
+  }
   if (GetMode() == MODE_BATTLE) {
     battle.Draw();
     return;
   }
-  if (GetMode() == MODE_CAMP || waitState == WAIT_STORE) return;
+  if (waitState == WAIT_STORE) return;
   map.DrawLayer(MAP_LAYER_TILE0);
   map.DrawLayer(MAP_LAYER_TILE1);
   map.event.Draw(map.playerY - 7, GetPlayer(), map.playerX - 10, map.scrollX, map.scrollY);

@@ -10,6 +10,7 @@
 #include <list>
 
 #include "CBattle.h"
+#include "CCampWindow.h"
 #include "CChoiceMsgWindow.h"
 #include "CCursor.h"
 #include "CEffect.h"
@@ -117,6 +118,7 @@ class CGame {
   CCursor cursor;  // the one hand cursor of every menu
   // Built after the cursor, whose address its menus keep.
   CBattle battle{&cursor};
+  CCampWindow camp{&cursor, this};
   // The script message windows; the question windows take this game's cursor
   // because the game cannot be reached while it is being built.
   CMsgWindow msgWindow;
@@ -132,7 +134,8 @@ class CGame {
   int32_t waitFrames = 0;
 
  private:
-  void UpdateMode();
+  // False when the frame ends with the mode's work (the camp was opened).
+  bool UpdateMode();
   // One frame of the map while the field or a waiting script runs.
   void AdvanceMap(int scrollMode);
   void ServeWaitStates();

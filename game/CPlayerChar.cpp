@@ -40,6 +40,21 @@ const char* GetCharacterName(int characterNo) {
   }
 }
 
+const char* GetJobName(int job) {
+  switch (job) {
+    case JOB_NONE:
+      return "すっぴん";
+    case JOB_WARRIOR:
+      return "せんし";
+    case JOB_BLACK_MAGE:
+      return "くろまどうし";
+    case JOB_WHITE_MAGE:
+      return "しろまどうし";
+    default:
+      return "ふめい";
+  }
+}
+
 int WalkFrame(int scrollX, int scrollY, int cellX, int cellY) {
   static const int kFrames[8] = {1, 0, 0, 1, 1, 2, 2, 1};
   const int scroll = scrollX != 0 ? scrollX : scrollY;
