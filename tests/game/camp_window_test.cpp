@@ -470,10 +470,13 @@ TEST_F(GameCampTest, SOnTheFieldOpensTheCampAndTheGameRunsAndDrawsIt) {
   camp.Close();
   game.party.Init();  // no player on the field: the field step moves nobody
   ASSERT_EQ(game.GetMode(), MODE_FIELD);
-  GetSystemState().run.active = 0;  // the keys are the ones pressed here
+  // Inactive, the game keeps the keys pressed here instead of reading the
+  // keyboard; the library's drawing waits while inactive, so only for the update.
   const auto frame = [&](std::initializer_list<int> held) {
     PressKeys(&game.keyboard, held);
+    GetSystemState().run.active = 0;
     game.Update();
+    GetSystemState().run.active = 1;
   };
   game.waitState = WAIT_MESSAGE;
   frame({KEY_S});
@@ -499,7 +502,83 @@ TEST_F(GameCampTest, SOnTheFieldOpensTheCampAndTheGameRunsAndDrawsIt) {
   frame({KEY_S});
   EXPECT_EQ(game.GetMode(), MODE_FIELD);
   EXPECT_EQ(camp.visible, 0);
-  GetSystemState().run.active = 1;
+}
+
+// The camp and its screens with the game's own pictures and tables, kept as
+// artefacts for a person to look at.
+class CampScreenshotTest : public StartedLibraryTest {
+ protected:
+  void SetUp() override {
+    StartedLibraryTest::SetUp();
+    SetGameDataFolder(RepositoryDataFolder().c_str());
+    CDataManager::GetInstance().windowSkinLoaded = 0;
+    ASSERT_EQ(SelectDrawTarget(-2), 0);
+  }
+  void TearDown() override {
+    CDataManager::GetInstance().windowSkinLoaded = 0;
+    SetGameDataFolder("..\\data");
+    StartedLibraryTest::TearDown();
+  }
+  void Shot(CGame& game, const char* name) {
+    ClearDrawTarget(nullptr);
+    game.Draw();
+    WritePngFile(std::string(TEST_ARTIFACT_DIR) + "/" + name, 320, 240, ScreenPixel);
+  }
+};
+
+TEST_F(CampScreenshotTest, CampMenuArrangementMagicAndStatus) {
+  CGame game;
+  {
+    ErrorMessageCapture errors;
+    game.party.Init();
+    for (int n = 1; n <= kPartyMemberSlots; ++n) game.party.AddMember(n, n);
+    ASSERT_TRUE(errors.Messages().empty()) << errors.Messages()[0];
+  }
+  const int jobs[] = {JOB_NONE, JOB_BLACK_MAGE, JOB_WARRIOR, JOB_WHITE_MAGE};
+  for (int i = 0; i < kPartyMemberSlots; ++i) game.party.GetMember(i)->job = jobs[i];
+  game.party.GetMember(2)->hp = 0;
+  game.party.GetMember(3)->backRow = 1;
+  game.party.money = 2000;
+  game.playTime = 3900;
+  ASSERT_NE(game.cursor.Load(), 0);
+  game.camp.Init(&game.party);
+  game.camp.Hide();
+  game.SetMode();
+  game.camp.Open();
+  game.PushMode(MODE_CAMP);
+  CManipulator& keyboard = game.keyboard;
+  const auto press = [&](int key) {
+    for (std::initializer_list<int> held : {std::initializer_list<int>{key}, {}}) {
+      PressKeys(&keyboard, held);
+      game.camp.Update(keyboard);
+    }
+  };
+  PressKeys(&keyboard, {});
+  game.camp.Update(keyboard);  // the focus on the camp menu
+  Shot(game, "game_camp.png");
+  EXPECT_TRUE(AnyPixelIs(260, 60, 320, 160, kWhite)) << "the menu's texts";
+  press(KEY_LEFT);
+  press(KEY_DOWN);
+  press(KEY_X);
+  Shot(game, "game_camp_arranging.png");
+  press(KEY_Z);
+  press(KEY_Z);
+  press(KEY_DOWN);
+  press(KEY_X);
+  Shot(game, "game_camp_choosing.png");
+  press(KEY_DOWN);
+  press(KEY_X);
+  ASSERT_EQ(game.camp.magic.visible, 1);
+  Shot(game, "game_camp_magic.png");
+  press(KEY_Z);
+  press(KEY_DOWN);
+  press(KEY_DOWN);
+  press(KEY_X);
+  press(KEY_X);
+  ASSERT_EQ(game.camp.status.visible, 1);
+  Shot(game, "game_camp_status.png");
+  EXPECT_TRUE(AnyPixelIs(40, 120, 200, 200, kWhite)) << "the values";
+  game.party.ClearMembers();
 }
 
 }  // namespace
