@@ -105,7 +105,7 @@ std::vector<WindowText> CCampPartyWindow::RowTexts(int slot) const {
   const int top = kRowHeight * slot;
   return {
       {20, 15 + top, MemberNameOrQuestion(*member)},
-      {95, 15 + top, GetJobName(member->job)},
+      {95, 15 + top, JobName(member->job)},
       {25, 26 + top, FormatWindowText("ＬＶ %4d", member->level)},
       {110, 42 + top, FormatWindowText("ＨＰ　%4d ／ %4d", member->hp, member->base.maxHp)},
       {110, 51 + top, FormatWindowText("ＭＰ　%4d ／ %4d", member->mp, member->base.maxMp)},

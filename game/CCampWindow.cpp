@@ -5,7 +5,9 @@
 #include "CManipulator.h"
 
 CCampWindow::CCampWindow(CCursor* sharedCursor, CGame* ownerGame)
-    : magic(sharedCursor),
+    : item(sharedCursor),
+      magic(sharedCursor),
+      equip(sharedCursor),
       jobAbility(sharedCursor),
       menu(sharedCursor),
       partyWindow(sharedCursor),
@@ -29,8 +31,12 @@ int CCampWindow::Init(CPlayerParty* newParty) {
   formation.SetVisible(0);
   windows.push_back(&formation);
 
+  item.Init(this, party);
+  item.Show(0);
   magic.Init(party, this);
   magic.Hide();
+  equip.Init(this, party);
+  equip.Show(0);
   status.Init(party, this);
   status.Hide();
   save.Init(party, this);
@@ -43,7 +49,9 @@ int CCampWindow::Init(CPlayerParty* newParty) {
 int CCampWindow::Load() { return 0; }
 
 void CCampWindow::Release() {
+  item.Release();
   magic.Release();
+  equip.Release();
   status.Release();
   save.Release();
 }
@@ -85,7 +93,9 @@ void CCampWindow::Update(const CManipulator& keyboard) {
     UpdateVisible(keyboard);
     return;
   }
+  if (item.visible) item.Control(keyboard);
   magic.Update(keyboard);
+  if (equip.visible) equip.Control(keyboard);
   status.Update(keyboard);
   if (save.visible) save.Control(keyboard);
 }
@@ -143,12 +153,21 @@ void CCampWindow::Draw() {
     for (CFrameWindow* window : windows) window->Draw();
     return;
   }
+  item.Draw();
   magic.Draw();
+  equip.Draw();
   status.Draw();
   save.Draw();
 }
 
 void CCampWindow::OnSelect(CFrameWindow* window, int index) {
+  if (window == &menu) {
+    if (index == CAMP_ITEM) {
+      Hide();
+      item.OpenFromCamp();
+    }
+    return;
+  }
   if (window != &partyWindow) return;
   // The row of the chosen member, for the entry the choice was started from.
   cursor->ClearMarks();
@@ -158,6 +177,10 @@ void CCampWindow::OnSelect(CFrameWindow* window, int index) {
     case CAMP_MAGIC:
       Hide();
       magic.Open(index);
+      break;
+    case CAMP_EQUIP:
+      Hide();
+      equip.OpenFromCamp(index);
       break;
     case CAMP_STATUS:
       Hide();

@@ -1,7 +1,8 @@
 // The camp: the menu the player opens on the field with S. It shows the party,
 // the money and the play time, lets the player rearrange the party (swap two
 // members, or move one between the front and the back row) and opens the
-// magic and status screens for a chosen member. While a sub-screen is open
+// item screen, and the magic, equipment and status screens for a chosen
+// member. While a sub-screen is open
 // the camp hides and only drives and draws that screen; the screen shows the
 // camp again when it closes.
 #ifndef MOONLITCAIRN_CCAMPWINDOW_H
@@ -10,8 +11,10 @@
 #include "CCampMenuWindow.h"
 #include "CCampPartyWindow.h"
 #include "CCoWndManager.h"
+#include "CEquipWindow.h"
 #include "CFormationWindow.h"
 #include "CGillWindow.h"
+#include "CItemWindow.h"
 #include "CJobAbilityWindow.h"
 #include "CMagicWindow.h"
 #include "CPlayTimeWindow.h"
@@ -60,7 +63,9 @@ class CCampWindow : public CCoWndManager, public CSubScreenOwner {
   // arrangement was started from.
   void FocusMenu();
 
+  CItemWindow item;
   CMagicWindow magic;
+  CEquipWindow equip;
   CStatusWindow status;
   CSaveWindow save;
   CJobAbilityWindow jobAbility;

@@ -4,6 +4,7 @@
 #include <time.h>
 
 #include "CDataManager.h"
+#include "CUseItem.h"
 #include "GameColors.h"
 #include "GameSettings.h"
 #include "Ombrel.h"
@@ -60,6 +61,10 @@ int CGame::Init() {
   const int charsLoaded = data.LoadCharGraph();
   const int chipsLoaded = data.LoadMapChips(&map.chipSets);
   party.Init();
+  CUseItem* itemUse = CUseItem::GetInstance();
+  itemUse->battle = &battle;
+  itemUse->game = this;
+  itemUse->party = &party;
   cursor.Load();
   cursor.visible = 0;
   PlaceScriptWindow(&msgWindow);

@@ -21,7 +21,7 @@ std::vector<WindowText> CMagicCharWindow::Texts() const {
   return {
       {x + 50, y + 8, MemberNameOrQuestion(*member)},
       {x + 107, y + 8, FormatWindowText("ＬＶ %4d", member->level)},
-      {x + 195, y + 8, GetJobName(member->job)},
+      {x + 195, y + 8, JobName(member->job)},
       {x + 50, y + 20, FormatWindowText("ＨＰ　　%4d ／ %4d", member->hp, member->base.maxHp)},
       {x + 195, y + 20, FormatWindowText("Ｌ　%d\t%4d ／ %4d", member->jobLevel, 0, 0)},
       {x + 50, y + 32, FormatWindowText("ＭＰ　　%4d ／ %4d", member->mp, member->base.maxMp)},

@@ -3,20 +3,17 @@
 #ifndef MOONLITCAIRN_CMAGICSUBTYPEMENUWINDOW_H
 #define MOONLITCAIRN_CMAGICSUBTYPEMENUWINDOW_H
 
-#include "CMenuWindow.h"
+#include "CItemMenuWindow.h"
 
 class CCoWndManager;
-class CManipulator;
 
-class CMagicSubTypeMenuWindow : public CMenuWindow {
+class CMagicSubTypeMenuWindow : public CItemMenuWindow {
  public:
   explicit CMagicSubTypeMenuWindow(CCursor* sharedCursor);
 
+  // Its own place and entries; the keys are the shared screen-menu control.
   // 1 when the window skin was available.
   int Init(CCoWndManager* newOwner);
-  void Control(const CManipulator& keyboard) override;
-
-  CCoWndManager* owner = nullptr;
 };
 
 #endif

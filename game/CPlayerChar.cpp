@@ -25,6 +25,11 @@ int ClampToInt(int64_t value, int low, int high) {
 
 }  // namespace
 
+const char* JobName(int job) {
+  static const char* const kNames[] = {"すっぴん", "せんし", "くろまどうし", "しろまどうし"};
+  return job >= 0 && job < 4 ? kNames[job] : "ふめい";
+}
+
 const char* GetCharacterName(int characterNo) {
   switch (characterNo) {
     case 1:
@@ -37,21 +42,6 @@ const char* GetCharacterName(int characterNo) {
       return "ジャックス";
     default:
       return "";
-  }
-}
-
-const char* GetJobName(int job) {
-  switch (job) {
-    case JOB_NONE:
-      return "すっぴん";
-    case JOB_WARRIOR:
-      return "せんし";
-    case JOB_BLACK_MAGE:
-      return "くろまどうし";
-    case JOB_WHITE_MAGE:
-      return "しろまどうし";
-    default:
-      return "ふめい";
   }
 }
 

@@ -23,7 +23,7 @@ std::vector<WindowText> CStatusParamWindow::Texts() const {
       CDataManager::GetInstance().GetExpToNext(m->level, m->characterNumber, m->exp);
   return {
       {40, 10, MemberNameOrQuestion(*m)},
-      {140, 10, FormatWindowText("%s ： %d", GetJobName(m->job), m->jobLevel)},
+      {140, 10, FormatWindowText("%s ： %d", JobName(m->job), m->jobLevel)},
       {40, 25, FormatWindowText("ＬＶ　　　　  %4d", m->level)},
       {40, 40, FormatWindowText("ＨＰ　%4d ／ %4d", m->hp, m->base.maxHp)},
       {40, 55, FormatWindowText("ＭＰ　%4d ／ %4d", m->mp, m->base.maxMp)},

@@ -22,7 +22,9 @@ namespace {
 // formation tag and the choose-for-screen flag.
 std::string CampState(const CCampWindow& camp) {
   if (!camp.visible) {
-    return camp.magic.visible || camp.status.visible ? "Sub-screen" : "Closed";
+    const bool subScreen = camp.item.visible || camp.magic.visible || camp.equip.visible ||
+                           camp.status.visible;
+    return subScreen ? "Sub-screen" : "Closed";
   }
   if (camp.menu.active) return "Camp menu";
   if (camp.jobAbility.active) return "Job menu";
@@ -141,7 +143,16 @@ TEST_F(CampTest, KeySequencesWalkTheCampStates) {
        {KEY_UP, KEY_LEFT, KEY_Z, KEY_DOWN, KEY_DOWN, KEY_X, KEY_Z},
        "Job menu",
        1},
+      {"X on アイテム opens the item screen at once", {KEY_X}, "Sub-screen", -1},
+      {"the item screen's Z on its menu shows the camp again", {KEY_X, KEY_Z, KEY_Z}, "Camp menu",
+       0},
       {"a member for magic opens the magic screen", {KEY_DOWN, KEY_X, KEY_X}, "Sub-screen", -1},
+      {"a member for equipment opens the equipment screen", {KEY_DOWN, KEY_DOWN, KEY_X, KEY_X},
+       "Sub-screen", -1},
+      {"the equipment screen's Z on its menu shows the camp again",
+       {KEY_DOWN, KEY_DOWN, KEY_X, KEY_X, KEY_Z},
+       "Camp menu",
+       2},
       {"a member for status opens the status screen",
        {KEY_DOWN, KEY_DOWN, KEY_DOWN, KEY_X, KEY_DOWN, KEY_X},
        "Sub-screen",
@@ -165,7 +176,9 @@ TEST_F(CampTest, KeySequencesWalkTheCampStates) {
     SCOPED_TRACE(c.name);
     // Each case starts from a freshly opened camp.
     if (camp.visible) camp.Close();
+    camp.item.Show(0);
     camp.magic.Hide();
+    camp.equip.Show(0);
     camp.status.Hide();
     camp.returnMenu = nullptr;
     camp.partyWindow.SetActive(0);
@@ -213,6 +226,59 @@ TEST_F(CampTest, ChoosingMarksTheEntryAndReportsTheRowToTheScreen) {
   Press(KEY_S);
   EXPECT_EQ(CampState(camp), "Sub-screen");
   EXPECT_EQ(game.GetMode(), MODE_CAMP);
+}
+
+struct OpenCase {
+  const char* name;
+  std::vector<int> keys;
+  const CCoWndManager* (*screen)(const CCampWindow&);
+  const int32_t* (*member)(const CCampWindow&);  // null for the item screen
+  int row;
+};
+
+TEST_F(CampTest, EachEntryOpensItsScreenForTheChosenRow) {
+  const OpenCase cases[] = {
+      {"item", {KEY_X}, [](const CCampWindow& c) -> const CCoWndManager* { return &c.item; },
+       nullptr, 0},
+      {"magic", {KEY_DOWN, KEY_X, KEY_DOWN, KEY_X},
+       [](const CCampWindow& c) -> const CCoWndManager* { return &c.magic; },
+       [](const CCampWindow& c) { return &c.magic.memberIndex; }, 1},
+      {"equipment", {KEY_DOWN, KEY_DOWN, KEY_X, KEY_UP, KEY_X},
+       [](const CCampWindow& c) -> const CCoWndManager* { return &c.equip; },
+       [](const CCampWindow& c) { return &c.equip.memberIndex; }, 3},
+      {"status", {KEY_DOWN, KEY_DOWN, KEY_DOWN, KEY_X, KEY_DOWN, KEY_DOWN, KEY_X},
+       [](const CCampWindow& c) -> const CCoWndManager* { return &c.status; },
+       [](const CCampWindow& c) { return &c.status.memberIndex; }, 2},
+  };
+  for (const OpenCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    camp.Close();
+    camp.partyWindow.SetCursorIndex(0);
+    game.SetMode();
+    OpenCamp();
+    PressAll(c.keys);
+    const CCoWndManager* screens[] = {&camp.item, &camp.magic, &camp.equip, &camp.status,
+                                      &camp.save};
+    for (const CCoWndManager* screen : screens) {
+      EXPECT_EQ(screen->visible, screen == c.screen(camp) ? 1 : 0);
+      for (const CFrameWindow* window : screen->windows) {
+        if (screen != c.screen(camp)) {
+          EXPECT_EQ(window->visible, 0);
+        }
+      }
+    }
+    EXPECT_EQ(camp.visible, 0);
+    for (const CFrameWindow* window : camp.windows) EXPECT_EQ(window->visible, 0);
+    if (c.member != nullptr) {
+      EXPECT_EQ(*c.member(camp), c.row);
+    }
+    EXPECT_EQ(game.GetMode(), MODE_CAMP);
+    camp.item.Show(0);
+    camp.magic.Hide();
+    camp.equip.Show(0);
+    camp.status.Hide();
+    camp.visible = 1;
+  }
 }
 
 TEST_F(CampTest, TwoRowsSwapAndOneRowTwiceChangesTheBattleRow) {
