@@ -4,6 +4,7 @@
 #include <time.h>
 
 #include "CDataManager.h"
+#include "CUseItem.h"
 #include "GameColors.h"
 #include "GameSettings.h"
 #include "Ombrel.h"
@@ -60,6 +61,10 @@ int CGame::Init() {
   const int charsLoaded = data.LoadCharGraph();
   const int chipsLoaded = data.LoadMapChips(&map.chipSets);
   party.Init();
+  CUseItem* itemUse = CUseItem::GetInstance();
+  itemUse->battle = &battle;
+  itemUse->game = this;
+  itemUse->party = &party;
   cursor.Load();
   cursor.visible = 0;
   PlaceScriptWindow(&msgWindow);
@@ -70,6 +75,8 @@ int CGame::Init() {
   store.Init(&party);
   store.visible = 0;
   for (CFrameWindow* window : store.windows) window->SetVisible(0);
+  camp.Init(&party);
+  camp.Hide();
   encount.SetMap(&map.data);
   NewGame();
   return charsLoaded && chipsLoaded ? 1 : 0;
@@ -82,6 +89,7 @@ void CGame::Term() {
   yesNoWindow.Release();
   choiceWindow.Release();
   store.Release();
+  camp.Release();
   CDataManager& data = CDataManager::GetInstance();
   for (int32_t& sheet : data.charSheets) {
     RemoveGraph(sheet, 0);
@@ -267,12 +275,12 @@ void CGame::Update() {
   effect.CountDown();
   // While the window is in the background the keys keep their last state.
   if (IsAppActive()) keyboard.Update();
-  UpdateMode();
+  if (!UpdateMode()) return;
   ServeWaitStates();
   cursor.Update();
 }
 
-void CGame::UpdateMode() {
+bool CGame::UpdateMode() {
   switch (GetMode()) {
     case MODE_FIELD:
       if (keyboard.IsTriggered(KEY_A)) StartEncount(0);
@@ -280,6 +288,13 @@ void CGame::UpdateMode() {
       yesNoWindow.Control(keyboard);
       choiceWindow.Control(keyboard);
       if (!AllScriptWindowsShown()) UpdateField();
+      // The camp opens only while the player stands on a cell and no script
+      // waits.
+      if (waitState == WAIT_NONE && !map.IsScrolling() && keyboard.IsTriggered(KEY_S)) {
+        camp.Open();
+        PushMode(MODE_CAMP);
+        return false;
+      }
       break;
     case MODE_EVENT:
       if (msgWindow.IsShown()) msgWindow.Control(keyboard);
@@ -287,12 +302,16 @@ void CGame::UpdateMode() {
       if (choiceWindow.IsShown()) choiceWindow.Control(keyboard);
       if (store.visible) store.Update(keyboard);
       break;
+    case MODE_CAMP:
+      camp.Update(keyboard);
+      break;
     case MODE_BATTLE:
       battle.Update(keyboard);
       break;
     default:
       break;
   }
+  return true;
 }
 
 void CGame::UpdateField() {
@@ -400,11 +419,14 @@ bool CGame::AllScriptWindowsShown() const {
 
 void CGame::Draw() {
   // The camp, the battle and the shop each draw only themselves.
+  if (GetMode() == MODE_CAMP) {
+    camp.Draw();
+    return;
+  }
   if (GetMode() == MODE_BATTLE) {
     battle.Draw();
     return;
   }
-  if (GetMode() == MODE_CAMP) return;
   if (waitState == WAIT_STORE) {
     store.Draw();
     return;

@@ -10,6 +10,7 @@
 #include <list>
 
 #include "CBattle.h"
+#include "CCampWindow.h"
 #include "CChoiceMsgWindow.h"
 #include "CCursor.h"
 #include "CEffect.h"
@@ -121,6 +122,7 @@ class CGame {
   // The shop that scripts open; while a script waits for it, it is drawn
   // alone.
   CStoreWindow store{&cursor};
+  CCampWindow camp{&cursor, this};
   // The script message windows; the question windows take this game's cursor
   // because the game cannot be reached while it is being built.
   CMsgWindow msgWindow;
@@ -136,7 +138,8 @@ class CGame {
   int32_t waitFrames = 0;
 
  private:
-  void UpdateMode();
+  // False when the frame ends with the mode's work (the camp was opened).
+  bool UpdateMode();
   // One frame of the map while the field or a waiting script runs.
   void AdvanceMap(int scrollMode);
   void ServeWaitStates();

@@ -63,6 +63,11 @@ int CPlayerBattle::Load(int characterNo, int pictureNo, CPlayerChar* member) {
   return 1;
 }
 
+void CPlayerBattle::DrawFrameAt(int drawX, int drawY, int frame) const {
+  if (frame < 0 || frame >= kBattleSpriteFrames) return;
+  PutGraphWithShake(drawX, drawY, frames[frame], 1);
+}
+
 void CPlayerBattle::Update() {
   number.Update();
   ++frameCounter;

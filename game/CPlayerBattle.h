@@ -40,6 +40,9 @@ class CPlayerBattle : public CDrawable, public CMemberSprite {
   void Update() override;
   void Draw() override;
   void Release() override;
+  // One frame with transparency at a place of the caller's, for the windows
+  // that show the member outside the battle.
+  void DrawFrameAt(int drawX, int drawY, int frame) const;
 
   // The member's gauge after this frame, at the speed in the settings file
   // ([Battle] PlayerATBSpeed, default 0), read on every call.

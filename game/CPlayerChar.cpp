@@ -25,6 +25,11 @@ int ClampToInt(int64_t value, int low, int high) {
 
 }  // namespace
 
+const char* JobName(int job) {
+  static const char* const kNames[] = {"すっぴん", "せんし", "くろまどうし", "しろまどうし"};
+  return job >= 0 && job < 4 ? kNames[job] : "ふめい";
+}
+
 const char* GetCharacterName(int characterNo) {
   switch (characterNo) {
     case 1:

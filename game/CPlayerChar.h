@@ -117,6 +117,10 @@ class CPlayerChar : public CCharacterObject {
 // any other an empty text.
 const char* GetCharacterName(int characterNo);
 
+// The text of a job: "すっぴん", "せんし", "くろまどうし", "しろまどうし" for jobs 0
+// to 3, "ふめい" for any other value.
+const char* JobName(int job);
+
 // The step frame of a walking character: 1, 0, 0, 1 across one cell and 1, 2,
 // 2, 1 across the next, from the scroll offset that is not 0.
 int WalkFrame(int scrollX, int scrollY, int cellX, int cellY);

@@ -75,6 +75,16 @@ void CPlayerParty::SwapMembers(int a, int b) {
   std::swap(m_members[a], m_members[b]);
 }
 
+int CPlayerParty::FindMemberSlot(int from, int step) const {
+  const int direction = step < 0 ? -1 : 1;
+  int slot = ((from % kPartyMemberSlots) + kPartyMemberSlots) % kPartyMemberSlots;
+  for (int looked = 0; looked < kPartyMemberSlots; ++looked) {
+    if (m_members[slot]) return slot;
+    slot = (slot + direction + kPartyMemberSlots) % kPartyMemberSlots;
+  }
+  return -1;
+}
+
 void CPlayerParty::ClearMembers() {
   for (std::unique_ptr<CPlayerChar>& slot : m_members) slot.reset();
 }
@@ -130,6 +140,11 @@ int CPlayerParty::GetEquipCount(int itemId) const {
 ItemStack* CPlayerParty::GetItem(int slot) const {
   if (slot < 0 || slot >= kInventorySlots) return nullptr;
   return m_items[slot].get();
+}
+
+void CPlayerParty::SwapItemSlots(int a, int b) {
+  if (a < 0 || b < 0 || a >= kInventorySlots || b >= kInventorySlots) return;
+  std::swap(m_items[a], m_items[b]);
 }
 
 void CPlayerParty::ClearItems() {

@@ -38,6 +38,10 @@ class CPlayerParty {
   // fails to initialise leaves the party as it was. Returns the slot count.
   int AddMember(int characterNo, int pictureNo);
   void SwapMembers(int a, int b);
+  // The first slot holding a member, looking at most at the four slots from
+  // `from` on in steps of step (1 or -1), wrapping past either end; -1 when
+  // the party has no member.
+  int FindMemberSlot(int from, int step) const;
   void ClearMembers();
 
   // Adds count (1 or more) of an item: to its first stack, held at 99, or as a
@@ -52,6 +56,9 @@ class CPlayerParty {
   // How many equipment slots of all members hold the item.
   int GetEquipCount(int itemId) const;
   ItemStack* GetItem(int slot) const;
+  // Exchanges the contents of two inventory slots (either may be empty);
+  // an index outside the inventory changes nothing.
+  void SwapItemSlots(int a, int b);
   void ClearItems();
   // Stacks first by ascending item id, empty slots last.
   void SortItems();
