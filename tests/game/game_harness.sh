@@ -48,13 +48,70 @@ game_start() {
 # The game's 320 x 240 client area, saved as a picture.
 shot() { import -window "$window" -crop "320x240+${edge}+$((caption + edge))" +repage "$1"; }
 
-# One key press held long enough for the game's per-frame key reading.
-press() {
+# The game is not paced where the vertical blank is not waited for (several
+# hundred frames a second under Xvfb), and a key held for 31 frames repeats:
+# a press is held 25 ms, seen by a frame down to 40 frames a second and
+# repeated by none below 1,200.
+hold_key() {
   xdotool windowactivate --sync "$window" >/dev/null 2>&1 || xdotool windowfocus "$window" || true
   xdotool keydown --window "$window" "$1"
-  sleep 0.12
+  sleep "$2"
   xdotool keyup --window "$window" "$1"
-  sleep 0.12
+}
+press() {
+  hold_key "$1" 0.025
+  sleep 0.2
+}
+# Walks until something stands in the way.
+go() {
+  hold_key "$1" 1.5
+  sleep 0.3
+}
+# How many cells (0-3) the view moved toward KEY between two frames: the
+# shift that makes them agree best (the player stays in the middle and the
+# map scrolls under it; the top rows with the frame counter are left out).
+cells_moved() {
+  local before=$1 after=$2 key=$3 best=0 best_error="" k error a b
+  for k in 0 1 2 3; do
+    local d=$((16 * k))
+    case "$key" in
+      Left) a="272x168+0+24" b="272x168+$d+24" ;;
+      Right) a="272x168+$d+24" b="272x168+0+24" ;;
+      Up) a="320x120+0+24" b="320x120+0+$((24 + d))" ;;
+      Down) a="320x120+0+$((24 + d))" b="320x120+0+24" ;;
+    esac
+    convert "$before" -crop "$a" +repage "$work/moved_a.png"
+    convert "$after" -crop "$b" +repage "$work/moved_b.png"
+    error=$(compare -metric MAE "$work/moved_a.png" "$work/moved_b.png" null: 2>&1 | sed 's/ .*//')
+    if [ -z "$best_error" ] || awk -v e="$error" -v b="$best_error" 'BEGIN { exit !(e < b) }'; then
+      best=$k best_error=$error
+    fi
+  done
+  echo "$best"
+}
+# Exactly one step toward KEY: a tap shorter than a step's 8 frames, checked
+# against the frames before and after, longer when it was not seen, and
+# undone when the game took it for more than one step.
+tap_ms=25
+step() {
+  local key=$1 back moved tries=0
+  case "$key" in Left) back=Right ;; Right) back=Left ;; Up) back=Down ;; Down) back=Up ;; esac
+  while :; do
+    tries=$((tries + 1))
+    [ "$tries" -le 8 ] || fail "no single step $key after 8 tries"
+    shot "$work/step_before.png"
+    hold_key "$key" "$(awk -v m="$tap_ms" 'BEGIN { printf "%.3f", m / 1000 }')"
+    sleep 0.4
+    shot "$work/step_after.png"
+    moved=$(cells_moved "$work/step_before.png" "$work/step_after.png" "$key")
+    case "$moved" in
+      1) return 0 ;;
+      0) tap_ms=$((tap_ms * 3 / 2)) ;;
+      *) tap_ms=$((tap_ms / 2 > 2 ? tap_ms / 2 : 2))
+         for _ in $(seq 2 "$moved"); do step "$back"; done
+         return 0 ;;
+    esac
+  done
 }
 
 # Notes whether an error box is up, closes the game and collects its output;

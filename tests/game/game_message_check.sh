@@ -14,8 +14,7 @@ sed -i -e 's/^MapPosX=.*/MapPosX=9/' -e 's/^MapPosY=.*/MapPosY=6/' "$work/data/d
 game_start
 # The village's fade-in, then face the villager.
 sleep 4
-press Up
-sleep 0.5
+go Up
 shot "$artifacts/game_field_before_message.png"
 press x
 sleep 1
@@ -42,6 +41,4 @@ out=$game_output
 [ "$(echo "$out" | grep -c '^lua_ShowMessage$')" -eq 2 ] || fail "the villager did not show two pages"
 echo "$out" | grep -q '^lua_CloseMessage$' || fail "the message was not closed"
 echo "$out" | grep -q '^PopMode 2 → 1$' || fail "the event did not end back on the field"
-cmp -s <(convert "$artifacts/game_field_before_message.png" rgb:-) \
-  <(convert "$artifacts/game_message_closed.png" rgb:-) || echo "note: the field moved while talking"
 echo "message shown over the field: $changed window pixels changed, $outside outside it"
