@@ -18,7 +18,7 @@ namespace {
 struct Terrain {
   char letter;
   uint16_t tile0, tile1, tile2;  // chip values of the three tile layers
-  uint16_t pass;                 // 1, 2, 7, 8, 9 blocked, 20 a counter
+  uint16_t pass;                 // 1, 2, 7, 8, 9 blocked (9 for walkers too), 20 a counter
   bool eventMayStand;            // an event may name this blocked cell
 };
 
@@ -41,7 +41,7 @@ const Terrain kTerrain[] = {
     {'R', 0x0001, 0, 0x0002, 1, false},  // roof
     {'^', 0x0001, 0, 0x0003, 0, false},  // ridge: walkable, the roof hangs over it
     {'C', 0x0006, 0x0005, 0, 20, false}, // shop counter
-    {'f', 0x0001, 0x0006, 0, 1, false},  // fence
+    {'f', 0x0001, 0x0006, 0, 9, false},  // fence: walkers stay behind it too
     {'r', 0x0001, 0x0007, 0, 1, false},  // rock
     {'b', 0x0003, 0x0008, 0, 0, false},  // bridge over water
     {'*', 0x0001, 0x0009, 0, 0, false},  // flowers
