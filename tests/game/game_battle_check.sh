@@ -21,9 +21,11 @@ press a
 # The mosaic (34 frames) and the enemies sliding in.
 sleep 3
 shot "$artifacts/game_battle_command.png"
-# Every member's menu: X for "たたかう", X for the target.
+# Every member's menu: X for "たたかう", X for the target. Held long enough to
+# repeat: a repeated X only moves the battle on sooner.
 for i in $(seq 1 200); do
-  press x
+  hold_key x 0.12
+  sleep 0.12
   [ "$i" -eq 1 ] && shot "$artifacts/game_battle_after_first_press.png"
 done
 shot "$artifacts/game_battle_back_on_field.png"
