@@ -27,7 +27,10 @@ if [ -d "$regressions" ] && [ -n "$(ls -A "$regressions")" ]; then
     exit 1
   }
 fi
-cp "$root/tests/fuzz/corpus/$name"/* "$work/corpus/"
+[ -d "$root/tests/fuzz/corpus/$name" ] && cp "$root/tests/fuzz/corpus/$name"/* "$work/corpus/"
+# The game's own scripts are the script target's seeds, read where they are
+# rather than kept twice.
+[ "$name" = event_script_fuzz ] && cp "$root/data/event/"mapevt*.lua "$work/corpus/"
 if ! "$binary" -seed="${OMBREL_FUZZ_SEED:-1}" -max_total_time="$seconds" -rss_limit_mb=2048 -malloc_limit_mb=512 -timeout=10 \
      -artifact_prefix="$work/crashes/" "$work/corpus" >"$work/fuzz.log" 2>&1; then
   grep -E 'ERROR|runtime error|SUMMARY|Test unit written' "$work/fuzz.log" | head -n 20

@@ -27,6 +27,7 @@ int SeekCallback(void* source, ogg_int64_t offset, int whence) {
   return stream.seek(stream.data, static_cast<int>(offset), whence);
 }
 
+// The sound owns its stream and closes it itself; the decoder only reads.
 int CloseCallback(void*) { return 0; }
 
 long TellCallback(void* source) {

@@ -53,6 +53,7 @@ int ReadMemoryStream(void* buffer, size_t elementSize, size_t count, MemoryStrea
 
 int IsMemoryStreamEof(MemoryStream* stream) { return stream->endFlag ? 1 : 0; }
 
+// Bytes in memory are read at once: there is never a read in progress.
 int IsMemoryStreamIdle(MemoryStream*) { return 1; }
 
 namespace {

@@ -5,7 +5,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 corpus=$here/corpus
 build=$1
-for t in archive lz bmp tga bgra dds png jpeg convert_blt sound map table framing ogg theora event_script; do
+for t in archive lz bmp tga bgra dds png jpeg convert_blt sound map table framing ogg theora; do
   mkdir -p "$corpus/${t}_fuzz"
 done
 "$build/seed_maker" "$corpus"
@@ -37,7 +37,6 @@ PY
 head -c 200 /dev/zero | tr '\0' '\1' > "$corpus/convert_blt_fuzz/ones"
 printf '\0\1\2\3\4\5\6\7\10\11\12\13\14\15\16\17\20\21\22\23' > "$corpus/convert_blt_fuzz/steps"
 cp "$here/../../data/map/town.map" "$corpus/map_fuzz/town.map"
-cp "$here/../../data/event/"mapevt*.lua "$corpus/event_script_fuzz/"
 { printf '\0'; cat "$here/../../data/item/NormalItem.csv"; } > "$corpus/table_fuzz/items"
 { printf '\7'; cat "$here/../../data/enemy/EnemyTable.csv"; } > "$corpus/table_fuzz/enemies"
 { printf '\13'; cat "$here/../../data/map/town.map"; } > "$corpus/table_fuzz/town_map"
