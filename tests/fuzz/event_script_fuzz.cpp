@@ -23,6 +23,7 @@
 #include "CGame.h"
 #include "CScriptManager.h"
 #include "GameSettings.h"
+#include "game_data_copy.h"
 #include "Ombrel.h"
 #include "graphics/draw_state.h"
 #include "graphics/font_system.h"
@@ -119,36 +120,12 @@ void LimitState(lua_State* state) {
   }
 }
 
-std::vector<uint8_t> ReadWhole(const std::string& path) {
-  std::vector<uint8_t> bytes;
-  FILE* f = fopen(path.c_str(), "rb");
-  if (f == nullptr) return bytes;
-  uint8_t buffer[4096];
-  size_t got;
-  while ((got = fread(buffer, 1, sizeof buffer, f)) > 0) bytes.insert(bytes.end(), buffer, buffer + got);
-  fclose(f);
-  return bytes;
-}
-
-void WriteWhole(const std::string& path, const uint8_t* data, size_t size) {
-  FILE* f = fopen(path.c_str(), "wb");
-  if (f == nullptr) abort();
-  if (size > 0) fwrite(data, 1, size, f);
-  fclose(f);
-}
-
-// The tables the host functions read (treasure and items), under names that
-// join folders with backslashes as the game does: single file names here.
+// The tables the host functions read (treasure and items).
 void Setup() {
-  char folder[] = "/tmp/ombrel-event-fuzz-XXXXXX";
-  if (mkdtemp(folder) == nullptr || chdir(folder) != 0) abort();
-  SetGameDataFolder("data");
-  for (const char* file : {"treasure/Treasure.csv", "item/NormalItem.csv", "item/Weapon.csv",
-                           "item/Armor.csv"}) {
-    const std::vector<uint8_t> bytes = ReadWhole(std::string(OMBREL_DATA_DIR) + "/" + file);
-    std::string name = std::string("data\\") + file;
-    name[name.find('/')] = '\\';
-    WriteWhole(name, bytes.data(), bytes.size());
+  EnterFreshDataFolder("ombrel-event-fuzz");
+  for (const char* file : {"treasure\\Treasure.csv", "item\\NormalItem.csv", "item\\Weapon.csv",
+                           "item\\Armor.csv"}) {
+    CopyGameDataFile(file);
   }
   CScriptManager::limitState = LimitState;
   // The host functions' traces would only slow the runs down.

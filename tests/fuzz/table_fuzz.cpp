@@ -14,6 +14,7 @@
 #include "CEnemy.h"
 #include "CMapData.h"
 #include "GameSettings.h"
+#include "game_data_copy.h"
 
 namespace {
 
@@ -30,41 +31,9 @@ constexpr int kFileCount = sizeof kFiles / sizeof kFiles[0];
 
 std::vector<std::vector<uint8_t>> originals;
 
-std::vector<uint8_t> ReadWhole(const std::string& path) {
-  std::vector<uint8_t> bytes;
-  FILE* f = fopen(path.c_str(), "rb");
-  if (f == nullptr) return bytes;
-  uint8_t buffer[4096];
-  size_t got;
-  while ((got = fread(buffer, 1, sizeof buffer, f)) > 0) bytes.insert(bytes.end(), buffer, buffer + got);
-  fclose(f);
-  return bytes;
-}
-
-void WriteWhole(const std::string& path, const uint8_t* data, size_t size) {
-  FILE* f = fopen(path.c_str(), "wb");
-  if (f == nullptr) abort();
-  if (size > 0) fwrite(data, 1, size, f);
-  fclose(f);
-}
-
-std::string FolderPath(const char* file) {
-  std::string path = file;
-  for (char& c : path) {
-    if (c == '\\') c = '/';
-  }
-  return path;
-}
-
 void Setup() {
-  char folder[] = "/tmp/ombrel-table-fuzz-XXXXXX";
-  if (mkdtemp(folder) == nullptr || chdir(folder) != 0) abort();
-  SetGameDataFolder("data");
-  for (const char* file : kFiles) {
-    std::vector<uint8_t> bytes = ReadWhole(std::string(OMBREL_DATA_DIR) + "/" + FolderPath(file));
-    WriteWhole(std::string("data\\") + file, bytes.data(), bytes.size());
-    originals.push_back(bytes);
-  }
+  EnterFreshDataFolder("ombrel-table-fuzz");
+  for (const char* file : kFiles) originals.push_back(CopyGameDataFile(file));
 }
 
 void ReadEverything() {
