@@ -118,6 +118,12 @@ void LimitState(lua_State* state) {
   for (const char* name : {"execute", "exit", "remove", "rename", "tmpname"}) {
     Remove(state, "os", name);
   }
+  // A pattern match runs inside one instruction, out of the step count's
+  // reach, and nested patterns over a long subject can take minutes. The
+  // game's scripts match no patterns; string.rep stays, bounded by memory.
+  for (const char* name : {"find", "match", "gmatch", "gsub"}) {
+    Remove(state, "string", name);
+  }
 }
 
 // The tables the host functions read (treasure and items).

@@ -1,0 +1,2 @@
+local s = string.rep("a", 200000)
+local i = string.find(s, ".-.-.-b")
