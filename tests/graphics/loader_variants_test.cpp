@@ -178,7 +178,9 @@ TEST(LoaderVariantsTest, EveryVariantCutShortIsDecodedOrRefusedSafely) {
       GraphImage image = {};
       const int result = DecodeWith(f.loader, cut, &image);
       EXPECT_TRUE(result == 0 || result == -1) << f.file << " cut to " << keep;
-      if (result == -1) EXPECT_EQ(image.pixels, nullptr) << f.file << " cut to " << keep;
+      if (result == -1) {
+        EXPECT_EQ(image.pixels, nullptr) << f.file << " cut to " << keep;
+      }
       FreeGraphImage(&image);
     }
   }
