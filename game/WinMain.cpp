@@ -28,7 +28,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     freopen("CONOUT$", "w", stdout);
     printf("program start\n");
   }
+  // Only a test build keeps the log, to read the memory dump at shut-down.
+#ifndef MOONLITCAIRN_KEEP_LOG
   EnableLogOutput(0);
+#endif
   SetRunWhileInactive(1);
   EnableHardwareRender(0);
   ChangeWindowMode(1);

@@ -17,7 +17,8 @@ game_prepare() {
   mkdir -p "$work/bin" "$artifacts"
   cp -r "$data" "$work/data"
   sed -i -e 's/^WindowSizeExtendRate=.*/WindowSizeExtendRate=1/' "$work/data/debug.ini"
-  cp "$game" "$(dirname "$game")"/*.dll "$work/bin/"
+  cp "$game" "$work/bin/Moonlitcairn.exe"
+  cp "$(dirname "$game")"/*.dll "$work/bin/"
 }
 
 game_cleanup() { [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null || true; }

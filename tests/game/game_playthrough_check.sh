@@ -4,7 +4,8 @@
 # guard's trial and win the battle, leave the village for the field, and look
 # through the camp menu. Every step keeps a frame as an artefact, and a
 # contact sheet of them is written for people to look at. The run must end
-# with exit code 0 and without an "ERROR" box.
+# with exit code 0 and without an "ERROR" box, and the library's memory dump
+# at shut-down must list no block.
 #   game_playthrough_check.sh WINE_RUN WINE_STATE GAME_EXE PROBE_EXE DATA_DIR ARTIFACT_DIR WORK_DIR
 set -euo pipefail
 wine_run=$1 state=$2 game=$3 probe=$4 data=$5 artifacts=$6 work=$7
@@ -153,4 +154,15 @@ expect '^BGM再生 \[4\] 巻き戻し\[1\]$' "the battle was not won"
 expect '^PopMode 4 → 2$' "the battle did not end back in the guard's event"
 expect '^lua_ChangeMap$' "the village was not left"
 expect '^PushMode 3$' "the camp did not open"
+# The entry run here keeps the library's log: its memory dump at shut-down
+# (the last one in the log) lists no block left behind.
+[ -f "$work/bin/Log.txt" ] || fail "the library wrote no log"
+dump=$(tr -d '\r' < "$work/bin/Log.txt" | iconv -f CP932 -t UTF-8 -c |
+  awk '/Alloc memory dump$/ { text = ""; seen = 1 } seen { text = text $0 "\n" } END { printf "%s", text }')
+[ -n "$dump" ] || fail "no memory dump at shut-down"
+if echo "$dump" | grep -q 'size:.*file:'; then
+  echo "$dump" | head -n 40
+  fail "blocks were left at shut-down"
+fi
+echo "$dump" | grep -q 'Total size:0(0.000kb)  Alloc num:0$' || { echo "$dump"; fail "the memory totals at shut-down are not zero"; }
 echo "played through: $shots frames, contact sheet $artifacts/playthrough_contact_sheet.png"
