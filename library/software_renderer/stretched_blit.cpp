@@ -192,10 +192,10 @@ struct ShapedLoad {
         return _mm_castps_si128(
             _mm_shuffle_ps(_mm_castsi128_ps(lo), _mm_castsi128_ps(hi), _MM_SHUFFLE(2, 0, 2, 0)));
       } else {
-        // The low word of each pair, widened with its sign so that the
-        // signed pack keeps it.
-        auto even = [](__m128i x) OMBREL_INLINE_LAMBDA { return _mm_srai_epi32(_mm_slli_epi32(x, 16), 16); };
-        return _mm_packs_epi32(even(lo), even(hi));
+        // The low word of each pair, widened with its sign (the sum of it
+        // times 1 and the high word times 0) so that the signed pack keeps it.
+        const __m128i lowWord = _mm_set1_epi32(1);
+        return _mm_packs_epi32(_mm_madd_epi16(lo, lowWord), _mm_madd_epi16(hi, lowWord));
       }
     }
   }
