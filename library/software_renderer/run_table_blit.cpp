@@ -36,9 +36,16 @@ OMBREL_ALWAYS_INLINE void DrawRun(const BlitRows& r, const VectorState& v, const
     // Runs are short (64 pixels at most), too short for a call to memcpy.
     int32_t bytes = n * C::kDestBytes;
 #ifdef __SSE2__
-    for (; bytes >= 16; bytes -= 16, sp += 16, dp += 16) {
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(dp),
-                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(sp)));
+    if (bytes >= 16) {
+      // A copy may go over bytes it has copied already: the run's last 16
+      // bytes are copied whole, from its end.
+      auto copy16 = [sp, dp](int32_t at) OMBREL_INLINE_LAMBDA {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dp + at),
+                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(sp + at)));
+      };
+      for (int32_t at = 0; at < bytes - 16; at += 16) copy16(at);
+      copy16(bytes - 16);
+      return;
     }
 #endif
     for (; bytes >= 4; bytes -= 4, sp += 4, dp += 4) blend::Store32(dp, blend::Load32(sp));
@@ -75,20 +82,24 @@ struct RunTableLoop {
       // A row ends at its end code. Runs are cut at the row's last pixel and
       // the codes stop at the end of the buffer, so a table that does not
       // match the image still draws only inside it.
-      int32_t x = 0;
+      const uint8_t* sp = srcRow;
+      uint8_t* dp = dstRow;
+      const uint8_t* gp = graphRow;
+      int32_t left = r.width;
       while (code < end) {
         const uint32_t c = *code++;
         if ((c & kTransRunRowEnd) == kTransRunRowEnd) break;
         int32_t n = static_cast<int32_t>(c & 0x3F) + 1;
-        if (n > r.width - x) n = r.width - x;
-        const uint8_t* gp = nullptr;
-        if constexpr (C::kGraph) gp = graphRow + x;
+        if (n > left) n = left;
         if (c >> 6 == kTransRunOpaque) {
-          DrawRun<C, false>(r, v, srcRow + x * C::kSourceBytes, dstRow + x * C::kDestBytes, gp, n);
+          DrawRun<C, false>(r, v, sp, dp, gp, n);
         } else if (c >> 6 == kTransRunTranslucent) {
-          DrawRun<C, true>(r, v, srcRow + x * C::kSourceBytes, dstRow + x * C::kDestBytes, gp, n);
+          DrawRun<C, true>(r, v, sp, dp, gp, n);
         }
-        x += n;
+        left -= n;
+        sp += n * C::kSourceBytes;
+        dp += n * C::kDestBytes;
+        if constexpr (C::kGraph) gp += n;
       }
       srcRow += r.width * C::kSourceBytes + r.srcSkip;
       dstRow += r.width * C::kDestBytes + r.dstSkip;

@@ -55,18 +55,27 @@ OMBREL_ALWAYS_INLINE int32_t StepsAfterPixel(int32_t* acc, int32_t scale) {
 
 // Every row takes the same columns, so they are stepped once per call, a
 // chunk of columns at a time, and each row of the chunk reads its texels
-// from the table.
-constexpr int32_t kColumnChunk = 256;
+// from the table. A chunk as wide as most screens keeps each row in one pass.
+constexpr int32_t kColumnChunk = 1024;
 
 // How the texels of a block of pixels lie in the source row: anywhere, side
 // by side, every other one, or each twice (c, c, c + 1, c + 1, ...).
 enum class BlockShape : uint8_t { kGathered, kSideBySide, kEveryOther, kDoubled };
 
+// Neighbouring blocks of one shape that go on where the one before ends, so
+// that a row reads them with one pointer and no column lookups.
+struct Span {
+  int32_t first;   // pixel of the chunk at the span's start
+  int32_t blocks;
+  BlockShape shape;
+};
+
 struct Chunk {
   int32_t first;  // destination column of the chunk, from the clipped left edge
   int32_t count;
   int32_t column[kColumnChunk];  // texel of each pixel, from the first one, with the mirror's sign
-  BlockShape shape[kColumnChunk / 4];  // of each block of pixels, when asked for
+  int32_t spans;                 // of the chunk's whole blocks, when asked for
+  Span span[kColumnChunk / 4];
 };
 
 // The shape of the block of lanes pixels from column; the loads that a shape
@@ -84,6 +93,33 @@ inline BlockShape ShapeOf(const int32_t* column, int lanes, int32_t texelsRight)
   if (c + 2 * lanes <= texelsRight && follows([](int i) { return 2 * i; }))
     return BlockShape::kEveryOther;
   return BlockShape::kGathered;
+}
+
+// Texels from one block's first texel to the next one's, for a regular shape.
+constexpr int32_t BlockStride(BlockShape shape, int lanes) {
+  return shape == BlockShape::kSideBySide ? lanes
+         : shape == BlockShape::kEveryOther ? 2 * lanes
+                                            : lanes / 2;
+}
+
+// Groups the chunk's whole blocks of lanes pixels into spans.
+inline void FindSpans(Chunk* chunk, int lanes, bool mirrored, int32_t texelsRight) {
+  chunk->spans = 0;
+  for (int32_t i = 0; i + lanes <= chunk->count; i += lanes) {
+    const BlockShape shape =
+        mirrored ? BlockShape::kGathered : ShapeOf(chunk->column + i, lanes, texelsRight);
+    if (chunk->spans > 0) {
+      Span& last = chunk->span[chunk->spans - 1];
+      const bool goesOn = shape == BlockShape::kGathered ||
+                          chunk->column[i] == chunk->column[last.first] +
+                                                  last.blocks * BlockStride(shape, lanes);
+      if (last.shape == shape && goesOn) {
+        ++last.blocks;
+        continue;
+      }
+    }
+    chunk->span[chunk->spans++] = Span{i, 1, shape};
+  }
 }
 
 // Rows of one chunk. drawRow(srcRow, graphRow, dstRow) draws the chunk's
@@ -114,7 +150,7 @@ OMBREL_ALWAYS_INLINE void WalkRows(const StretchRows& r, const Chunk& chunk, Dra
 
 // Draws the clipped rectangle chunk by chunk; drawRow(chunk, srcRow,
 // graphRow, dstRow) draws one row of a chunk. With Lanes, the chunk's blocks
-// of that many pixels get their shapes.
+// of that many pixels are grouped into spans.
 template <int DestBytes, bool WholeStep, bool CopyRepeats, int Lanes = 0, class DrawRow>
 OMBREL_ALWAYS_INLINE void WalkStretched(const StretchRows& r, DrawRow drawRow) {
   Chunk chunk;
@@ -127,18 +163,44 @@ OMBREL_ALWAYS_INLINE void WalkStretched(const StretchRows& r, DrawRow drawRow) {
       if (chunk.first + i + 1 < r.b.width)
         texel += StepsAfterPixel<WholeStep>(&acc, r.colScale) * r.dirX;
     }
-    if constexpr (Lanes > 0) {
-      for (int32_t i = 0; i + Lanes <= chunk.count; i += Lanes) {
-        chunk.shape[i / Lanes] = r.dirX > 0 ? ShapeOf(chunk.column + i, Lanes, r.texelsRight)
-                                            : BlockShape::kGathered;
-      }
-    }
+    if constexpr (Lanes > 0) FindSpans(&chunk, Lanes, r.dirX < 0, r.texelsRight);
     WalkRows<DestBytes, WholeStep, CopyRepeats>(
         r, chunk, [&](const uint8_t* srcRow, const uint8_t* graphRow, uint8_t* dst) {
           drawRow(chunk, srcRow, graphRow, dst);
         });
   }
 }
+
+// Reads the raw texels of a block of a regular shape from its first texel:
+// four 32-bit or eight 16-bit ones.
+template <BlockShape Shape, bool Is32>
+struct ShapedLoad {
+  static constexpr BlockShape kShape = Shape;
+#ifdef __SSE2__
+  OMBREL_ALWAYS_INLINE __m128i operator()(const __m128i* sp) const {
+    if constexpr (Shape == BlockShape::kSideBySide) {
+      return _mm_loadu_si128(sp);
+    } else if constexpr (Shape == BlockShape::kDoubled) {
+      const __m128i x = _mm_loadl_epi64(sp);
+      return Is32 ? _mm_unpacklo_epi32(x, x) : _mm_unpacklo_epi16(x, x);
+    } else {
+      static_assert(Shape == BlockShape::kEveryOther);
+      const __m128i lo = _mm_loadu_si128(sp);
+      const __m128i hi = _mm_loadu_si128(sp + 1);
+      if constexpr (Is32) {
+        // Lanes 0 and 2 of each, in one shuffle.
+        return _mm_castps_si128(
+            _mm_shuffle_ps(_mm_castsi128_ps(lo), _mm_castsi128_ps(hi), _MM_SHUFFLE(2, 0, 2, 0)));
+      } else {
+        // The low word of each pair, widened with its sign (the sum of it
+        // times 1 and the high word times 0) so that the signed pack keeps it.
+        const __m128i lowWord = _mm_set1_epi32(1);
+        return _mm_packs_epi32(_mm_madd_epi16(lo, lowWord), _mm_madd_epi16(hi, lowWord));
+      }
+    }
+  }
+#endif
+};
 
 template <class C, Special Kind>
 void RunStretched(const StretchRows& r) {
@@ -168,47 +230,46 @@ void RunStretched(const StretchRows& r) {
     constexpr bool kShaped = !C::kPalettised && C::kSourceBytes == C::kDestBytes;
     WalkStretched<C::kDestBytes, kWholeStep, kCopyRepeats, kShaped ? kN : 0>(
         r, [&](const Chunk& chunk, const uint8_t* srcRow, const uint8_t*, uint8_t* dp) {
+          auto draw = [&](auto at) OMBREL_INLINE_LAMBDA {
+            blend::sse2::DrawBlock<C, Weighing::kPerTexel, false, false>(tk, b, at, dp, none);
+          };
+          auto gathered = [&](const int32_t* column) OMBREL_INLINE_LAMBDA {
+            draw([srcRow, column](int i) OMBREL_INLINE_LAMBDA { return srcRow + column[i] * C::kSourceBytes; });
+          };
           const int32_t* column = chunk.column;
           int32_t n = chunk.count;
-          for (const BlockShape* shape = chunk.shape; n >= kN;
-               n -= kN, column += kN, ++shape, dp += kN * C::kDestBytes) {
-            auto draw = [&](auto at) OMBREL_INLINE_LAMBDA {
-              blend::sse2::DrawBlock<C, Weighing::kPerTexel, false, false>(tk, b, at, dp, none);
-            };
-            if constexpr (kShaped) {
+          if constexpr (kShaped) {
+            // Each span's blocks in one tight loop, the texels read through
+            // one pointer that moves by the shape's stride.
+            for (const Span* span = chunk.span; span != chunk.span + chunk.spans; ++span) {
               const auto* sp = reinterpret_cast<const __m128i*>(srcRow + column[0] * C::kSourceBytes);
-              switch (*shape) {
+              const int32_t blocks = span->blocks;
+              auto each = [&](auto load) OMBREL_INLINE_LAMBDA {
+                constexpr int32_t kStride = BlockStride(decltype(load)::kShape, kN) * C::kSourceBytes;
+                for (int32_t k = 0; k < blocks; ++k, dp += kN * C::kDestBytes) {
+                  const auto* at = reinterpret_cast<const __m128i*>(reinterpret_cast<const uint8_t*>(sp) + k * kStride);
+                  draw([&load, at](int) OMBREL_INLINE_LAMBDA { return load(at); });
+                }
+              };
+              switch (span->shape) {
                 case BlockShape::kSideBySide:
-                  draw([sp](int) OMBREL_INLINE_LAMBDA { return _mm_loadu_si128(sp); });
-                  continue;
+                  each(ShapedLoad<BlockShape::kSideBySide, C::kIs32>{});
+                  break;
                 case BlockShape::kDoubled:
-                  draw([sp](int) OMBREL_INLINE_LAMBDA {
-                    const __m128i x = _mm_loadl_epi64(sp);
-                    return C::kIs32 ? _mm_unpacklo_epi32(x, x) : _mm_unpacklo_epi16(x, x);
-                  });
-                  continue;
+                  each(ShapedLoad<BlockShape::kDoubled, C::kIs32>{});
+                  break;
                 case BlockShape::kEveryOther:
-                  draw([sp](int) OMBREL_INLINE_LAMBDA {
-                    const __m128i lo = _mm_loadu_si128(sp);
-                    const __m128i hi = _mm_loadu_si128(sp + 1);
-                    if constexpr (C::kIs32) {
-                      constexpr int kEven = 2 << 2;  // lanes 0 and 2 to the low half
-                      return _mm_unpacklo_epi64(_mm_shuffle_epi32(lo, kEven), _mm_shuffle_epi32(hi, kEven));
-                    } else {
-                      // The low word of each pair, widened with its sign so
-                      // that the signed pack keeps it.
-                      auto even = [](__m128i x) OMBREL_INLINE_LAMBDA {
-                        return _mm_srai_epi32(_mm_slli_epi32(x, 16), 16);
-                      };
-                      return _mm_packs_epi32(even(lo), even(hi));
-                    }
-                  });
-                  continue;
+                  each(ShapedLoad<BlockShape::kEveryOther, C::kIs32>{});
+                  break;
                 default:
+                  for (int32_t k = 0; k < blocks; ++k, dp += kN * C::kDestBytes) gathered(column + k * kN);
                   break;
               }
+              column += blocks * kN;
+              n -= blocks * kN;
             }
-            draw([srcRow, column](int i) OMBREL_INLINE_LAMBDA { return srcRow + column[i] * C::kSourceBytes; });
+          } else {
+            for (; n >= kN; n -= kN, column += kN, dp += kN * C::kDestBytes) gathered(column);
           }
           for (; n > 0; --n, ++column, dp += C::kDestBytes) {
             blend::sse2::DrawBlock<C, Weighing::kPerTexel, false, true>(

@@ -75,8 +75,9 @@ OMBREL_ALWAYS_INLINE __m128i BlendLanes(__m128i d, __m128i v, __m128i w) {
 }
 
 // The 32-bit rule of C on four texels s over four pixels d; AlphaWeighs as
-// in CombinePixel.
-template <class C, bool AlphaWeighs>
+// in CombinePixel. With LowHalf only the two low pixels are wanted: the high
+// ones come out as copies of them.
+template <class C, bool AlphaWeighs, bool LowHalf = false>
 OMBREL_ALWAYS_INLINE __m128i Combine32(const TexelConstants& tk, __m128i s, __m128i d) {
   constexpr int kMode = C::kMode;
   constexpr int K = (AlphaWeighs ? 1 : 0) + (C::kUsesParam ? 1 : 0);
@@ -119,8 +120,9 @@ OMBREL_ALWAYS_INLINE __m128i Combine32(const TexelConstants& tk, __m128i s, __m1
         return _mm_mulhi_epu16(t, w);
       }
     };
-    const __m128i out = _mm_packus_epi16(half(_mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(d, zero)),
-                                         half(_mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(d, zero)));
+    const __m128i low = half(_mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(d, zero));
+    const __m128i out = _mm_packus_epi16(
+        low, LowHalf ? low : half(_mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(d, zero)));
     if constexpr (kMode == 2) return PackedAdd<true>(d, out);
     else if constexpr (kMode == 3) return PackedSub(d, out);
     else if constexpr (kMode == 4) return Select(k.fourthByte, d, out);
@@ -224,6 +226,23 @@ OMBREL_ALWAYS_INLINE __m128i Combine16(const TexelConstants& tk, __m128i s, __m1
   else return out;
 }
 
+// The low Bytes bytes of a register (4, 8 or 16), loaded or stored without
+// touching the bytes after them; a load leaves the rest of the register zero.
+template <int Bytes>
+OMBREL_ALWAYS_INLINE __m128i LoadLowBytes(const uint8_t* p) {
+  static_assert(Bytes == 4 || Bytes == 8 || Bytes == 16);
+  if constexpr (Bytes == 4) return _mm_cvtsi32_si128(static_cast<int>(Load32(p)));
+  else if constexpr (Bytes == 8) return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+  else return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+template <int Bytes>
+OMBREL_ALWAYS_INLINE void StoreLowBytes(uint8_t* p, __m128i v) {
+  static_assert(Bytes == 4 || Bytes == 8 || Bytes == 16);
+  if constexpr (Bytes == 4) Store32(p, static_cast<uint32_t>(_mm_cvtsi128_si32(v)));
+  else if constexpr (Bytes == 8) _mm_storel_epi64(reinterpret_cast<__m128i*>(p), v);
+  else _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+}
+
 // A block of texels as the rules take them: the colours after the palette,
 // and the lanes whose raw value is the transparent colour.
 struct TexelBlock {
@@ -252,8 +271,9 @@ OMBREL_ALWAYS_INLINE __m128i GatherWords(F value) {
 
 // Reads the block's texels; at(i) is the address of lane i's texel. With
 // One, the single texel at(0) fills every lane, so that whole-register tests
-// see that texel alone.
-template <class C, bool Contiguous, bool One, bool Half, class At>
+// see that texel alone. A Part other than 0 reads that many texels side by
+// side into the low lanes (half or a quarter of a block), the others zero.
+template <class C, bool Contiguous, bool One, int Part, class At>
 OMBREL_ALWAYS_INLINE TexelBlock LoadTexels(const TexelConstants& tk, const BlitRows& r, At at) {
   TexelBlock b;
   __m128i raw;
@@ -263,8 +283,11 @@ OMBREL_ALWAYS_INLINE TexelBlock LoadTexels(const TexelConstants& tk, const BlitR
     __m128i lo, hi;
     if constexpr (One) {
       lo = hi = _mm_set1_epi32(static_cast<int>(Load32(at(0))));
-    } else if constexpr (Half) {
+    } else if constexpr (Part == 4) {
       lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at(0)));
+      hi = _mm_setzero_si128();
+    } else if constexpr (Part == 2) {
+      lo = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(at(0)));
       hi = _mm_setzero_si128();
     } else if constexpr (Contiguous) {
       lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at(0)));
@@ -287,9 +310,9 @@ OMBREL_ALWAYS_INLINE TexelBlock LoadTexels(const TexelConstants& tk, const BlitR
     static_assert(!C::kPalettised);
     b.s = at(0);
     raw = b.s;
-  } else if constexpr (Half) {
+  } else if constexpr (Part != 0) {
     static_assert(Contiguous && !C::kPalettised);
-    b.s = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(at(0)));
+    b.s = LoadLowBytes<Part * C::kSourceBytes>(at(0));
     raw = b.s;
   } else if constexpr (C::kPalettised) {
     if constexpr (C::kIs32) {
@@ -384,7 +407,7 @@ OMBREL_ALWAYS_INLINE __m128i SpecialBlock(const TexelConstants& tk, const TexelB
   }
 }
 
-template <class C, Weighing Wg, Special Kind = Special::kNone>
+template <class C, Weighing Wg, Special Kind = Special::kNone, bool LowHalf = false>
 OMBREL_ALWAYS_INLINE __m128i BlendBlock(const TexelConstants& tk, const TexelBlock& b, __m128i d,
                                         __m128i stays, bool anyStays) {
   if constexpr (Kind != Special::kNone) return SpecialBlock<C, Kind>(tk, b, d, stays, anyStays);
@@ -394,7 +417,7 @@ OMBREL_ALWAYS_INLINE __m128i BlendBlock(const TexelConstants& tk, const TexelBlo
   auto keep = [&](__m128i out) OMBREL_INLINE_LAMBDA { return kCheap || anyStays ? Select(stays, d, out) : out; };
   auto combine = [&](auto alphaWeighs) OMBREL_INLINE_LAMBDA {
     constexpr bool kWeighs = decltype(alphaWeighs)::value;
-    if constexpr (C::kIs32) return Combine32<C, kWeighs>(tk, b.s, d);
+    if constexpr (C::kIs32) return Combine32<C, kWeighs, LowHalf>(tk, b.s, d);
     else return Combine16<C, kWeighs>(tk, b.s, b.alpha16, d);
   };
   using Opaque = std::false_type;
@@ -431,26 +454,30 @@ OMBREL_ALWAYS_INLINE __m128i BlendBlock(const TexelConstants& tk, const TexelBlo
   }
 }
 
-// Draws one block over dp: kLanes<C> pixels, or with One the single pixel at
-// dp. absent: lanes that draw nothing (all ones), from the caller.
-template <class C, Weighing Wg, bool Contiguous, bool One, bool Half = false,
+// Draws one block over dp: kLanes<C> pixels, with One the single pixel at
+// dp, with Part that many pixels. absent: lanes that draw nothing (all ones),
+// from the caller.
+template <class C, Weighing Wg, bool Contiguous, bool One, int Part = 0,
           Special Kind = Special::kNone, class At>
 OMBREL_ALWAYS_INLINE void DrawBlock(const TexelConstants& tk, const BlitRows& r, At at, uint8_t* dp,
                                     __m128i absent) {
-  const TexelBlock b = LoadTexels<C, Contiguous, One, Half>(tk, r, at);
+  const TexelBlock b = LoadTexels<C, Contiguous, One, Part>(tk, r, at);
   const __m128i stays = _mm_or_si128(b.keyed, absent);
   const int staysMask = _mm_movemask_epi8(stays);
   if (staysMask == 0xFFFF) return;
   const bool anyStays = staysMask != 0;
-  if constexpr (Half) {
-    // The upper half holds zeros: whatever the rule makes of them is not
-    // stored.
-    const __m128i d = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(dp));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(dp), BlendBlock<C, Wg, Kind>(tk, b, d, stays, anyStays));
+  // A single 32-bit pixel or two are stored from the low half alone.
+  constexpr bool kLowHalf = C::kIs32 && (One || Part == 2);
+  if constexpr (Part != 0) {
+    // The lanes past the part hold zeros: whatever the rule makes of them is
+    // not stored.
+    constexpr int kBytes = Part * C::kDestBytes;
+    const __m128i d = LoadLowBytes<kBytes>(dp);
+    StoreLowBytes<kBytes>(dp, BlendBlock<C, Wg, Kind, kLowHalf>(tk, b, d, stays, anyStays));
   } else if constexpr (One) {
     const __m128i d = C::kIs32 ? _mm_set1_epi32(static_cast<int>(Load32(dp)))
                                : _mm_set1_epi16(static_cast<int16_t>(Load16(dp)));
-    const auto out = static_cast<uint32_t>(_mm_cvtsi128_si32(BlendBlock<C, Wg, Kind>(tk, b, d, stays, anyStays)));
+    const auto out = static_cast<uint32_t>(_mm_cvtsi128_si32(BlendBlock<C, Wg, Kind, kLowHalf>(tk, b, d, stays, anyStays)));
     if constexpr (C::kIs32) Store32(dp, out);
     else Store16(dp, out);
   } else {
@@ -471,13 +498,19 @@ OMBREL_ALWAYS_INLINE void TexelSpan(const TexelConstants& tk, const BlitRows& r,
         tk, r, [sp](int i) OMBREL_INLINE_LAMBDA { return sp + i * C::kSourceBytes; }, dp, none);
   }
   if constexpr (!C::kPalettised) {
-    // Short runs, such as a sprite's edges, take half a block.
-    if (n >= kN / 2) {
-      DrawBlock<C, Wg, true, false, true, Kind>(tk, r, [sp](int) OMBREL_INLINE_LAMBDA { return sp; }, dp, none);
-      n -= kN / 2;
-      sp += kN / 2 * C::kSourceBytes;
-      dp += kN / 2 * C::kDestBytes;
-    }
+    // Short runs, such as a sprite's edges, take half a block, and with
+    // eight lanes a quarter.
+    auto part = [&](auto lanes) OMBREL_INLINE_LAMBDA {
+      constexpr int kPart = decltype(lanes)::value;
+      if (n >= kPart) {
+        DrawBlock<C, Wg, true, false, kPart, Kind>(tk, r, [sp](int) OMBREL_INLINE_LAMBDA { return sp; }, dp, none);
+        n -= kPart;
+        sp += kPart * C::kSourceBytes;
+        dp += kPart * C::kDestBytes;
+      }
+    };
+    part(std::integral_constant<int, kN / 2>{});
+    if constexpr (kN == 8) part(std::integral_constant<int, 2>{});
   }
   if constexpr (Kind != Special::kNone) {
     SpecialRow<C, Kind>(r, sp, dp, n);

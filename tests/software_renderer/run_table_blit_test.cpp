@@ -101,6 +101,54 @@ TEST_F(RunTableBlitTest, EveryMemberMatchesTheReferenceRules) {
   });
 }
 
+// Opaque stretches of every length from 0 to 67 (longer than 64: two runs),
+// after a transparent run of every length from 0 to 15 and before a short
+// translucent one, drawn at several offsets: the runs' vector loops and their
+// short tails at every alignment, against the reference model.
+TEST_F(RunTableBlitTest, RunsOfEveryLengthAndAlignmentMatchTheReferenceRules) {
+  std::mt19937 rng(6060);
+  struct Case {
+    int colorType;
+    SourceKind kind;
+    int mode, param;
+  };
+  const Case cases[] = {
+      {1, SourceKind::kDirect, 0, 0}, {1, SourceKind::kAlpha, 0, 0},  {1, SourceKind::kAlpha, 1, 90},
+      {0, SourceKind::kDirect, 0, 0}, {0, SourceKind::kAlpha, 0, 0},  {0, SourceKind::kAlpha, 1, 90},
+  };
+  int failures = 0;
+  for (const Case& c : cases) {
+    for (int length = 0; length <= 67 && failures < 10; ++length) {
+      for (int lead = 0; lead < 16; ++lead) {
+        const int width = lead + length + 3;
+        std::vector<int> classes(static_cast<size_t>(width), 2);
+        for (int x = 0; x < lead; ++x) classes[static_cast<size_t>(x)] = 0;
+        for (int x = lead; x < lead + length; ++x) classes[static_cast<size_t>(x)] = 1;
+        const std::vector<uint8_t> codes = EncodeRows({classes});
+        SourceImage source(c.colorType, c.kind, width, 1, rng() % 2, rng, true);
+        SOFTIMG& src = source.view;
+        ASSERT_LE(codes.size(), src.body->runTableSize);
+        std::memcpy(src.body->runTable, codes.data(), codes.size());
+        src.body->runTableValid = 1;
+        const int x = lead % 4;
+        GuardedImage real(c.colorType, width + 4, 1, 0, rng);
+        GuardedImage expected(real);
+        const IntRect area{0, 0, width + 4, 1};
+        UseDrawSettings(area, c.mode, c.param);
+        DrawImageOnSoftImg(&real.view, &src, x, 0, 1, nullptr);
+        OracleDrawImage(&expected.view, &src, x, 0, 1, nullptr,
+                        OracleSettingsOf(area, c.mode, c.param, 0xFFFFFF, 0, 0, 0));
+        const std::string difference = FirstDifference(real, expected);
+        if (!difference.empty()) {
+          ADD_FAILURE() << "colour type " << c.colorType << " kind " << static_cast<int>(c.kind) << " mode "
+                        << c.mode << " length " << length << " lead " << lead << ": " << difference;
+          ++failures;
+        }
+      }
+    }
+  }
+}
+
 // A source whose run table calls every pixel transparent: drawing it shows
 // which path was taken.
 struct HiddenSource {

@@ -88,7 +88,7 @@ TEST_F(StretchedBlitTest, WideRectanglesMatchTheReferenceRules) {
   };
   for (const BlitCase& c : cases) {
     for (int rep = 0; rep < 6; ++rep) {
-      BlitScene scene(c, rng, rep % 2 ? 1500 : 9, 700);
+      BlitScene scene(c, rng, rep % 2 ? 1500 : 9, 2200);
       IntRect rect{-static_cast<int>(rng() % 300), 0, scene.real->view.width + static_cast<int>(rng() % 300), 9};
       if (rng() % 2) std::swap(rect.left, rect.right);
       DrawStretchedImageOnSoftImg(&scene.real->view, &scene.source->view, &rect, c.transFlag, scene.Graph());
@@ -123,6 +123,54 @@ TEST_F(StretchedBlitTest, RegularScalesMatchTheReferenceRules) {
       DrawStretchedImageOnSoftImg(&scene.real->view, &scene.source->view, &rect, c.transFlag, nullptr);
       OracleDrawStretchedImage(&scene.expected->view, &scene.source->view, &rect, c.transFlag, nullptr, scene.oracle);
       scene.Compare("rect " + RectText(rect));
+    }
+  }
+}
+
+// Rows of every width from 0 to 67 at the regular scales, starting at every
+// pixel offset of the destination and at every phase of the source pattern
+// (the rectangle starting left of the drawing area), its far edge on the
+// area's, so that the blocks read in whole registers reach the source's last
+// texel; through whole-pixel and general members.
+TEST_F(StretchedBlitTest, RegularScalesAtEveryWidthAndAlignmentMatchTheReferenceRules) {
+  std::mt19937 rng(4711);
+  const BlitCase cases[] = {
+      {1, SourceKind::kDirect, 0, 0, 0xFFFFFF, 0, false, 0}, {1, SourceKind::kDirect, 0, 0, 0xFFFFFF, 1, false, 0},
+      {1, SourceKind::kAlpha, 1, 90, 0xFFFFFF, 1, false, 0}, {0, SourceKind::kDirect, 0, 0, 0xFFFFFF, 0, false, 0},
+      {0, SourceKind::kDirect, 2, 100, 0xFFFFFF, 1, false, 0},
+  };
+  enum Scale { kTwice, kHalf, kTaller };
+  int failures = 0;
+  for (const BlitCase& c : cases) {
+    for (Scale scale : {kTwice, kHalf, kTaller}) {
+      for (int width = 0; width <= 67 && failures < 10; ++width) {
+        for (int offset = 0; offset < 8; ++offset) {
+          for (int phase = 0; phase < 4; ++phase) {
+            const int span = width + phase;  // destination columns from the rectangle's near edge
+            const int sw = scale == kTwice ? (span + 1) / 2 : scale == kHalf ? 2 * span : span;
+            if (sw == 0) continue;
+            const int sh = 3;
+            SourceImage source(c.colorType, c.kind, sw, sh, false, rng);
+            source.view.body->transparentColor = source.pool[rng() % source.pool.size()];
+            GuardedImage real(c.colorType, width + 8, 6, 0, rng);
+            GuardedImage expected(real);
+            const IntRect area{offset, 0, offset + width, 6};
+            const int destWidth = scale == kTwice ? 2 * sw : scale == kHalf ? sw / 2 : sw;
+            const IntRect rect{offset + width - destWidth, 0, offset + width, scale == kTaller ? 2 * sh : sh};
+            UseDrawSettings(area, c.mode, c.param);
+            DrawStretchedImageOnSoftImg(&real.view, &source.view, &rect, c.transFlag, nullptr);
+            OracleDrawStretchedImage(&expected.view, &source.view, &rect, c.transFlag, nullptr,
+                                     OracleSettingsOf(area, c.mode, c.param, 0xFFFFFF, 0, 0, 0));
+            const std::string difference = FirstDifference(real, expected);
+            if (!difference.empty()) {
+              ADD_FAILURE() << "colour type " << c.colorType << " mode " << c.mode << " flag " << c.transFlag
+                            << " scale " << scale << " width " << width << " offset " << offset << " phase "
+                            << phase << ": " << difference;
+              ++failures;
+            }
+          }
+        }
+      }
     }
   }
 }
