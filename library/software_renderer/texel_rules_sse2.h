@@ -236,7 +236,7 @@ OMBREL_ALWAYS_INLINE __m128i Combine16(const TexelConstants& tk, __m128i s, __m1
         u = _mm_or_si128(u, _mm_slli_epi16(Scale63Lanes(tk.scale16, x), kShift[ch]));
         return;
       } else if constexpr (kMode == 4) {
-        // (t W [a] d) >> (8k + shift): d scaled to take the shift, as above.
+        // (t W [a] d) >> (8k + shift), with d scaled to take the shift.
         const __m128i ds = _mm_slli_epi16(df, 8 - kProductShift[ch]);
         f = AlphaWeighs ? _mm_srli_epi16(_mm_mulhi_epu16(tw, _mm_mullo_epi16(alpha, ds)), 8)
                         : _mm_mulhi_epu16(tw, ds);
@@ -320,18 +320,26 @@ OMBREL_ALWAYS_INLINE __m128i GatherWords(F value) {
 
 // The blend-graph weights of a block whose graph pixels lie side by side from
 // gp: a whole block, its first half (Half) or the one pixel gp[0] in every
-// lane (One).
+// lane (One). Two weights at a time are joined in a general register, which
+// costs fewer shuffles than putting each into its lane.
 template <class C, bool One, bool Half>
 OMBREL_ALWAYS_INLINE void LoadGraphWeights(const TexelConstants& tk, const BlitRows& r, const uint8_t* gp,
                                            TexelBlock* b) {
   const uint8_t* weights = r.graphWeights;
-  constexpr int kN = Half ? kLanes<C> / 2 : kLanes<C>;
-  __m128i w;
+  auto two = [weights](uint32_t g) OMBREL_INLINE_LAMBDA {
+    return _mm_cvtsi32_si128(static_cast<int>(uint32_t{weights[g & 0xFF]} | uint32_t{weights[(g >> 8) & 0xFF]} << 16));
+  };
+  auto four = [&](const uint8_t* p) OMBREL_INLINE_LAMBDA {
+    const uint32_t g = Load32(p);
+    return _mm_unpacklo_epi32(two(g), two(g >> 16));
+  };
+  __m128i w;  // the weights in 16-bit lanes from lane 0
   if constexpr (One) {
     w = _mm_set1_epi16(static_cast<int16_t>(weights[gp[0]]));
+  } else if constexpr (C::kIs32) {
+    w = Half ? two(Load16(gp)) : four(gp);
   } else {
-    w = InsertWords([&](int i) OMBREL_INLINE_LAMBDA { return uint32_t{weights[gp[i]]}; },
-                    std::make_integer_sequence<int, kN>{});
+    w = Half ? four(gp) : _mm_unpacklo_epi64(four(gp), four(gp + 4));
   }
   if constexpr (C::kIs32) {
     const __m128i pairs = _mm_unpacklo_epi16(w, w);  // w0 w0 w1 w1 w2 w2 w3 w3
