@@ -78,7 +78,9 @@ void RunMember(const BlitRows& r) {
 #ifdef __SSE2__
     } else if constexpr (blend::sse2::kHasTexelForm<C>) {
       // A block whose texels are all transparent is passed over whole.
-      const blend::sse2::TexelConstants tk = blend::sse2::MakeTexelConstants<C>(r);
+      blend::sse2::TexelConstants tk = blend::sse2::MakeTexelConstants<C>(r);
+      [[maybe_unused]] blend::sse2::GraphLanes graphLanes;
+      if constexpr (C::kGraph && C::kIs32) blend::sse2::UseGraphLanes(r, &graphLanes, &tk);
       WalkRows<C>(r, [&](const uint8_t* sp, uint8_t* dp, const uint8_t* gp) OMBREL_INLINE_LAMBDA {
         blend::sse2::TexelSpan<C, blend::sse2::Weighing::kPerTexel>(tk, r, sp, dp, r.width, gp);
       });

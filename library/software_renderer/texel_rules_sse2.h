@@ -35,7 +35,23 @@ struct TexelConstants {
   __m128i bright16[3];  // the bright's blue, green and red bytes in every 16-bit lane
   __m128i trans16;      // the transparent colour in every 16-bit lane
   __m128i transMatches; // all ones when the transparent colour can equal a raw texel
+  // 32-bit blend-graph members: for each graph value, its weight in the three
+  // colour lanes of a pixel and 0 in the fourth byte's (UseGraphLanes).
+  const uint64_t* graphLanes;
 };
+
+// The weights of the blend graph laid out for the 32-bit lanes, made once per
+// call: a pixel's lanes are then one load instead of a few shuffles.
+struct GraphLanes {
+  alignas(16) uint64_t lanes[256];
+};
+
+// Fills lanes from the call's weight table and points tk at it; 32-bit
+// blend-graph members need it before their first block.
+inline void UseGraphLanes(const BlitRows& r, GraphLanes* lanes, TexelConstants* tk) {
+  for (int g = 0; g < 256; ++g) lanes->lanes[g] = r.graphWeights[g] * 0x0000000100010001ull;
+  tk->graphLanes = lanes->lanes;
+}
 
 template <class C>
 OMBREL_ALWAYS_INLINE TexelConstants MakeTexelConstants(const BlitRows& r) {
@@ -52,6 +68,7 @@ OMBREL_ALWAYS_INLINE TexelConstants MakeTexelConstants(const BlitRows& r) {
   // beyond the raw value's range matches no texel.
   const uint32_t rawMax = C::kPalettised ? 0xFF : C::kIs32 ? 0xFFFFFFFFu : 0xFFFF;
   t.transMatches = _mm_set1_epi32(r.transColor <= rawMax ? -1 : 0);
+  t.graphLanes = nullptr;
   return t;
 }
 
@@ -320,33 +337,41 @@ OMBREL_ALWAYS_INLINE __m128i GatherWords(F value) {
 
 // The blend-graph weights of a block whose graph pixels lie side by side from
 // gp: a whole block, its first half (Half) or the one pixel gp[0] in every
-// lane (One). Two weights at a time are joined in a general register, which
+// lane (One). 32-bit colour loads each pixel's lanes from tk.graphLanes; in
+// 16-bit colour two weights at a time are joined in a general register, which
 // costs fewer shuffles than putting each into its lane.
 template <class C, bool One, bool Half>
 OMBREL_ALWAYS_INLINE void LoadGraphWeights(const TexelConstants& tk, const BlitRows& r, const uint8_t* gp,
                                            TexelBlock* b) {
   const uint8_t* weights = r.graphWeights;
-  auto two = [weights](uint32_t g) OMBREL_INLINE_LAMBDA {
-    return _mm_cvtsi32_si128(static_cast<int>(uint32_t{weights[g & 0xFF]} | uint32_t{weights[(g >> 8) & 0xFF]} << 16));
-  };
-  auto four = [&](const uint8_t* p) OMBREL_INLINE_LAMBDA {
-    const uint32_t g = Load32(p);
-    return _mm_unpacklo_epi32(two(g), two(g >> 16));
-  };
-  __m128i w;  // the weights in 16-bit lanes from lane 0
   if constexpr (One) {
-    w = _mm_set1_epi16(static_cast<int16_t>(weights[gp[0]]));
+    const __m128i w = _mm_set1_epi16(static_cast<int16_t>(weights[gp[0]]));
+    b->graph[0] = b->graph[1] = C::kIs32 ? _mm_and_si128(w, tk.colourLanes) : w;
   } else if constexpr (C::kIs32) {
-    w = Half ? two(Load16(gp)) : four(gp);
+    // Two pixels' lanes from the graph values in the low two bytes of g.
+    auto pair = [lanes = tk.graphLanes](uint32_t g) OMBREL_INLINE_LAMBDA {
+      const __m128i low = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(lanes + (g & 0xFF)));
+      return _mm_castpd_si128(
+          _mm_loadh_pd(_mm_castsi128_pd(low), reinterpret_cast<const double*>(lanes + ((g >> 8) & 0xFF))));
+    };
+    if constexpr (Half) {
+      b->graph[0] = pair(Load16(gp));
+      b->graph[1] = _mm_setzero_si128();
+    } else {
+      const uint32_t g = Load32(gp);
+      b->graph[0] = pair(g);
+      b->graph[1] = pair(g >> 16);
+    }
   } else {
-    w = Half ? four(gp) : _mm_unpacklo_epi64(four(gp), four(gp + 4));
-  }
-  if constexpr (C::kIs32) {
-    const __m128i pairs = _mm_unpacklo_epi16(w, w);  // w0 w0 w1 w1 w2 w2 w3 w3
-    b->graph[0] = _mm_and_si128(_mm_unpacklo_epi32(pairs, pairs), tk.colourLanes);
-    b->graph[1] = _mm_and_si128(_mm_unpackhi_epi32(pairs, pairs), tk.colourLanes);
-  } else {
-    b->graph[0] = w;
+    auto two = [weights](uint32_t g) OMBREL_INLINE_LAMBDA {
+      return _mm_cvtsi32_si128(
+          static_cast<int>(uint32_t{weights[g & 0xFF]} | uint32_t{weights[(g >> 8) & 0xFF]} << 16));
+    };
+    auto four = [&](const uint8_t* p) OMBREL_INLINE_LAMBDA {
+      const uint32_t g = Load32(p);
+      return _mm_unpacklo_epi32(two(g), two(g >> 16));
+    };
+    b->graph[0] = Half ? four(gp) : _mm_unpacklo_epi64(four(gp), four(gp + 4));
   }
 }
 

@@ -129,7 +129,9 @@ void CompareRows(std::mt19937& rng, int* failures) {
       std::vector<uint8_t> expected = in.dst;
       const uint8_t* gp = in.graph.data() + graphOffset;
       ScalarRow<C, Wg, Kind>(in.rows, in.src.data() + srcOffset, expected.data() + dstOffset, gp, width);
-      const blend::sse2::TexelConstants tk = blend::sse2::MakeTexelConstants<C>(in.rows);
+      blend::sse2::TexelConstants tk = blend::sse2::MakeTexelConstants<C>(in.rows);
+      blend::sse2::GraphLanes graphLanes;
+      if constexpr (C::kGraph && C::kIs32) blend::sse2::UseGraphLanes(in.rows, &graphLanes, &tk);
       blend::sse2::TexelSpan<C, Wg, Kind>(tk, in.rows, in.src.data() + srcOffset, in.dst.data() + dstOffset,
                                           width, gp);
       if (in.dst != expected && ++*failures <= 10) {
