@@ -83,8 +83,8 @@ void LineLoop<Is32, Mode>::Run(const LineSteps& s) {
   };
   // A step along y leaves the row, so no span: the pixels of a block are
   // gathered from their addresses, go through the SSE2 rule together and are
-  // scattered back. The pixels lie in different rows, so none is read after
-  // another is written. Mode 0 stores the colour alone.
+  // scattered back. The pixels lie in different rows, so no two of a block
+  // share an address. Mode 0 stores the colour alone.
   int32_t i = s.majorDelta;
 #ifdef __SSE2__
   if constexpr (Mode != 0) {
