@@ -39,6 +39,11 @@ OMBREL_ALWAYS_INLINE void Scatter16(__m128i pixels, uint8_t* const* at, std::int
 }
 #endif
 
+// Lines along x whose rows average fewer pixels than this are drawn pixel by
+// pixel like a column: a row's span costs a division, about as much as
+// gathering eight pixels.
+constexpr int64_t kSpanRowPixels = 8;
+
 // The major distance is the number of pixels drawn; pixel i lies i steps
 // along the major axis and floor(i * minor / major) steps along the minor one.
 template <bool Is32, int Mode>
@@ -50,7 +55,7 @@ template <bool Is32, int Mode>
 void LineLoop<Is32, Mode>::Run(const LineSteps& s) {
   uint8_t* dp = s.dst;
   int32_t e = 0;
-  if (s.alongRows) {
+  if (s.alongRows && s.majorDelta >= kSpanRowPixels * s.minorDelta) {
     // The same pixels a row at a time: after the first pixel of a row the
     // error grows by the minor distance a pixel, and the row ends with the
     // pixel that takes it to the major distance. Each row is one span.
@@ -83,8 +88,8 @@ void LineLoop<Is32, Mode>::Run(const LineSteps& s) {
   };
   // A step along y leaves the row, so no span: the pixels of a block are
   // gathered from their addresses, go through the SSE2 rule together and are
-  // scattered back. The pixels lie in different rows, so no two of a block
-  // share an address. Mode 0 stores the colour alone.
+  // scattered back. No two pixels of a line share an address. Mode 0 stores
+  // the colour alone.
   int32_t i = s.majorDelta;
 #ifdef __SSE2__
   if constexpr (Mode != 0) {

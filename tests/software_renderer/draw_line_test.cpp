@@ -173,19 +173,21 @@ TEST_F(DrawLineTest, EveryMemberMatchesTheReferenceRules) {
   });
 }
 
-// Lines stepping along y, of every length from 0 to 67 pixels from first
-// points at every alignment in a row, each direction and slope, in every mode:
-// the same bytes as the scalar rule applied pixel by pixel where the stepping
-// rule puts them (pixel i lies i rows along and floor(i * |dx| / |dy|)
-// columns across).
+// Lines stepping along y and along x, of every length from 0 to 67 pixels
+// from first points at every alignment in a row, each direction and slope
+// (along x from flat, drawn in row spans, to diagonal, drawn pixel by pixel),
+// in every mode: the same bytes as the scalar rule applied pixel by pixel
+// where the stepping rule puts them (pixel i lies i steps along the major
+// axis and floor(i * minor distance / major distance) steps across).
 template <bool Is32, size_t... I>
-void CompareYMajorLines(std::mt19937& rng, int* failures, std::index_sequence<I...>) {
+void CompareLines(std::mt19937& rng, int* failures, std::index_sequence<I...>) {
   auto one = [&](auto modeIndex) {
     constexpr int kMode = blend::kDrawnModes[decltype(modeIndex)::value];
     constexpr int kBytes = Is32 ? 4 : 2;
     constexpr int kWidth = 160, kHeight = 70;
     for (int length = 0; length <= 67; ++length) {
-      for (int align = 0; align < 16; ++align) {
+      for (int align = 0; align < 32; ++align) {
+        const bool alongY = align < 16;
         SOFTIMG image{};
         ASSERT_EQ(0, CreateSoftImg(&image, kWidth, kHeight, -1, 0, Is32 ? 1 : 0, 0, 0, 0, nullptr));
         const int pitch = image.body->pitch;
@@ -198,15 +200,20 @@ void CompareYMajorLines(std::mt19937& rng, int* failures, std::index_sequence<I.
         const uint32_t param = params[rng() % 5];
         const uint32_t bright = rng() % 2 ? rng() & 0xFFFFFF : 0xFFFFFF;
         const uint32_t color = Is32 ? rng() : rng() & 0xFFFF;
-        const int across = length > 0 ? static_cast<int>(rng() % static_cast<unsigned>(length)) : 0;
+        // Along y the minor distance stays below the length; along x it may
+        // equal it.
+        const unsigned acrossCases = static_cast<unsigned>(alongY ? length : length + 1);
+        const int across = acrossCases > 0 ? static_cast<int>(rng() % acrossCases) : 0;
         const int xSign = rng() % 2 ? 1 : -1, ySign = rng() % 2 ? 1 : -1;
-        const int x1 = 72 + align, y1 = ySign > 0 ? 0 : kHeight - 1;
-        const int x2 = x1 + xSign * across, y2 = y1 + ySign * length;
+        const int x1 = 72 + align % 16, y1 = ySign > 0 ? 0 : kHeight - 1;
+        const int dx = alongY ? across : length, dy = alongY ? length : across;
+        const int x2 = x1 + xSign * dx, y2 = y1 + ySign * dy;
 
         const blend::SolidColor solid =
             blend::PrepareSolidColor<Is32>(color, bright, bright != 0xFFFFFF, param);
         for (int i = 0; i < length; ++i) {
-          const int x = x1 + xSign * (i * across / length), y = y1 + ySign * i;
+          const int minor = i * across / length;
+          const int x = x1 + xSign * (alongY ? minor : i), y = y1 + ySign * (alongY ? i : minor);
           blend::ApplySolid<Is32, kMode>(solid, expected.data() + y * pitch + x * kBytes);
         }
         UseDrawSettings(IntRect{0, 0, kWidth, kHeight}, kMode, static_cast<int>(param), bright);
@@ -225,11 +232,11 @@ void CompareYMajorLines(std::mt19937& rng, int* failures, std::index_sequence<I.
   (one(std::integral_constant<size_t, I>{}), ...);
 }
 
-TEST_F(DrawLineTest, YMajorLinesGiveTheScalarRuleBytes) {
+TEST_F(DrawLineTest, LinesOfEveryLengthAndAlignmentGiveTheScalarRuleBytes) {
   std::mt19937 rng(9902);
   int failures = 0;
-  CompareYMajorLines<true>(rng, &failures, std::make_index_sequence<7>{});
-  CompareYMajorLines<false>(rng, &failures, std::make_index_sequence<7>{});
+  CompareLines<true>(rng, &failures, std::make_index_sequence<7>{});
+  CompareLines<false>(rng, &failures, std::make_index_sequence<7>{});
   EXPECT_EQ(0, failures);
 }
 
