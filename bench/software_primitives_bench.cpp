@@ -112,6 +112,11 @@ int main() {
         for (int x = 0; x < kWidth; ++x) DrawLineOnSoftImg(&dest, x, 0, (x + 53) % kWidth, kHeight, 0x80604020);
       });
       Report("line", "y-major, 320 of 240", bits, m, calls * kWidth * kHeight, memcpyPixels);
+      // Every line y-major: 40 columns across 240 rows.
+      calls = CallsPerSecond([&] {
+        for (int x = 0; x < kWidth; ++x) DrawLineOnSoftImg(&dest, x, 0, x + 40 < kWidth ? x + 40 : x - 40, kHeight, 0x80604020);
+      });
+      Report("line", "y-major, steep", bits, m, calls * kWidth * kHeight, memcpyPixels);
     }
 
     // The stretched blit onto the whole screen: 2x from a quarter-size

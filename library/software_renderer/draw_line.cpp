@@ -6,6 +6,7 @@
 
 #include "software_renderer/blit_frame.h"
 #include "software_renderer/solid_rules.h"
+#include "software_renderer/texel_rules_sse2.h"
 
 namespace {
 
@@ -21,6 +22,28 @@ struct LineSteps {
   SolidColor color;
 };
 
+#ifdef __SSE2__
+// Four 32-bit pixels from their addresses, and back.
+OMBREL_ALWAYS_INLINE __m128i Gather32(uint8_t* const* at) {
+  return _mm_setr_epi32(static_cast<int>(blend::Load32(at[0])), static_cast<int>(blend::Load32(at[1])),
+                        static_cast<int>(blend::Load32(at[2])), static_cast<int>(blend::Load32(at[3])));
+}
+template <int... K>
+OMBREL_ALWAYS_INLINE void Scatter32(__m128i pixels, uint8_t* const* at, std::integer_sequence<int, K...>) {
+  (blend::Store32(at[K], static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(pixels, K)))), ...);
+}
+// Eight 16-bit pixels back to their addresses.
+template <int... K>
+OMBREL_ALWAYS_INLINE void Scatter16(__m128i pixels, uint8_t* const* at, std::integer_sequence<int, K...>) {
+  (blend::Store16(at[K], static_cast<uint32_t>(_mm_extract_epi16(pixels, K))), ...);
+}
+#endif
+
+// Lines along x whose rows average fewer pixels than this are drawn pixel by
+// pixel like a column: a row's span costs a division, about as much as
+// gathering eight pixels.
+constexpr int64_t kSpanRowPixels = 8;
+
 // The major distance is the number of pixels drawn; pixel i lies i steps
 // along the major axis and floor(i * minor / major) steps along the minor one.
 template <bool Is32, int Mode>
@@ -32,7 +55,7 @@ template <bool Is32, int Mode>
 void LineLoop<Is32, Mode>::Run(const LineSteps& s) {
   uint8_t* dp = s.dst;
   int32_t e = 0;
-  if (s.alongRows) {
+  if (s.alongRows && s.majorDelta >= kSpanRowPixels * s.minorDelta) {
     // The same pixels a row at a time: after the first pixel of a row the
     // error grows by the minor distance a pixel, and the row ends with the
     // pixel that takes it to the major distance. Each row is one span.
@@ -55,14 +78,44 @@ void LineLoop<Is32, Mode>::Run(const LineSteps& s) {
     }
     return;
   }
-  for (int32_t i = s.majorDelta; i > 0; --i) {
-    blend::ApplySolid<Is32, Mode>(s.color, dp);
+  auto next = [&]() OMBREL_INLINE_LAMBDA {
     e += s.minorDelta;
     dp += s.majorStep;
     if (e >= s.majorDelta) {
       dp += s.minorStep;
       e -= s.majorDelta;
     }
+  };
+  // A step along y leaves the row, so no span: the pixels of a block are
+  // gathered from their addresses, go through the SSE2 rule together and are
+  // scattered back. No two pixels of a line share an address. Mode 0 stores
+  // the colour alone.
+  int32_t i = s.majorDelta;
+#ifdef __SSE2__
+  if constexpr (Mode != 0) {
+    constexpr int kN = Is32 ? 4 : 8;
+    const auto v = [&] {
+      if constexpr (Is32) return blend::sse2::MakeSolidVectors(s.color);
+      else return blend::sse2::MakeSolidVectors16(s.color);
+    }();
+    for (; i >= kN; i -= kN) {
+      uint8_t* at[kN];
+      for (int k = 0; k < kN; ++k) {
+        at[k] = dp;
+        next();
+      }
+      if constexpr (Is32) {
+        Scatter32(blend::sse2::SolidRule<Mode>(v, Gather32(at)), at, std::make_integer_sequence<int, 4>{});
+      } else {
+        const __m128i d = blend::sse2::GatherWords([&](int k) OMBREL_INLINE_LAMBDA { return blend::Load16(at[k]); });
+        Scatter16(blend::sse2::SolidRule16<Mode>(v, d), at, std::make_integer_sequence<int, 8>{});
+      }
+    }
+  }
+#endif
+  for (; i > 0; --i) {
+    blend::ApplySolid<Is32, Mode>(s.color, dp);
+    next();
   }
 }
 

@@ -53,15 +53,18 @@ void CopyRows(const BlitRows& r) {
   }
 }
 
-// Rows of the drawn width: rowOp(sp, dp) draws one.
+// Rows of the drawn width: rowOp(sp, dp, gp) draws one, gp the row's first
+// blend-graph pixel for members with a blend graph.
 template <class C, class RowOp>
 OMBREL_ALWAYS_INLINE void WalkRows(const BlitRows& r, RowOp rowOp) {
   const uint8_t* sp = r.src;
   uint8_t* dp = r.dst;
+  const uint8_t* gp = r.graph;
   for (int32_t j = r.height; j > 0; --j) {
-    rowOp(sp, dp);
+    rowOp(sp, dp, gp);
     sp += r.width * C::kSourceBytes + r.srcSkip;
     dp += r.width * C::kDestBytes + r.dstSkip;
+    if constexpr (C::kGraph) gp += r.width + r.graphSkip;
   }
 }
 
@@ -75,9 +78,11 @@ void RunMember(const BlitRows& r) {
 #ifdef __SSE2__
     } else if constexpr (blend::sse2::kHasTexelForm<C>) {
       // A block whose texels are all transparent is passed over whole.
-      const blend::sse2::TexelConstants tk = blend::sse2::MakeTexelConstants<C>(r);
-      WalkRows<C>(r, [&](const uint8_t* sp, uint8_t* dp) OMBREL_INLINE_LAMBDA {
-        blend::sse2::TexelSpan<C, blend::sse2::Weighing::kPerTexel>(tk, r, sp, dp, r.width);
+      blend::sse2::TexelConstants tk = blend::sse2::MakeTexelConstants<C>(r);
+      [[maybe_unused]] blend::sse2::GraphLanes graphLanes;
+      if constexpr (C::kGraph && C::kIs32) blend::sse2::UseGraphLanes(r, &graphLanes, &tk);
+      WalkRows<C>(r, [&](const uint8_t* sp, uint8_t* dp, const uint8_t* gp) OMBREL_INLINE_LAMBDA {
+        blend::sse2::TexelSpan<C, blend::sse2::Weighing::kPerTexel>(tk, r, sp, dp, r.width, gp);
       });
 #endif
     } else {
@@ -88,11 +93,11 @@ void RunMember(const BlitRows& r) {
   } else {
 #ifdef __SSE2__
     const blend::sse2::TexelConstants tk = blend::sse2::MakeTexelConstants<C>(r);
-    WalkRows<C>(r, [&](const uint8_t* sp, uint8_t* dp) OMBREL_INLINE_LAMBDA {
+    WalkRows<C>(r, [&](const uint8_t* sp, uint8_t* dp, const uint8_t*) OMBREL_INLINE_LAMBDA {
       blend::sse2::TexelSpan<C, blend::sse2::Weighing::kPerTexel, Kind>(tk, r, sp, dp, r.width);
     });
 #else
-    WalkRows<C>(r, [&](const uint8_t* sp, uint8_t* dp) { blend::SpecialRow<C, Kind>(r, sp, dp, r.width); });
+    WalkRows<C>(r, [&](const uint8_t* sp, uint8_t* dp, const uint8_t*) { blend::SpecialRow<C, Kind>(r, sp, dp, r.width); });
 #endif
   }
 }

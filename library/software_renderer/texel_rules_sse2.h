@@ -1,7 +1,8 @@
 // SSE2 forms of the general per-texel rules (BlendTexel and CombinePixel in
 // blend_rules.h): four 32-bit or eight 16-bit pixels a step, each lane the
 // same products, floors and packed guard bits as the scalar rule, so that the
-// two give the same bytes. Members with a blend graph keep the scalar rule.
+// two give the same bytes. Blend-graph members have the form on the plain path
+// only; on the others they keep the scalar rule.
 #ifndef OMBREL_SOFTWARE_RENDERER_TEXEL_RULES_SSE2_H
 #define OMBREL_SOFTWARE_RENDERER_TEXEL_RULES_SSE2_H
 
@@ -21,7 +22,7 @@ namespace blend::sse2 {
 enum class Weighing { kPerTexel, kOpaqueRun, kTranslucentRun };
 
 template <class C>
-constexpr bool kHasTexelForm = !C::kGraph;
+constexpr bool kHasTexelForm = !C::kGraph || C::kPath == Path::kPlain;
 
 // Per-call constants of the texel rules.
 struct TexelConstants {
@@ -34,7 +35,23 @@ struct TexelConstants {
   __m128i bright16[3];  // the bright's blue, green and red bytes in every 16-bit lane
   __m128i trans16;      // the transparent colour in every 16-bit lane
   __m128i transMatches; // all ones when the transparent colour can equal a raw texel
+  // 32-bit blend-graph members: for each graph value, its weight in the three
+  // colour lanes of a pixel and 0 in the fourth byte's (UseGraphLanes).
+  const uint64_t* graphLanes;
 };
+
+// The weights of the blend graph laid out for the 32-bit lanes, made once per
+// call: a pixel's lanes are then one load instead of a few shuffles.
+struct GraphLanes {
+  alignas(16) uint64_t lanes[256];
+};
+
+// Fills lanes from the call's weight table and points tk at it; 32-bit
+// blend-graph members need it before their first block.
+inline void UseGraphLanes(const BlitRows& r, GraphLanes* lanes, TexelConstants* tk) {
+  for (int g = 0; g < 256; ++g) lanes->lanes[g] = r.graphWeights[g] * 0x0000000100010001ull;
+  tk->graphLanes = lanes->lanes;
+}
 
 template <class C>
 OMBREL_ALWAYS_INLINE TexelConstants MakeTexelConstants(const BlitRows& r) {
@@ -51,6 +68,7 @@ OMBREL_ALWAYS_INLINE TexelConstants MakeTexelConstants(const BlitRows& r) {
   // beyond the raw value's range matches no texel.
   const uint32_t rawMax = C::kPalettised ? 0xFF : C::kIs32 ? 0xFFFFFFFFu : 0xFFFF;
   t.transMatches = _mm_set1_epi32(r.transColor <= rawMax ? -1 : 0);
+  t.graphLanes = nullptr;
   return t;
 }
 
@@ -74,20 +92,43 @@ OMBREL_ALWAYS_INLINE __m128i BlendLanes(__m128i d, __m128i v, __m128i w) {
   }
 }
 
+// d + floor((v - d) * w * q / 2^24) in 16-bit lanes, for three weights: w
+// one weight (<= 255), q the product of the other two (<= 65025, taken
+// unsigned), |v - d| <= 255. The product reaches 32 bits, so it is formed
+// from the magnitude of v - d as two 16-bit factors, |v - d| w and q; a
+// negative difference takes the ceiling of the magnitude's quotient, negated.
+OMBREL_ALWAYS_INLINE __m128i Blend3Lanes(__m128i d, __m128i v, __m128i w, __m128i q) {
+  const __m128i x = _mm_sub_epi16(v, d);
+  const __m128i sign = _mm_srai_epi16(x, 15);
+  const __m128i magnitude = _mm_sub_epi16(_mm_xor_si128(x, sign), sign);
+  const __m128i a = _mm_mullo_epi16(magnitude, w);
+  const __m128i high = _mm_mulhi_epu16(a, q);
+  const __m128i low = _mm_mullo_epi16(a, q);
+  const __m128i quotient = _mm_srli_epi16(high, 8);
+  // All ones where the quotient is exact (the 24 bits below it are 0).
+  const __m128i exact = _mm_cmpeq_epi16(
+      _mm_or_si128(low, _mm_and_si128(high, _mm_set1_epi16(0xFF))), _mm_setzero_si128());
+  // Negative: -(quotient + 1) + exact, that is NOT quotient - exact's mask.
+  return _mm_add_epi16(d, _mm_sub_epi16(_mm_xor_si128(quotient, sign), _mm_and_si128(exact, sign)));
+}
+
 // The 32-bit rule of C on four texels s over four pixels d; AlphaWeighs as
 // in CombinePixel. With LowHalf only the two low pixels are wanted: the high
-// ones come out as copies of them.
+// ones come out as copies of them. graphLo and graphHi: the blend-graph
+// weights of the low and high two pixels in their colour lanes, 0 in the
+// fourth byte's lane.
 template <class C, bool AlphaWeighs, bool LowHalf = false>
-OMBREL_ALWAYS_INLINE __m128i Combine32(const TexelConstants& tk, __m128i s, __m128i d) {
+OMBREL_ALWAYS_INLINE __m128i Combine32(const TexelConstants& tk, __m128i s, __m128i d,
+                                       __m128i graphLo = __m128i{}, __m128i graphHi = __m128i{}) {
   constexpr int kMode = C::kMode;
-  constexpr int K = (AlphaWeighs ? 1 : 0) + (C::kUsesParam ? 1 : 0);
+  constexpr int K = (C::kGraph ? 1 : 0) + (AlphaWeighs ? 1 : 0) + (C::kUsesParam ? 1 : 0);
   const Constants& k = tk.k;
   if constexpr (kMode == 0 && K == 0) {
     if constexpr (!C::kBright) return s;
     else return Select(k.fourthByte, d, ScaleByBright(k, s));
   } else {
     const __m128i zero = _mm_setzero_si128();
-    auto half = [&](__m128i sw, __m128i dw) OMBREL_INLINE_LAMBDA {
+    auto half = [&](__m128i sw, __m128i dw, __m128i gw) OMBREL_INLINE_LAMBDA {
       __m128i alpha = zero;
       if constexpr (AlphaWeighs) {
         alpha = _mm_and_si128(_mm_shufflehi_epi16(_mm_shufflelo_epi16(sw, 0xFF), 0xFF),
@@ -107,7 +148,27 @@ OMBREL_ALWAYS_INLINE __m128i Combine32(const TexelConstants& tk, __m128i s, __m1
       }
       __m128i t = kMode == 10 ? _mm_sub_epi16(_mm_set1_epi16(255), sw) : sw;
       if constexpr (C::kBright) t = Div255(_mm_mullo_epi16(t, k.bright));
-      if constexpr (kMode == 0 || kMode == 1 || kMode == 10) {
+      if constexpr (C::kGraph) {
+        // The graph's weight W comes first; w is the product of the others.
+        if constexpr (kMode == 0) {
+          if constexpr (AlphaWeighs) return BlendLanes<2>(dw, t, _mm_mullo_epi16(gw, alpha));
+          else return BlendLanes<1>(dw, t, _mm_slli_epi16(gw, 7));
+        } else if constexpr (kMode == 4) {
+          // (t W d) >> 16, or (t W a d) >> 24 as the high product of t W and
+          // a d shifted by 8.
+          const __m128i tw = _mm_mullo_epi16(t, gw);
+          if constexpr (AlphaWeighs) return _mm_srli_epi16(_mm_mulhi_epu16(tw, _mm_mullo_epi16(alpha, dw)), 8);
+          else return _mm_mulhi_epu16(tw, dw);
+        } else if constexpr (kMode == 2 || kMode == 3) {
+          // The source term (t W w) >> 8K, every factor within 16 bits.
+          if constexpr (AlphaWeighs) return _mm_srli_epi16(_mm_mulhi_epu16(_mm_mullo_epi16(t, gw), w), 8);
+          else return _mm_mulhi_epu16(t, _mm_mullo_epi16(gw, w));
+        } else {
+          const __m128i v = kMode == 11 ? _mm_srli_epi16(_mm_mullo_epi16(t, dw), 8) : t;
+          if constexpr (AlphaWeighs) return Blend3Lanes(dw, v, gw, w);
+          else return BlendLanes<2>(dw, v, _mm_mullo_epi16(gw, w));
+        }
+      } else if constexpr (kMode == 0 || kMode == 1 || kMode == 10) {
         return BlendLanes<K>(dw, t, blendWeight);
       } else if constexpr (kMode == 11) {
         return BlendLanes<K>(dw, _mm_srli_epi16(_mm_mullo_epi16(t, dw), 8), blendWeight);
@@ -120,9 +181,9 @@ OMBREL_ALWAYS_INLINE __m128i Combine32(const TexelConstants& tk, __m128i s, __m1
         return _mm_mulhi_epu16(t, w);
       }
     };
-    const __m128i low = half(_mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(d, zero));
+    const __m128i low = half(_mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(d, zero), graphLo);
     const __m128i out = _mm_packus_epi16(
-        low, LowHalf ? low : half(_mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(d, zero)));
+        low, LowHalf ? low : half(_mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(d, zero), graphHi));
     if constexpr (kMode == 2) return PackedAdd<true>(d, out);
     else if constexpr (kMode == 3) return PackedSub(d, out);
     else if constexpr (kMode == 4) return Select(k.fourthByte, d, out);
@@ -158,14 +219,15 @@ OMBREL_ALWAYS_INLINE __m128i PairSub16Lanes(__m128i d, __m128i u) {
 
 // The 16-bit rule of C on eight colour words s over eight pixels d;
 // AlphaWeighs as in CombinePixel, with the texels' alphas in the 16-bit lanes
-// of alpha. With no blend graph the weights are the alpha and the parameter.
+// of alpha and their blend-graph weights in those of graph.
 template <class C, bool AlphaWeighs>
-OMBREL_ALWAYS_INLINE __m128i Combine16(const TexelConstants& tk, __m128i s, __m128i alpha, __m128i d) {
+OMBREL_ALWAYS_INLINE __m128i Combine16(const TexelConstants& tk, __m128i s, __m128i alpha, __m128i d,
+                                       __m128i graph = __m128i{}) {
   constexpr int kMode = C::kMode;
   constexpr int kShift[3] = {0, 5, 11};
   constexpr int kMax[3] = {31, 63, 31};
   constexpr int kProductShift[3] = {5, 6, 5};
-  if constexpr (kMode == 0 && !C::kBright && !AlphaWeighs) return s;
+  if constexpr (kMode == 0 && !C::kBright && !AlphaWeighs && !C::kGraph) return s;
   // The product of the alpha and the parameter, for modes with both.
   __m128i alphaParam = _mm_setzero_si128();
   if constexpr (AlphaWeighs && C::kUsesParam) alphaParam = _mm_mullo_epi16(alpha, tk.param16);
@@ -183,7 +245,27 @@ OMBREL_ALWAYS_INLINE __m128i Combine16(const TexelConstants& tk, __m128i s, __m1
     __m128i t = kMode == 10 ? _mm_sub_epi16(max, sf) : sf;
     if constexpr (C::kBright) t = Div255(_mm_mullo_epi16(t, tk.bright16[ch]));
     __m128i f;
-    if constexpr (kMode == 0) {
+    if constexpr (C::kGraph) {
+      // The graph's weight W first, then the alpha; the parameter last.
+      const __m128i tw = _mm_mullo_epi16(t, graph);  // at most 63 x 255
+      if constexpr (kMode == 0) {
+        f = AlphaWeighs ? BlendLanes<2>(df, t, _mm_mullo_epi16(graph, alpha))
+                        : BlendLanes<1>(df, t, _mm_slli_epi16(graph, 7));
+      } else if constexpr (kMode == 2 || kMode == 3) {
+        const __m128i x = AlphaWeighs ? _mm_mulhi_epu16(tw, alpha) : _mm_srli_epi16(tw, 8);
+        u = _mm_or_si128(u, _mm_slli_epi16(Scale63Lanes(tk.scale16, x), kShift[ch]));
+        return;
+      } else if constexpr (kMode == 4) {
+        // (t W [a] d) >> (8k + shift), with d scaled to take the shift.
+        const __m128i ds = _mm_slli_epi16(df, 8 - kProductShift[ch]);
+        f = AlphaWeighs ? _mm_srli_epi16(_mm_mulhi_epu16(tw, _mm_mullo_epi16(alpha, ds)), 8)
+                        : _mm_mulhi_epu16(tw, ds);
+      } else {
+        const __m128i v = kMode == 11 ? _mm_srli_epi16(_mm_mullo_epi16(t, df), kProductShift[ch]) : t;
+        f = AlphaWeighs ? Blend3Lanes(df, v, graph, alphaParam)
+                        : BlendLanes<2>(df, v, _mm_mullo_epi16(graph, tk.param16));
+      }
+    } else if constexpr (kMode == 0) {
       f = AlphaWeighs ? BlendLanes<1>(df, t, _mm_slli_epi16(alpha, 7)) : t;
     } else if constexpr (kMode == 2 || kMode == 3) {
       __m128i x = t;
@@ -249,6 +331,10 @@ struct TexelBlock {
   __m128i s;
   __m128i keyed;
   __m128i alpha16;  // 16-bit sources with alpha: each texel's alpha
+  // Blend-graph members: each texel's weight in 16-bit lanes, for 32-bit
+  // colour in the lanes of its three channels (0 in the fourth byte's),
+  // the low two pixels in graph[0] and the high two in graph[1].
+  __m128i graph[2];
 };
 
 // The lanes of the block: four 32-bit pixels or eight 16-bit ones.
@@ -267,6 +353,48 @@ OMBREL_ALWAYS_INLINE __m128i InsertWords(F value, std::integer_sequence<int, I..
 template <class F>
 OMBREL_ALWAYS_INLINE __m128i GatherWords(F value) {
   return InsertWords(value, std::make_integer_sequence<int, 8>{});
+}
+
+// The blend-graph weights of a block whose graph pixels lie side by side from
+// gp: a whole block, its first Part pixels, or the one pixel gp[0] in every
+// lane (One). 32-bit colour loads each pixel's lanes from tk.graphLanes; in
+// 16-bit colour two weights at a time are joined in a general register, which
+// costs fewer shuffles than putting each into its lane.
+template <class C, bool One, int Part>
+OMBREL_ALWAYS_INLINE void LoadGraphWeights(const TexelConstants& tk, const BlitRows& r, const uint8_t* gp,
+                                           TexelBlock* b) {
+  const uint8_t* weights = r.graphWeights;
+  if constexpr (One) {
+    const __m128i w = _mm_set1_epi16(static_cast<int16_t>(weights[gp[0]]));
+    b->graph[0] = b->graph[1] = C::kIs32 ? _mm_and_si128(w, tk.colourLanes) : w;
+  } else if constexpr (C::kIs32) {
+    // Two pixels' lanes from the graph values in the low two bytes of g.
+    auto pair = [lanes = tk.graphLanes](uint32_t g) OMBREL_INLINE_LAMBDA {
+      const __m128i low = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(lanes + (g & 0xFF)));
+      return _mm_castpd_si128(
+          _mm_loadh_pd(_mm_castsi128_pd(low), reinterpret_cast<const double*>(lanes + ((g >> 8) & 0xFF))));
+    };
+    if constexpr (Part == 2) {
+      b->graph[0] = pair(Load16(gp));
+      b->graph[1] = _mm_setzero_si128();
+    } else {
+      const uint32_t g = Load32(gp);
+      b->graph[0] = pair(g);
+      b->graph[1] = pair(g >> 16);
+    }
+  } else {
+    auto two = [weights](uint32_t g) OMBREL_INLINE_LAMBDA {
+      return _mm_cvtsi32_si128(
+          static_cast<int>(uint32_t{weights[g & 0xFF]} | uint32_t{weights[(g >> 8) & 0xFF]} << 16));
+    };
+    auto four = [&](const uint8_t* p) OMBREL_INLINE_LAMBDA {
+      const uint32_t g = Load32(p);
+      return _mm_unpacklo_epi32(two(g), two(g >> 16));
+    };
+    if constexpr (Part == 2) b->graph[0] = two(Load16(gp));
+    else if constexpr (Part == 4) b->graph[0] = four(gp);
+    else b->graph[0] = _mm_unpacklo_epi64(four(gp), four(gp + 4));
+  }
 }
 
 // Reads the block's texels; at(i) is the address of lane i's texel. With
@@ -417,8 +545,8 @@ OMBREL_ALWAYS_INLINE __m128i BlendBlock(const TexelConstants& tk, const TexelBlo
   auto keep = [&](__m128i out) OMBREL_INLINE_LAMBDA { return kCheap || anyStays ? Select(stays, d, out) : out; };
   auto combine = [&](auto alphaWeighs) OMBREL_INLINE_LAMBDA {
     constexpr bool kWeighs = decltype(alphaWeighs)::value;
-    if constexpr (C::kIs32) return Combine32<C, kWeighs, LowHalf>(tk, b.s, d);
-    else return Combine16<C, kWeighs>(tk, b.s, b.alpha16, d);
+    if constexpr (C::kIs32) return Combine32<C, kWeighs, LowHalf>(tk, b.s, d, b.graph[0], b.graph[1]);
+    else return Combine16<C, kWeighs>(tk, b.s, b.alpha16, d, b.graph[0]);
   };
   using Opaque = std::false_type;
   using Translucent = std::true_type;
@@ -456,15 +584,17 @@ OMBREL_ALWAYS_INLINE __m128i BlendBlock(const TexelConstants& tk, const TexelBlo
 
 // Draws one block over dp: kLanes<C> pixels, with One the single pixel at
 // dp, with Part that many pixels. absent: lanes that draw nothing (all ones),
-// from the caller.
+// from the caller. gp: the blend-graph pixels of the block's texels, side by
+// side, for blend-graph members.
 template <class C, Weighing Wg, bool Contiguous, bool One, int Part = 0,
           Special Kind = Special::kNone, class At>
 OMBREL_ALWAYS_INLINE void DrawBlock(const TexelConstants& tk, const BlitRows& r, At at, uint8_t* dp,
-                                    __m128i absent) {
-  const TexelBlock b = LoadTexels<C, Contiguous, One, Part>(tk, r, at);
+                                    __m128i absent, const uint8_t* gp = nullptr) {
+  TexelBlock b = LoadTexels<C, Contiguous, One, Part>(tk, r, at);
   const __m128i stays = _mm_or_si128(b.keyed, absent);
   const int staysMask = _mm_movemask_epi8(stays);
   if (staysMask == 0xFFFF) return;
+  if constexpr (C::kGraph) LoadGraphWeights<C, One, Part>(tk, r, gp, &b);
   const bool anyStays = staysMask != 0;
   // A single 32-bit pixel or two are stored from the low half alone.
   constexpr bool kLowHalf = C::kIs32 && (One || Part == 2);
@@ -487,15 +617,18 @@ OMBREL_ALWAYS_INLINE void DrawBlock(const TexelConstants& tk, const BlitRows& r,
 }
 
 // n pixels of a row whose texels lie side by side from sp; with Kind, under
-// that special member's rule, its last few pixels by the scalar rule.
+// that special member's rule, its last few pixels by the scalar rule. gp:
+// the row's blend-graph pixels from the first texel's, for blend-graph
+// members.
 template <class C, Weighing Wg, Special Kind = Special::kNone>
 OMBREL_ALWAYS_INLINE void TexelSpan(const TexelConstants& tk, const BlitRows& r, const uint8_t* sp,
-                                    uint8_t* dp, int32_t n) {
+                                    uint8_t* dp, int32_t n, const uint8_t* gp = nullptr) {
   constexpr int kN = kLanes<C>;
+  constexpr int kGraphStep = C::kGraph ? 1 : 0;
   const __m128i none = _mm_setzero_si128();
-  for (; n >= kN; n -= kN, sp += kN * C::kSourceBytes, dp += kN * C::kDestBytes) {
+  for (; n >= kN; n -= kN, sp += kN * C::kSourceBytes, dp += kN * C::kDestBytes, gp += kN * kGraphStep) {
     DrawBlock<C, Wg, true, false, false, Kind>(
-        tk, r, [sp](int i) OMBREL_INLINE_LAMBDA { return sp + i * C::kSourceBytes; }, dp, none);
+        tk, r, [sp](int i) OMBREL_INLINE_LAMBDA { return sp + i * C::kSourceBytes; }, dp, none, gp);
   }
   if constexpr (!C::kPalettised) {
     // Short runs, such as a sprite's edges, take half a block, and with
@@ -503,10 +636,12 @@ OMBREL_ALWAYS_INLINE void TexelSpan(const TexelConstants& tk, const BlitRows& r,
     auto part = [&](auto lanes) OMBREL_INLINE_LAMBDA {
       constexpr int kPart = decltype(lanes)::value;
       if (n >= kPart) {
-        DrawBlock<C, Wg, true, false, kPart, Kind>(tk, r, [sp](int) OMBREL_INLINE_LAMBDA { return sp; }, dp, none);
+        DrawBlock<C, Wg, true, false, kPart, Kind>(tk, r, [sp](int) OMBREL_INLINE_LAMBDA { return sp; }, dp, none,
+                                                   gp);
         n -= kPart;
         sp += kPart * C::kSourceBytes;
         dp += kPart * C::kDestBytes;
+        gp += kPart * kGraphStep;
       }
     };
     part(std::integral_constant<int, kN / 2>{});
@@ -515,8 +650,8 @@ OMBREL_ALWAYS_INLINE void TexelSpan(const TexelConstants& tk, const BlitRows& r,
   if constexpr (Kind != Special::kNone) {
     SpecialRow<C, Kind>(r, sp, dp, n);
   } else {
-    for (; n > 0; --n, sp += C::kSourceBytes, dp += C::kDestBytes) {
-      DrawBlock<C, Wg, true, true>(tk, r, [sp](int) OMBREL_INLINE_LAMBDA { return sp; }, dp, none);
+    for (; n > 0; --n, sp += C::kSourceBytes, dp += C::kDestBytes, gp += kGraphStep) {
+      DrawBlock<C, Wg, true, true>(tk, r, [sp](int) OMBREL_INLINE_LAMBDA { return sp; }, dp, none, gp);
     }
   }
 }

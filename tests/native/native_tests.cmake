@@ -35,6 +35,7 @@ set(native_tests
   software_renderer/run_table_blit_test
   software_renderer/soft_image_convert_test
   software_renderer/stretched_blit_test
+  software_renderer/texel_rules_sse2_graph_test
   software_renderer/triangle_draw_test
   software_renderer/triangle_pixels_test
   software_renderer/triangle_setup_test

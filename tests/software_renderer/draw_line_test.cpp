@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstring>
 #include <random>
 #include <set>
 #include <string>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "software_renderer/blend_tables.h"
+#include "software_renderer/solid_rules.h"
 #include "support/blit_oracle.h"
 #include "support/blit_scenes.h"
 
@@ -169,6 +171,73 @@ TEST_F(DrawLineTest, EveryMemberMatchesTheReferenceRules) {
                     << area.bottom << ": " << difference;
     }
   });
+}
+
+// Lines stepping along y and along x, of every length from 0 to 67 pixels
+// from first points at every alignment in a row, each direction and slope
+// (along x from flat, drawn in row spans, to diagonal, drawn pixel by pixel),
+// in every mode: the same bytes as the scalar rule applied pixel by pixel
+// where the stepping rule puts them (pixel i lies i steps along the major
+// axis and floor(i * minor distance / major distance) steps across).
+template <bool Is32, size_t... I>
+void CompareLines(std::mt19937& rng, int* failures, std::index_sequence<I...>) {
+  auto one = [&](auto modeIndex) {
+    constexpr int kMode = blend::kDrawnModes[decltype(modeIndex)::value];
+    constexpr int kBytes = Is32 ? 4 : 2;
+    constexpr int kWidth = 160, kHeight = 70;
+    for (int length = 0; length <= 67; ++length) {
+      for (int align = 0; align < 32; ++align) {
+        const bool alongY = align < 16;
+        SOFTIMG image{};
+        ASSERT_EQ(0, CreateSoftImg(&image, kWidth, kHeight, -1, 0, Is32 ? 1 : 0, 0, 0, 0, nullptr));
+        const int pitch = image.body->pitch;
+        const size_t size = static_cast<size_t>(pitch) * kHeight;
+        for (size_t i = 0; i < size; ++i) image.pixels[i] = static_cast<uint8_t>(rng());
+        std::vector<uint8_t> expected(image.pixels, image.pixels + size);
+
+        // Parameters that every mode draws with as its own member.
+        const uint32_t params[] = {1, 127, 128, 254, 1 + static_cast<uint32_t>(rng() % 254)};
+        const uint32_t param = params[rng() % 5];
+        const uint32_t bright = rng() % 2 ? rng() & 0xFFFFFF : 0xFFFFFF;
+        const uint32_t color = Is32 ? rng() : rng() & 0xFFFF;
+        // Along y the minor distance stays below the length; along x it may
+        // equal it.
+        const unsigned acrossCases = static_cast<unsigned>(alongY ? length : length + 1);
+        const int across = acrossCases > 0 ? static_cast<int>(rng() % acrossCases) : 0;
+        const int xSign = rng() % 2 ? 1 : -1, ySign = rng() % 2 ? 1 : -1;
+        const int x1 = 72 + align % 16, y1 = ySign > 0 ? 0 : kHeight - 1;
+        const int dx = alongY ? across : length, dy = alongY ? length : across;
+        const int x2 = x1 + xSign * dx, y2 = y1 + ySign * dy;
+
+        const blend::SolidColor solid =
+            blend::PrepareSolidColor<Is32>(color, bright, bright != 0xFFFFFF, param);
+        for (int i = 0; i < length; ++i) {
+          const int minor = i * across / length;
+          const int x = x1 + xSign * (alongY ? minor : i), y = y1 + ySign * (alongY ? i : minor);
+          blend::ApplySolid<Is32, kMode>(solid, expected.data() + y * pitch + x * kBytes);
+        }
+        UseDrawSettings(IntRect{0, 0, kWidth, kHeight}, kMode, static_cast<int>(param), bright);
+        DrawLineOnSoftImg(&image, x1, y1, x2, y2, color);
+        if (std::memcmp(image.pixels, expected.data(), size) != 0 && ++*failures <= 10) {
+          size_t i = 0;
+          while (image.pixels[i] == expected[i]) ++i;
+          ADD_FAILURE() << (Is32 ? "32-bit" : "16-bit") << " mode " << kMode << " p " << param << " bright "
+                        << std::hex << bright << std::dec << " line " << x1 << "," << y1 << " to " << x2 << ","
+                        << y2 << ": byte " << i % pitch << " of row " << i / pitch;
+        }
+        ReleaseSoftImg(&image);
+      }
+    }
+  };
+  (one(std::integral_constant<size_t, I>{}), ...);
+}
+
+TEST_F(DrawLineTest, LinesOfEveryLengthAndAlignmentGiveTheScalarRuleBytes) {
+  std::mt19937 rng(9902);
+  int failures = 0;
+  CompareLines<true>(rng, &failures, std::make_index_sequence<7>{});
+  CompareLines<false>(rng, &failures, std::make_index_sequence<7>{});
+  EXPECT_EQ(0, failures);
 }
 
 }  // namespace

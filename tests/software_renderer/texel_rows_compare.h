@@ -36,17 +36,20 @@ inline const char* PathName(Path p) {
 }
 
 // One random setting of a member's inputs: parameter, bright, palette and
-// transparent colour, and rows of texels with a mix of the values that the
-// rules treat apart (the transparent colour, alpha 0 and 255).
+// transparent colour, blend-graph weights, and rows of texels with a mix of
+// the values that the rules treat apart (the transparent colour, alpha 0 and
+// 255, weights 0 and 255).
 template <class C>
 struct RandomInputs {
   uint32_t palette[256];
+  uint8_t weights[256];
   BlitRows rows{};
-  std::vector<uint8_t> src, dst;
+  std::vector<uint8_t> src, dst, graph;
 
-  RandomInputs(std::mt19937& rng, int width, int srcOffset, int dstOffset)
+  RandomInputs(std::mt19937& rng, int width, int srcOffset, int dstOffset, int graphOffset = 0)
       : src(static_cast<size_t>(width * C::kSourceBytes + 16 + srcOffset)),
-        dst(static_cast<size_t>(width * C::kDestBytes + 16 + dstOffset)) {
+        dst(static_cast<size_t>(width * C::kDestBytes + 16 + dstOffset)),
+        graph(static_cast<size_t>(width + graphOffset)) {
     for (uint32_t& entry : palette) entry = C::kIs32 ? rng() : rng() & 0xFFFF;
     if constexpr (!C::kIs32) {
       auto* words = reinterpret_cast<uint16_t*>(palette);
@@ -61,7 +64,12 @@ struct RandomInputs {
     for (int ch = 0; ch < 3; ++ch) rows.scaleBright[ch] = BlendScaleTable[(bright >> (8 * ch)) & 0xFF];
     rows.diffParam = &BlendDiffTable[p][256];
     rows.lerp6 = &BlendLerp6Table[p >> 2][0][0];
-    rows.graphWeights = BlendGraphWeightTable;
+    for (uint8_t& w : weights) {
+      const uint32_t pick = rng() % 4;
+      w = static_cast<uint8_t>(pick == 0 ? 0 : pick == 1 ? 255 : rng());
+    }
+    rows.graphWeights = weights;
+    for (uint8_t& g : graph) g = static_cast<uint8_t>(rng());
     for (uint8_t& b : src) b = static_cast<uint8_t>(rng());
     for (uint8_t& b : dst) b = static_cast<uint8_t>(rng());
     uint8_t* texels = src.data() + srcOffset;
@@ -90,18 +98,18 @@ struct RandomInputs {
 
 // The scalar rule that the span's weighing or special member stands for.
 template <class C, Weighing Wg, blend::Special Kind = blend::Special::kNone>
-void ScalarRow(const BlitRows& r, const uint8_t* sp, uint8_t* dp, int n) {
+void ScalarRow(const BlitRows& r, const uint8_t* sp, uint8_t* dp, const uint8_t* gp, int n) {
   if constexpr (Kind != blend::Special::kNone) {
     blend::SpecialRow<C, Kind>(r, sp, dp, n);
     return;
   }
-  for (int i = 0; i < n; ++i, sp += C::kSourceBytes, dp += C::kDestBytes) {
+  for (int i = 0; i < n; ++i, sp += C::kSourceBytes, dp += C::kDestBytes, ++gp) {
     if constexpr (Wg == Weighing::kPerTexel) {
-      blend::BlendTexel<C>(r, sp, dp, nullptr);
+      blend::BlendTexel<C>(r, sp, dp, gp);
     } else {
       uint32_t s, a;
       blend::FetchTexel<C>(r, sp, &s, &a);
-      blend::CombinePixel<C, Wg == Weighing::kTranslucentRun && C::kAlpha>(r, s, a, 0, dp);
+      blend::CombinePixel<C, Wg == Weighing::kTranslucentRun && C::kAlpha>(r, s, a, r.graphWeights[*gp], dp);
     }
   }
 }
@@ -114,17 +122,24 @@ void CompareRows(std::mt19937& rng, int* failures) {
     for (int align = 0; align < 16; ++align) {
       const int srcOffset = align;
       const int dstOffset = (align * 7 + width) % 16;
-      RandomInputs<C> in(rng, width, srcOffset, dstOffset);
+      // The graph's row ends at its buffer's end, so that a read past the
+      // drawn pixels would leave it.
+      const int graphOffset = (align * 5) % 16;
+      RandomInputs<C> in(rng, width, srcOffset, dstOffset, graphOffset);
       std::vector<uint8_t> expected = in.dst;
-      ScalarRow<C, Wg, Kind>(in.rows, in.src.data() + srcOffset, expected.data() + dstOffset, width);
-      const blend::sse2::TexelConstants tk = blend::sse2::MakeTexelConstants<C>(in.rows);
-      blend::sse2::TexelSpan<C, Wg, Kind>(tk, in.rows, in.src.data() + srcOffset, in.dst.data() + dstOffset, width);
+      const uint8_t* gp = in.graph.data() + graphOffset;
+      ScalarRow<C, Wg, Kind>(in.rows, in.src.data() + srcOffset, expected.data() + dstOffset, gp, width);
+      blend::sse2::TexelConstants tk = blend::sse2::MakeTexelConstants<C>(in.rows);
+      blend::sse2::GraphLanes graphLanes;
+      if constexpr (C::kGraph && C::kIs32) blend::sse2::UseGraphLanes(in.rows, &graphLanes, &tk);
+      blend::sse2::TexelSpan<C, Wg, Kind>(tk, in.rows, in.src.data() + srcOffset, in.dst.data() + dstOffset,
+                                          width, gp);
       if (in.dst != expected && ++*failures <= 10) {
         size_t i = 0;
         while (in.dst[i] == expected[i]) ++i;
         ADD_FAILURE() << PathName(C::kPath) << (C::kIs32 ? " 32-bit" : " 16-bit")
                       << (C::kPalettised ? " palettised" : C::kAlpha ? " alpha" : " direct") << " mode "
-                      << C::kMode << " bright " << C::kBright << " trans " << C::kTrans << " weighing "
+                      << C::kMode << " graph " << C::kGraph << " bright " << C::kBright << " trans " << C::kTrans << " weighing "
                       << static_cast<int>(Wg) << " special " << static_cast<int>(Kind) << " p " << in.rows.param << " width " << width
                       << " offsets " << srcOffset << "," << dstOffset << ": byte " << i << " is "
                       << int{in.dst[i]} << ", scalar rule " << int{expected[i]};
@@ -133,9 +148,10 @@ void CompareRows(std::mt19937& rng, int* failures) {
   }
 }
 
-template <class C>
+// Graph: compare the members with a blend graph, or those without.
+template <bool Graph, class C>
 void CompareMember(std::mt19937& rng, int* failures, int* members) {
-  if constexpr (blend::sse2::kHasTexelForm<C>) {
+  if constexpr (blend::sse2::kHasTexelForm<C> && C::kGraph == Graph) {
     ++*members;
     if constexpr (C::kPath == Path::kRunTable) {
       CompareRows<C, Weighing::kOpaqueRun>(rng, failures);
@@ -146,27 +162,29 @@ void CompareMember(std::mt19937& rng, int* failures, int* members) {
   }
 }
 
-template <bool Is32, bool Palettised, Path P, size_t... I>
+template <bool Is32, bool Palettised, Path P, bool Graph, size_t... I>
 void CompareGrid(std::mt19937& rng, int* failures, int* members, std::index_sequence<I...>) {
   using Grid = blend::MemberGrid<Is32, Palettised, P != Path::kRunTable, P, NoLoop>;
-  (CompareMember<typename Grid::template At<I>>(rng, failures, members), ...);
+  (CompareMember<Graph, typename Grid::template At<I>>(rng, failures, members), ...);
 }
 
-template <bool Is32, bool Palettised, Path P>
+template <bool Is32, bool Palettised, Path P, bool Graph>
 void CompareGrid(std::mt19937& rng, int* failures, int* members) {
   using Grid = blend::MemberGrid<Is32, Palettised, P != Path::kRunTable, P, NoLoop>;
-  CompareGrid<Is32, Palettised, P>(rng, failures, members, std::make_index_sequence<Grid::kCount>{});
+  CompareGrid<Is32, Palettised, P, Graph>(rng, failures, members, std::make_index_sequence<Grid::kCount>{});
 }
 
-template <Path P>
+// Every member of the path that has an SSE2 form, those with a blend graph
+// (Graph) or those without.
+template <Path P, bool Graph = false>
 void ComparePath(int seed, int expectedMembers) {
   InitSoftImgBlendTables();
   std::mt19937 rng(static_cast<unsigned>(seed));
   int failures = 0, members = 0;
-  CompareGrid<true, true, P>(rng, &failures, &members);
-  CompareGrid<true, false, P>(rng, &failures, &members);
-  CompareGrid<false, true, P>(rng, &failures, &members);
-  CompareGrid<false, false, P>(rng, &failures, &members);
+  CompareGrid<true, true, P, Graph>(rng, &failures, &members);
+  CompareGrid<true, false, P, Graph>(rng, &failures, &members);
+  CompareGrid<false, true, P, Graph>(rng, &failures, &members);
+  CompareGrid<false, false, P, Graph>(rng, &failures, &members);
   EXPECT_EQ(0, failures);
   EXPECT_EQ(expectedMembers, members);
 }
