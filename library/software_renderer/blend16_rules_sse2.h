@@ -12,6 +12,7 @@
 #include <emmintrin.h>
 
 #include "software_renderer/blend_rules.h"
+#include "software_renderer/blend_rules_sse2.h"
 
 namespace blend::sse2 {
 
@@ -93,23 +94,65 @@ OMBREL_ALWAYS_INLINE __m128i Lerp6Words(const Words16Constants& k, __m128i t, __
   return _mm_sub_epi16(out, k.offset);
 }
 
-// The term S(p, f) = floor(f p / 255) of the three fields of eight words. It
-// is the high product of f and ceil(p 2^16 / 255) (an error below f / 2^16,
-// under 1 / 255); a field left in place at bit n is f 2^n, whose high product
-// is floor(f p / 255) 2^n with bits below that the mask clears. At p = 255,
-// where the factor does not fit a lane, the other form passes the word.
+// The term u_f = S(p, f) = floor(f p / 255) of the three fields of eight
+// texels, as the packed add and subtract take it. It is the high product of f
+// and ceil(p 2^16 / 255) (an error below f / 2^16, under 1 / 255); a field
+// left in place at bit n is f 2^n, whose high product is floor(f p / 255) 2^n
+// with bits below it. Blue's term is exact; green's has leftovers in bits
+// 0-4, which the packed rules mask off with the fields' low bits; red's is
+// masked here. At p = 255, where the factor does not fit a lane, the other
+// form takes the texel itself as the term.
+struct ScaledTerm {
+  __m128i blue;      // u_B
+  __m128i greenRed;  // u_G and u_R in place, leftovers in bits 0-4
+};
+
+OMBREL_ALWAYS_INLINE ScaledTerm ScaledTermOf(const Words16Constants& k, __m128i s) {
+  const __m128i blueMask = _mm_set1_epi16(0x001F);
+  const __m128i greenMask = _mm_set1_epi16(0x07E0);
+  const __m128i redMask = _mm_set1_epi16(static_cast<int16_t>(0xF800));
+  const __m128i green = _mm_mulhi_epu16(_mm_and_si128(s, greenMask), k.factor);
+  const __m128i red = _mm_and_si128(_mm_mulhi_epu16(_mm_and_si128(s, redMask), k.factor), redMask);
+  return {_mm_mulhi_epu16(_mm_and_si128(s, blueMask), k.factor), _mm_or_si128(green, red)};
+}
+
+// PackedAdd16 of the term, with the OR-step: PackedAdd16Lanes on the term's
+// pieces. The sum of d's masked word and blue's term carries into bit 5; the
+// green and red terms less their low bits (and green's leftovers) are added to
+// it, and their low bits, bits 5 and 11 of the pieces, go to the OR-step.
 template <class C>
-OMBREL_ALWAYS_INLINE __m128i ScaledTermWords(const Words16Constants& k, __m128i s) {
+OMBREL_ALWAYS_INLINE __m128i AddScaledTermWords(const Words16Constants& k, __m128i s, __m128i d) {
   if constexpr (kIsOtherForm<C>) {
-    return s;
+    return PackedAdd16Lanes(d, s);
   } else {
-    const __m128i blueMask = _mm_set1_epi16(0x001F);
-    const __m128i greenMask = _mm_set1_epi16(0x07E0);
-    const __m128i redMask = _mm_set1_epi16(static_cast<int16_t>(0xF800));
-    const __m128i blue = _mm_mulhi_epu16(_mm_and_si128(s, blueMask), k.factor);
-    const __m128i green = _mm_and_si128(_mm_mulhi_epu16(_mm_and_si128(s, greenMask), k.factor), greenMask);
-    const __m128i red = _mm_and_si128(_mm_mulhi_epu16(_mm_and_si128(s, redMask), k.factor), redMask);
-    return _mm_or_si128(_mm_or_si128(blue, green), red);
+    const ScaledTerm u = ScaledTermOf(k, s);
+    const __m128i withBlue = _mm_add_epi16(_mm_and_si128(d, _mm_set1_epi16(static_cast<int16_t>(0xF7DF))), u.blue);
+    const __m128i greenRed = _mm_and_si128(u.greenRed, _mm_set1_epi16(static_cast<int16_t>(0xF7C0)));
+    const __m128i x = _mm_add_epi16(withBlue, greenRed);
+    // The carries as PackedAdd16Lanes finds them, from the same 17-bit sum.
+    const __m128i carries = _mm_and_si128(_mm_srli_epi16(_mm_avg_epu16(withBlue, greenRed), 4), _mm_set1_epi16(0x0841));
+    __m128i thirtyOne = _mm_set1_epi16(31);
+    __asm__("" : "+x"(thirtyOne));  // kept a multiply: see PackedAdd16Lanes
+    const __m128i pixel = _mm_or_si128(x, _mm_mullo_epi16(carries, thirtyOne));
+    return _mm_or_si128(pixel, _mm_and_si128(_mm_or_si128(d, u.greenRed), _mm_set1_epi16(0x0820)));
+  }
+}
+
+// PackedSub16 of the term: PackedSub16Lanes with the term's pieces put
+// together less the low bits of green and red.
+template <class C>
+OMBREL_ALWAYS_INLINE __m128i SubtractScaledTermWords(const Words16Constants& k, __m128i s, __m128i d) {
+  if constexpr (kIsOtherForm<C>) {
+    return PackedSub16Lanes(d, s);
+  } else {
+    const ScaledTerm u = ScaledTermOf(k, s);
+    const __m128i b = _mm_or_si128(_mm_and_si128(u.greenRed, _mm_set1_epi16(static_cast<int16_t>(0xF7C0))), u.blue);
+    const __m128i a = _mm_or_si128(d, _mm_set1_epi16(0x0820));
+    const __m128i x = _mm_sub_epi16(a, b);
+    const __m128i fill = _mm_mulhi_epu16(_mm_and_si128(x, _mm_set1_epi16(0x0820)),
+                                         _mm_set1_epi16(static_cast<int16_t>(0xF800)));
+    const __m128i red = _mm_and_si128(_mm_subs_epu16(a, b), _mm_set1_epi16(static_cast<int16_t>(0xF800)));
+    return _mm_or_si128(_mm_and_si128(x, fill), red);
   }
 }
 

@@ -165,9 +165,8 @@ OMBREL_ALWAYS_INLINE __m128i Combine16(const TexelConstants& tk, __m128i s, __m1
   if constexpr (kMode == 0 && !C::kBright && !AlphaWeighs) return s;
   if constexpr (kLerp6Words<C>) return Lerp6Words<C>(tk.words16, s, d);
   if constexpr (kScaledTermWords<C> && !AlphaWeighs) {
-    const __m128i u = ScaledTermWords<C>(tk.words16, s);
-    if constexpr (kMode == 2) return PackedAdd16Lanes(d, u);
-    else return PackedSub16Lanes(d, u);
+    if constexpr (kMode == 2) return AddScaledTermWords<C>(tk.words16, s, d);
+    else return SubtractScaledTermWords<C>(tk.words16, s, d);
   }
   // The product of the alpha and the parameter, for modes with both.
   __m128i alphaParam = _mm_setzero_si128();

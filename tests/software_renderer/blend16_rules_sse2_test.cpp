@@ -61,28 +61,44 @@ TEST(Blend16RulesSse2Test, Lerp6WordsAreTheTableOnEveryPairOfFields) {
   EXPECT_EQ(0, failures);
 }
 
-// u_f := S(p, s_f) for every field of every colour word at every parameter.
-TEST(Blend16RulesSse2Test, ScaledTermWordsAreTheScaleTableOfEveryField) {
+// The 16-bit add and subtract with the parameter as the only weight: the
+// term u_f := S(p, s_f) for each field, then the packed add with the OR-step
+// or the packed subtract. Every colour word at every parameter, over
+// destination words that vary with both.
+TEST(Blend16RulesSse2Test, ScaledTermWordsAddAndSubtractByTheRule) {
   InitSoftImgBlendTables();
-  using C = blend::Settings<false, false, 2, false, false, false, false>;
+  using Add = blend::Settings<false, false, 2, false, false, false, false>;
+  using Subtract = blend::Settings<false, false, 3, false, false, false, false>;
   int failures = 0;
+  uint32_t state = 1;
   for (uint32_t p = 0; p < 256; ++p) {
     BlitRows rows{};
     rows.param = p;
-    const sse2::Words16Constants k = sse2::MakeWords16Constants<C>(rows);
+    const sse2::Words16Constants k = sse2::MakeWords16Constants<Add>(rows);
     EXPECT_EQ(p == 255, k.otherForm) << p;
+    const int32_t* scale = BlendScaleTable[p];
     for (uint32_t s0 = 0; s0 < 65536; s0 += 8) {
-      uint16_t texels[8], out[8];
-      for (int i = 0; i < 8; ++i) texels[i] = static_cast<uint16_t>(s0 + i);
-      Lanes(texels, [&](__m128i s) {
-        return k.otherForm ? sse2::ScaledTermWords<sse2::OtherForm<C>>(k, s) : sse2::ScaledTermWords<C>(k, s);
-      }, out);
+      uint16_t texels[8], dests[8], added[8], subtracted[8];
       for (int i = 0; i < 8; ++i) {
-        const uint32_t s = s0 + i;
-        const int32_t* scale = BlendScaleTable[p];
-        const uint32_t want = Word(scale[s >> 11], scale[(s >> 5) & 63], scale[s & 31]);
-        if (out[i] != want && ++failures <= 10) {
-          ADD_FAILURE() << "p " << p << " s " << s << ": " << out[i] << ", want " << want;
+        texels[i] = static_cast<uint16_t>(s0 + i);
+        state = state * 1664525u + 1013904223u;
+        dests[i] = static_cast<uint16_t>(state >> 16);
+      }
+      const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dests));
+      Lanes(texels, [&](__m128i sv) {
+        return k.otherForm ? sse2::AddScaledTermWords<sse2::OtherForm<Add>>(k, sv, dv)
+                           : sse2::AddScaledTermWords<Add>(k, sv, dv);
+      }, added);
+      Lanes(texels, [&](__m128i sv) {
+        return k.otherForm ? sse2::SubtractScaledTermWords<sse2::OtherForm<Subtract>>(k, sv, dv)
+                           : sse2::SubtractScaledTermWords<Subtract>(k, sv, dv);
+      }, subtracted);
+      for (int i = 0; i < 8; ++i) {
+        const uint32_t s = s0 + i, d = dests[i];
+        const uint32_t u = Word(scale[s >> 11], scale[(s >> 5) & 63], scale[s & 31]);
+        if ((added[i] != blend::PackedAdd16<true>(d, u) || subtracted[i] != blend::PackedSub16(d, u)) &&
+            ++failures <= 10) {
+          ADD_FAILURE() << "p " << p << " s " << s << " d " << d << ": " << added[i] << " " << subtracted[i];
         }
       }
     }
