@@ -3,8 +3,9 @@
 // source term S(p, f) of add and subtract. The per-field forms of
 // texel_rules_sse2.h take each field out of its word, weigh it and put it
 // back; these weigh the fields where they lie or add their results into a
-// word mod 2^16, for fewer operations on the same bytes. Each identity below
-// is checked over all its inputs in blend16_rules_sse2_test.cpp.
+// word mod 2^16, for fewer operations on the same bytes. The test
+// (blend16_rules_sse2_test.cpp) checks the mix and the term on all their
+// inputs, and the packed sums on every destination word.
 #ifndef OMBREL_SOFTWARE_RENDERER_BLEND16_RULES_SSE2_H
 #define OMBREL_SOFTWARE_RENDERER_BLEND16_RULES_SSE2_H
 
@@ -116,43 +117,34 @@ OMBREL_ALWAYS_INLINE ScaledTerm ScaledTermOf(const Words16Constants& k, __m128i 
   return {_mm_mulhi_epu16(_mm_and_si128(s, blueMask), k.factor), _mm_or_si128(green, red)};
 }
 
-// PackedAdd16 of the term, with the OR-step: PackedAdd16Lanes on the term's
-// pieces. The sum of d's masked word and blue's term carries into bit 5; the
-// green and red terms less their low bits (and green's leftovers) are added to
-// it, and their low bits, bits 5 and 11 of the pieces, go to the OR-step.
+// PackedAdd16 of the term, with the OR-step. The sum of d's masked word and
+// blue's term carries into bit 5, the green and red terms less their low bits
+// (and green's leftovers) add the rest of a + b, and their low bits, bits 5
+// and 11 of the pieces, go to the OR-step.
 template <class C>
 OMBREL_ALWAYS_INLINE __m128i AddScaledTermWords(const Words16Constants& k, __m128i s, __m128i d) {
   if constexpr (kIsOtherForm<C>) {
     return PackedAdd16Lanes(d, s);
   } else {
     const ScaledTerm u = ScaledTermOf(k, s);
-    const __m128i withBlue = _mm_add_epi16(_mm_and_si128(d, _mm_set1_epi16(static_cast<int16_t>(0xF7DF))), u.blue);
+    const __m128i keep = _mm_set1_epi16(static_cast<int16_t>(0xF7DF));
+    const __m128i withBlue = _mm_add_epi16(_mm_and_si128(d, keep), u.blue);
     const __m128i greenRed = _mm_and_si128(u.greenRed, _mm_set1_epi16(static_cast<int16_t>(0xF7C0)));
-    const __m128i x = _mm_add_epi16(withBlue, greenRed);
-    // The carries as PackedAdd16Lanes finds them, from the same 17-bit sum.
-    const __m128i carries = _mm_and_si128(_mm_srli_epi16(_mm_avg_epu16(withBlue, greenRed), 4), _mm_set1_epi16(0x0841));
-    __m128i thirtyOne = _mm_set1_epi16(31);
-    __asm__("" : "+x"(thirtyOne));  // kept a multiply: see PackedAdd16Lanes
-    const __m128i pixel = _mm_or_si128(x, _mm_mullo_epi16(carries, thirtyOne));
+    const __m128i pixel = SaturatedSum16(withBlue, greenRed);
     return _mm_or_si128(pixel, _mm_and_si128(_mm_or_si128(d, u.greenRed), _mm_set1_epi16(0x0820)));
   }
 }
 
-// PackedSub16 of the term: PackedSub16Lanes with the term's pieces put
-// together less the low bits of green and red.
+// PackedSub16 of the term, its pieces put together less the low bits of green
+// and red.
 template <class C>
 OMBREL_ALWAYS_INLINE __m128i SubtractScaledTermWords(const Words16Constants& k, __m128i s, __m128i d) {
   if constexpr (kIsOtherForm<C>) {
     return PackedSub16Lanes(d, s);
   } else {
     const ScaledTerm u = ScaledTermOf(k, s);
-    const __m128i b = _mm_or_si128(_mm_and_si128(u.greenRed, _mm_set1_epi16(static_cast<int16_t>(0xF7C0))), u.blue);
-    const __m128i a = _mm_or_si128(d, _mm_set1_epi16(0x0820));
-    const __m128i x = _mm_sub_epi16(a, b);
-    const __m128i fill = _mm_mulhi_epu16(_mm_and_si128(x, _mm_set1_epi16(0x0820)),
-                                         _mm_set1_epi16(static_cast<int16_t>(0xF800)));
-    const __m128i red = _mm_and_si128(_mm_subs_epu16(a, b), _mm_set1_epi16(static_cast<int16_t>(0xF800)));
-    return _mm_or_si128(_mm_and_si128(x, fill), red);
+    const __m128i greenRed = _mm_and_si128(u.greenRed, _mm_set1_epi16(static_cast<int16_t>(0xF7C0)));
+    return PackedSub16Masked(d, _mm_or_si128(greenRed, u.blue));
   }
 }
 

@@ -1,7 +1,9 @@
 // SSE2 forms of the general per-texel rules (BlendTexel and CombinePixel in
 // blend_rules.h): four 32-bit or eight 16-bit pixels a step, each lane the
 // same products, floors and packed guard bits as the scalar rule, so that the
-// two give the same bytes. Members with a blend graph keep the scalar rule.
+// two give the same bytes. The 16-bit plain-path mix, add and subtract that
+// weigh by the parameter alone take the whole-word forms of
+// blend16_rules_sse2.h. Members with a blend graph keep the scalar rule.
 #ifndef OMBREL_SOFTWARE_RENDERER_TEXEL_RULES_SSE2_H
 #define OMBREL_SOFTWARE_RENDERER_TEXEL_RULES_SSE2_H
 
