@@ -1,7 +1,8 @@
-// SSE2 forms of the 32-bit special members' rules, four pixels a step, and
-// the per-call constants that the texel rules share. Each is an exact
-// vectorisation of the scalar rule in blend_rules.h: the same products, the
-// same floors, the same packed guard bits.
+// SSE2 forms of the 32-bit special members' rules, four pixels a step, the
+// 16-bit packed add and subtract, and the per-call constants that the texel
+// rules share. Each gives the bytes of the scalar rule in blend_rules.h: the
+// same products, the same floors, the same packed guard bits, or where a
+// cheaper form stands in, one shown equal on every input.
 #ifndef OMBREL_SOFTWARE_RENDERER_BLEND_RULES_SSE2_H
 #define OMBREL_SOFTWARE_RENDERER_BLEND_RULES_SSE2_H
 
@@ -115,29 +116,47 @@ OMBREL_ALWAYS_INLINE __m128i DiffLanes(__m128i scale16, __m128i x) {
 }
 
 // PackedAdd16 and PackedSub16 on eight colour words. The red field's carry or
-// borrow leaves the 16-bit lane, so it is found by comparing instead.
+// borrow leaves the 16-bit lane, so it is found another way.
+//
+// Add: with a and b the words less the low bits of green and red, x = a + b
+// holds blue's carry in bit 5 and green's in bit 11; the average of a and b,
+// (a + b + 1) >> 1, holds green's carry in bit 10 and red's in bit 15 (the +1
+// reaches neither: it would need a blue sum of 63). Its bit 4 is blue's carry
+// too, except for a blue sum of exactly 31, where it is set wrongly; the fill
+// that it then adds is blue's 31 again, so the result holds. Shifted down by
+// four, the three carries sit at bits 0, 6 and 11, and 31 times them is the
+// fill of their fields, 0x1F, 0x7C0 and 0xF800 (the last wrapping mod 2^16).
+// p and q are any two words whose sum is a + b.
+OMBREL_ALWAYS_INLINE __m128i SaturatedSum16(__m128i p, __m128i q) {
+  const __m128i carries = _mm_and_si128(_mm_srli_epi16(_mm_avg_epu16(p, q), 4), _mm_set1_epi16(0x0841));
+  // The compiler would make the multiply by 31 a shift and a subtract: two
+  // operations on the ports that bound these loops instead of one.
+  __m128i thirtyOne = _mm_set1_epi16(31);
+  __asm__("" : "+x"(thirtyOne));
+  return _mm_or_si128(_mm_add_epi16(p, q), _mm_mullo_epi16(carries, thirtyOne));
+}
 template <bool OrStep = true>
 OMBREL_ALWAYS_INLINE __m128i PackedAdd16Lanes(__m128i d, __m128i u) {
   const __m128i keep = _mm_set1_epi16(static_cast<int16_t>(0xF7DF));
-  const __m128i a = _mm_and_si128(d, keep);
-  const __m128i b = _mm_and_si128(u, keep);
-  const __m128i x = _mm_add_epi16(a, b);
-  const __m128i redCarry = _mm_xor_si128(_mm_cmpeq_epi16(_mm_adds_epu16(a, b), x), _mm_set1_epi16(-1));
-  const __m128i m = _mm_and_si128(x, _mm_set1_epi16(0x0820));
-  __m128i pixel = _mm_or_si128(x, _mm_sub_epi16(m, _mm_srli_epi16(m, 5)));
-  pixel = _mm_or_si128(pixel, _mm_and_si128(redCarry, _mm_set1_epi16(static_cast<int16_t>(0xF800))));
+  const __m128i pixel = SaturatedSum16(_mm_and_si128(d, keep), _mm_and_si128(u, keep));
   if constexpr (!OrStep) return pixel;
   return _mm_or_si128(pixel, _mm_and_si128(_mm_or_si128(d, u), _mm_set1_epi16(0x0820)));
 }
-OMBREL_ALWAYS_INLINE __m128i PackedSub16Lanes(__m128i d, __m128i u) {
+// Subtract, of b = u less the low bits of green and red: the guard bits 5 and
+// 11 stay set where blue and green do not borrow, and 31/32 of them (the high
+// product with 0xF800) is the mask of those fields. Red keeps its bits, the
+// low one included, where the whole word does not borrow: the saturating
+// difference is then x, else 0.
+OMBREL_ALWAYS_INLINE __m128i PackedSub16Masked(__m128i d, __m128i b) {
   const __m128i a = _mm_or_si128(d, _mm_set1_epi16(0x0820));
-  const __m128i b = _mm_and_si128(u, _mm_set1_epi16(static_cast<int16_t>(0xF7DF)));
   const __m128i x = _mm_sub_epi16(a, b);
-  const __m128i noBorrow = _mm_cmpeq_epi16(_mm_subs_epu16(b, a), _mm_setzero_si128());
-  const __m128i m = _mm_and_si128(x, _mm_set1_epi16(0x0820));
-  const __m128i fill = _mm_or_si128(_mm_sub_epi16(m, _mm_srli_epi16(m, 5)),
-                                    _mm_and_si128(noBorrow, _mm_set1_epi16(static_cast<int16_t>(0xF800))));
-  return _mm_and_si128(x, fill);
+  const __m128i fill = _mm_mulhi_epu16(_mm_and_si128(x, _mm_set1_epi16(0x0820)),
+                                       _mm_set1_epi16(static_cast<int16_t>(0xF800)));
+  const __m128i red = _mm_and_si128(_mm_subs_epu16(a, b), _mm_set1_epi16(static_cast<int16_t>(0xF800)));
+  return _mm_or_si128(_mm_and_si128(x, fill), red);
+}
+OMBREL_ALWAYS_INLINE __m128i PackedSub16Lanes(__m128i d, __m128i u) {
+  return PackedSub16Masked(d, _mm_and_si128(u, _mm_set1_epi16(static_cast<int16_t>(0xF7DF))));
 }
 
 // The SSE2 form of a 32-bit special member's rule on four texels s over four

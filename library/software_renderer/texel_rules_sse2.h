@@ -1,7 +1,9 @@
 // SSE2 forms of the general per-texel rules (BlendTexel and CombinePixel in
 // blend_rules.h): four 32-bit or eight 16-bit pixels a step, each lane the
 // same products, floors and packed guard bits as the scalar rule, so that the
-// two give the same bytes. Blend-graph members have the form on the plain path
+// two give the same bytes. The 16-bit plain-path mix, add and subtract that
+// weigh by the parameter alone take the whole-word forms of
+// blend16_rules_sse2.h. Blend-graph members have the form on the plain path
 // only; on the others they keep the scalar rule.
 #ifndef OMBREL_SOFTWARE_RENDERER_TEXEL_RULES_SSE2_H
 #define OMBREL_SOFTWARE_RENDERER_TEXEL_RULES_SSE2_H
@@ -12,6 +14,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "software_renderer/blend16_rules_sse2.h"
 #include "software_renderer/blend_rules.h"
 #include "software_renderer/blend_rules_sse2.h"
 
@@ -30,11 +33,10 @@ struct TexelConstants {
   __m128i colourLanes;  // 16-bit lanes: all ones for blue, green, red; 0 for the fourth byte
   __m128i param16;      // p in every 16-bit lane
   __m128i scale16;      // ceil(p 2^14 / 255): the high product with 4 x is floor(x p / 255) for x <= 63
-  __m128i lerpWeight;   // p / 4, the weight of the texel in BlendLerp6Table
-  __m128i lerpRest;     // 63 - p / 4
   __m128i bright16[3];  // the bright's blue, green and red bytes in every 16-bit lane
   __m128i trans16;      // the transparent colour in every 16-bit lane
   __m128i transMatches; // all ones when the transparent colour can equal a raw texel
+  Words16Constants words16;  // the whole-word 16-bit rules
   // 32-bit blend-graph members: for each graph value, its weight in the three
   // colour lanes of a pixel and 0 in the fourth byte's (UseGraphLanes).
   const uint64_t* graphLanes;
@@ -60,14 +62,13 @@ OMBREL_ALWAYS_INLINE TexelConstants MakeTexelConstants(const BlitRows& r) {
   t.colourLanes = _mm_setr_epi16(-1, -1, -1, 0, -1, -1, -1, 0);
   t.param16 = _mm_set1_epi16(static_cast<int16_t>(r.param));
   t.scale16 = _mm_set1_epi16(static_cast<int16_t>((r.param * 16384 + 254) / 255));
-  t.lerpWeight = _mm_set1_epi16(static_cast<int16_t>(r.param >> 2));
-  t.lerpRest = _mm_set1_epi16(static_cast<int16_t>(63 - (r.param >> 2)));
   for (int ch = 0; ch < 3; ++ch) t.bright16[ch] = _mm_set1_epi16(static_cast<int16_t>(r.scaleBright[ch][255]));
   t.trans16 = _mm_set1_epi16(static_cast<int16_t>(r.transColor));
   // A 16-bit raw value is compared with the whole transparent colour: a value
   // beyond the raw value's range matches no texel.
   const uint32_t rawMax = C::kPalettised ? 0xFF : C::kIs32 ? 0xFFFFFFFFu : 0xFFFF;
   t.transMatches = _mm_set1_epi32(r.transColor <= rawMax ? -1 : 0);
+  t.words16 = MakeWords16Constants<C>(r);
   t.graphLanes = nullptr;
   return t;
 }
@@ -228,6 +229,11 @@ OMBREL_ALWAYS_INLINE __m128i Combine16(const TexelConstants& tk, __m128i s, __m1
   constexpr int kMax[3] = {31, 63, 31};
   constexpr int kProductShift[3] = {5, 6, 5};
   if constexpr (kMode == 0 && !C::kBright && !AlphaWeighs && !C::kGraph) return s;
+  if constexpr (kLerp6Words<C>) return Lerp6Words<C>(tk.words16, s, d);
+  if constexpr (kScaledTermWords<C> && !AlphaWeighs) {
+    if constexpr (kMode == 2) return AddScaledTermWords<C>(tk.words16, s, d);
+    else return SubtractScaledTermWords<C>(tk.words16, s, d);
+  }
   // The product of the alpha and the parameter, for modes with both.
   __m128i alphaParam = _mm_setzero_si128();
   if constexpr (AlphaWeighs && C::kUsesParam) alphaParam = _mm_mullo_epi16(alpha, tk.param16);
@@ -284,11 +290,6 @@ OMBREL_ALWAYS_INLINE __m128i Combine16(const TexelConstants& tk, __m128i s, __m1
       } else {
         f = _mm_srli_epi16(_mm_mullo_epi16(t, df), kProductShift[ch]);
       }
-    } else if constexpr (kMode == 1 && !C::kBright && !C::kAlpha && C::kPath == Path::kPlain) {
-      // BlendLerp6Table: floor((w t + (63 - w) d) / 63), the sum n at most
-      // 3969, where the high product of n + 1 and 1040 is that floor.
-      const __m128i n = _mm_add_epi16(_mm_mullo_epi16(t, tk.lerpWeight), _mm_mullo_epi16(df, tk.lerpRest));
-      f = _mm_mulhi_epu16(_mm_add_epi16(n, _mm_set1_epi16(1)), _mm_set1_epi16(1040));
     } else if constexpr (kMode == 11 && ch == 1 && C::kAlpha && AlphaWeighs && !C::kBright) {
       // Green keeps five more bits of the product: (D' + floor((M' - D')
       // a p / 2^16)) >> 5 with D' = 32 d and M' = (s d) >> 1.
@@ -616,13 +617,11 @@ OMBREL_ALWAYS_INLINE void DrawBlock(const TexelConstants& tk, const BlitRows& r,
   }
 }
 
-// n pixels of a row whose texels lie side by side from sp; with Kind, under
-// that special member's rule, its last few pixels by the scalar rule. gp:
-// the row's blend-graph pixels from the first texel's, for blend-graph
-// members.
-template <class C, Weighing Wg, Special Kind = Special::kNone>
-OMBREL_ALWAYS_INLINE void TexelSpan(const TexelConstants& tk, const BlitRows& r, const uint8_t* sp,
-                                    uint8_t* dp, int32_t n, const uint8_t* gp = nullptr) {
+// TexelSpan for the member C in one of its forms. gp: the row's blend-graph
+// pixels from the first texel's, for blend-graph members.
+template <class C, Weighing Wg, Special Kind>
+OMBREL_ALWAYS_INLINE void TexelSpanOf(const TexelConstants& tk, const BlitRows& r, const uint8_t* sp,
+                                      uint8_t* dp, int32_t n, const uint8_t* gp) {
   constexpr int kN = kLanes<C>;
   constexpr int kGraphStep = C::kGraph ? 1 : 0;
   const __m128i none = _mm_setzero_si128();
@@ -654,6 +653,22 @@ OMBREL_ALWAYS_INLINE void TexelSpan(const TexelConstants& tk, const BlitRows& r,
       DrawBlock<C, Wg, true, true>(tk, r, [sp](int) OMBREL_INLINE_LAMBDA { return sp; }, dp, none, gp);
     }
   }
+}
+
+// n pixels of a row whose texels lie side by side from sp; with Kind, under
+// that special member's rule, its last few pixels by the scalar rule. A member
+// with a second form for some parameters takes it here. gp: the row's
+// blend-graph pixels from the first texel's, for blend-graph members.
+template <class C, Weighing Wg, Special Kind = Special::kNone>
+OMBREL_ALWAYS_INLINE void TexelSpan(const TexelConstants& tk, const BlitRows& r, const uint8_t* sp,
+                                    uint8_t* dp, int32_t n, const uint8_t* gp = nullptr) {
+  if constexpr (Kind == Special::kNone && kHasOtherForm<C>) {
+    if (tk.words16.otherForm) {
+      TexelSpanOf<OtherForm<C>, Wg, Kind>(tk, r, sp, dp, n, gp);
+      return;
+    }
+  }
+  TexelSpanOf<C, Wg, Kind>(tk, r, sp, dp, n, gp);
 }
 
 }  // namespace blend::sse2

@@ -28,6 +28,7 @@ set(native_tests
   graphics/png_loader_test
   graphics/rect_math_test
   graphics/tga_loader_test
+  software_renderer/blend16_rules_sse2_test
   software_renderer/blend_tables_test
   software_renderer/draw_line_test
   software_renderer/fill_rect_test
