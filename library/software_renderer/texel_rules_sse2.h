@@ -36,6 +36,7 @@ struct TexelConstants {
   __m128i bright16[3];  // the bright's blue, green and red bytes in every 16-bit lane
   __m128i trans16;      // the transparent colour in every 16-bit lane
   __m128i transMatches; // all ones when the transparent colour can equal a raw texel
+  __m128i trans8;       // the transparent colour's low byte in every byte
   Words16Constants words16;  // the whole-word 16-bit rules
   // 32-bit blend-graph members: for each graph value, its weight in the three
   // colour lanes of a pixel and 0 in the fourth byte's (UseGraphLanes).
@@ -68,6 +69,7 @@ OMBREL_ALWAYS_INLINE TexelConstants MakeTexelConstants(const BlitRows& r) {
   // beyond the raw value's range matches no texel.
   const uint32_t rawMax = C::kPalettised ? 0xFF : C::kIs32 ? 0xFFFFFFFFu : 0xFFFF;
   t.transMatches = _mm_set1_epi32(r.transColor <= rawMax ? -1 : 0);
+  t.trans8 = _mm_set1_epi8(static_cast<char>(r.transColor));
   t.words16 = MakeWords16Constants<C>(r);
   t.graphLanes = nullptr;
   return t;
@@ -536,14 +538,17 @@ OMBREL_ALWAYS_INLINE __m128i SpecialBlock(const TexelConstants& tk, const TexelB
   }
 }
 
-template <class C, Weighing Wg, Special Kind = Special::kNone, bool LowHalf = false>
+// NoneStays: the caller knows that no lane stays (stays is zero).
+template <class C, Weighing Wg, Special Kind = Special::kNone, bool LowHalf = false, bool NoneStays = false>
 OMBREL_ALWAYS_INLINE __m128i BlendBlock(const TexelConstants& tk, const TexelBlock& b, __m128i d,
                                         __m128i stays, bool anyStays) {
   if constexpr (Kind != Special::kNone) return SpecialBlock<C, Kind>(tk, b, d, stays, anyStays);
   // Blocks that keep no pixel skip the masking, except after a copy, where
   // the masking costs less than a mispredicted test.
   constexpr bool kCheap = C::kMode == 0 && !C::kBright;
-  auto keep = [&](__m128i out) OMBREL_INLINE_LAMBDA { return kCheap || anyStays ? Select(stays, d, out) : out; };
+  auto keep = [&](__m128i out) OMBREL_INLINE_LAMBDA {
+    return !NoneStays && (kCheap || anyStays) ? Select(stays, d, out) : out;
+  };
   auto combine = [&](auto alphaWeighs) OMBREL_INLINE_LAMBDA {
     constexpr bool kWeighs = decltype(alphaWeighs)::value;
     if constexpr (C::kIs32) return Combine32<C, kWeighs, LowHalf>(tk, b.s, d, b.graph[0], b.graph[1]);
@@ -617,6 +622,51 @@ OMBREL_ALWAYS_INLINE void DrawBlock(const TexelConstants& tk, const BlitRows& r,
   }
 }
 
+// Eight palettised texels over eight 32-bit pixels, two blocks: the indices
+// are one load, compared with the transparent colour as bytes before they are
+// widened, and eight texels none of which is keyed draw without masking.
+template <class C, Weighing Wg>
+OMBREL_ALWAYS_INLINE void DrawPalettisedPair(const TexelConstants& tk, const BlitRows& r,
+                                             const uint32_t* palette, const uint8_t* sp, uint8_t* dp,
+                                             const uint8_t* gp) {
+  static_assert(C::kPalettised && C::kIs32 && !C::kAlpha);
+  auto colours = [&](int first) OMBREL_INLINE_LAMBDA {
+    return _mm_setr_epi32(static_cast<int>(palette[sp[first]]), static_cast<int>(palette[sp[first + 1]]),
+                          static_cast<int>(palette[sp[first + 2]]), static_cast<int>(palette[sp[first + 3]]));
+  };
+  auto draw = [&](int first, __m128i stays, int staysBits, auto noneStays) OMBREL_INLINE_LAMBDA {
+    constexpr bool kNoneStays = decltype(noneStays)::value;
+    // After a copy the masking costs less than a mispredicted test.
+    if constexpr (!kNoneStays && !(C::kMode == 0 && !C::kBright)) {
+      if (staysBits == 0xF) return;
+    }
+    TexelBlock b;
+    b.s = colours(first);
+    b.keyed = stays;
+    if constexpr (C::kGraph) LoadGraphWeights<C, false, 0>(tk, r, gp + first, &b);
+    uint8_t* p = dp + first * 4;
+    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p),
+                     BlendBlock<C, Wg, Special::kNone, false, kNoneStays>(tk, b, d, stays, staysBits != 0));
+  };
+  int keyedBits = 0;
+  __m128i keyed = _mm_setzero_si128();
+  if constexpr (C::kTrans) {
+    // A transparent colour beyond a byte matches no index (transMatches).
+    const __m128i raw = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(sp));
+    keyed = _mm_and_si128(_mm_cmpeq_epi8(raw, tk.trans8), tk.transMatches);
+    keyedBits = _mm_movemask_epi8(keyed) & 0xFF;
+  }
+  if (keyedBits == 0) {
+    draw(0, _mm_setzero_si128(), 0, std::true_type{});
+    draw(4, _mm_setzero_si128(), 0, std::true_type{});
+  } else if (keyedBits != 0xFF) {
+    const __m128i words = _mm_unpacklo_epi8(keyed, keyed);
+    draw(0, _mm_unpacklo_epi16(words, words), keyedBits & 0xF, std::false_type{});
+    draw(4, _mm_unpackhi_epi16(words, words), keyedBits >> 4, std::false_type{});
+  }
+}
+
 // TexelSpan for the member C in one of its forms. gp: the row's blend-graph
 // pixels from the first texel's, for blend-graph members.
 template <class C, Weighing Wg, Special Kind>
@@ -625,6 +675,13 @@ OMBREL_ALWAYS_INLINE void TexelSpanOf(const TexelConstants& tk, const BlitRows& 
   constexpr int kN = kLanes<C>;
   constexpr int kGraphStep = C::kGraph ? 1 : 0;
   const __m128i none = _mm_setzero_si128();
+  if constexpr (C::kPalettised && C::kIs32 && Kind == Special::kNone) {
+    // The palette's address held apart from r, which a store could change.
+    const auto* palette = static_cast<const uint32_t*>(r.palette);
+    for (; n >= 2 * kN; n -= 2 * kN, sp += 2 * kN, dp += 2 * kN * C::kDestBytes, gp += 2 * kN * kGraphStep) {
+      DrawPalettisedPair<C, Wg>(tk, r, palette, sp, dp, gp);
+    }
+  }
   for (; n >= kN; n -= kN, sp += kN * C::kSourceBytes, dp += kN * C::kDestBytes, gp += kN * kGraphStep) {
     DrawBlock<C, Wg, true, false, false, Kind>(
         tk, r, [sp](int i) OMBREL_INLINE_LAMBDA { return sp + i * C::kSourceBytes; }, dp, none, gp);
