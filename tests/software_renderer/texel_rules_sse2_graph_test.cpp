@@ -14,4 +14,9 @@ TEST(TexelRulesSse2Test, PlainBlendGraphMembersGiveTheScalarBytes) {
   ComparePath<Path::kPlain, true>(17, 168);
 }
 
+// The same on the run-table path, each run both opaque and translucent.
+TEST(TexelRulesSse2Test, RunTableBlendGraphMembersGiveTheScalarBytes) {
+  ComparePath<Path::kRunTable, true>(19, 84);
+}
+
 }  // namespace
