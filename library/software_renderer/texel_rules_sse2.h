@@ -3,8 +3,7 @@
 // same products, floors and packed guard bits as the scalar rule, so that the
 // two give the same bytes. The 16-bit plain-path mix, add and subtract that
 // weigh by the parameter alone take the whole-word forms of
-// blend16_rules_sse2.h. Blend-graph members have the form on the blit paths;
-// on the triangle path they keep the scalar rule.
+// blend16_rules_sse2.h.
 #ifndef OMBREL_SOFTWARE_RENDERER_TEXEL_RULES_SSE2_H
 #define OMBREL_SOFTWARE_RENDERER_TEXEL_RULES_SSE2_H
 
@@ -25,7 +24,7 @@ namespace blend::sse2 {
 enum class Weighing { kPerTexel, kOpaqueRun, kTranslucentRun };
 
 template <class C>
-constexpr bool kHasTexelForm = !C::kGraph || C::kPath != Path::kTriangle;
+constexpr bool kHasTexelForm = true;
 
 // Per-call constants of the texel rules.
 struct TexelConstants {
