@@ -1,7 +1,7 @@
 // Destination pixels per second of the filled rectangle, the line, the
 // stretched blit (2x and 0.5x) and the run-table path against the plain path
-// on a sprite with transparent areas, each beside a memcpy of the same rows
-// measured in the same run.
+// on a sprite with transparent areas, with and without a blend graph, each
+// beside a memcpy of the same rows measured in the same run.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -85,6 +85,10 @@ int main() {
   InitSoftImgBlendTables();
   // By colour type: 16-bit, 32-bit.
   double stretched2x[2] = {}, stretchedHalf[2] = {}, runTableAlphaSprite[2] = {};
+  double graphStretched2x[2] = {}, graphStretchedHalf[2] = {}, graphRunTableSprite[2] = {};
+  // The weights of the blend-graph draws: a border of 128 over a range of 64
+  // gives weights from 0 to 255 across the random graph values.
+  MakeBlendGraphWeightTable(128, 64);
   std::printf("%-10s %-22s %-3s %-4s %-5s %-6s %10s %8s\n", "primitive", "case", "bit", "mode",
               "param", "bright", "Mpixel/s", "memcpy");
   for (int colorType : {1, 0}) {
@@ -173,11 +177,56 @@ int main() {
         ReleaseSoftImg(&sprite);
       }
     }
+    // The same with a blend graph of random values as large as the source:
+    // a stretched copy (2x, 0.5x) and a sprite through its run table.
+    auto makeGraph = [](SOFTIMG* graph, int w, int h) {
+      CreateSoftImg(graph, w, h, -1, 0, 2, 0, 0, 0, nullptr);
+      FillRandom(graph, 1);
+    };
+    const ModeCase graphModes[] = {{0, 0, false}, {1, 100, false}, {2, 100, false}};
+    for (const auto& [name, sw, sh] : {std::tuple{"2x", kWidth / 2, kHeight / 2},
+                                       std::tuple{"0.5x", kWidth * 2, kHeight * 2}}) {
+      SOFTIMG src{}, graph{};
+      CreateSoftImg(&src, sw, sh, -1, 0, colorType, 0, 0, 0, nullptr);
+      FillRandom(&src, bytes);
+      makeGraph(&graph, sw, sh);
+      const IntRect rect{0, 0, kWidth, kHeight};
+      for (const ModeCase& m : graphModes) {
+        UseSettings(m);
+        const double calls = CallsPerSecond([&] { DrawStretchedImageOnSoftImg(&dest, &src, &rect, 0, &graph); });
+        char what[32];
+        std::snprintf(what, sizeof what, "graph, direct %s", name);
+        Report("stretched", what, bits, m, calls * kWidth * kHeight, memcpyPixels);
+        if (m.mode == 0) (name[0] == '2' ? graphStretched2x : graphStretchedHalf)[colorType] = calls * kWidth * kHeight / memcpyPixels;
+      }
+      ReleaseSoftImg(&graph);
+      ReleaseSoftImg(&src);
+    }
+    for (bool alpha : {false, true}) {
+      SOFTIMG sprite{}, graph{};
+      MakeSpriteWithRunTable(&sprite, colorType, alpha);
+      makeGraph(&graph, kWidth, kHeight);
+      for (const ModeCase& m : graphModes) {
+        UseSettings(m);
+        const double calls = CallsPerSecond([&] { DrawImageOnSoftImg(&dest, &sprite, 0, 0, 1, &graph); });
+        char what[32];
+        std::snprintf(what, sizeof what, "graph, %s, run table", alpha ? "alpha" : "keyed");
+        Report("sprite", what, bits, m, calls * kWidth * kHeight, memcpyPixels);
+        if (alpha && m.mode == 0) graphRunTableSprite[colorType] = calls * kWidth * kHeight / memcpyPixels;
+      }
+      ReleaseSoftImg(&graph);
+      ReleaseSoftImg(&sprite);
+    }
     ReleaseSoftImg(&dest);
   }
   std::printf("\nstretched copy, 2x / 0.5x: 32-bit %.1f%% / %.1f%%, 16-bit %.1f%% / %.1f%% of memcpy (target 40%%)\n",
               100 * stretched2x[1], 100 * stretchedHalf[1], 100 * stretched2x[0], 100 * stretchedHalf[0]);
   std::printf("alpha sprite through the run table: 32-bit %.1f%%, 16-bit %.1f%% of memcpy (target 30%%)\n",
               100 * runTableAlphaSprite[1], 100 * runTableAlphaSprite[0]);
+  std::printf("blend-graph stretched copy, 2x / 0.5x: 32-bit %.1f%% / %.1f%%, 16-bit %.1f%% / %.1f%% of memcpy\n",
+              100 * graphStretched2x[1], 100 * graphStretchedHalf[1], 100 * graphStretched2x[0],
+              100 * graphStretchedHalf[0]);
+  std::printf("blend-graph alpha sprite through the run table: 32-bit %.1f%%, 16-bit %.1f%% of memcpy\n",
+              100 * graphRunTableSprite[1], 100 * graphRunTableSprite[0]);
   return 0;
 }

@@ -13,6 +13,7 @@ using blend::BlitRows;
 struct VectorState {
 #ifdef __SSE2__
   blend::sse2::TexelConstants tk;
+  blend::sse2::GraphLanes graphLanes;  // 32-bit blend-graph members
 #endif
 };
 
@@ -54,7 +55,7 @@ OMBREL_ALWAYS_INLINE void DrawRun(const BlitRows& r, const VectorState& v, const
   } else if constexpr (blend::sse2::kHasTexelForm<C>) {
     using blend::sse2::Weighing;
     blend::sse2::TexelSpan<C, Translucent ? Weighing::kTranslucentRun : Weighing::kOpaqueRun>(
-        v.tk, r, sp, dp, n);
+        v.tk, r, sp, dp, n, gp);
 #endif
   } else {
     for (; n > 0; --n) {
@@ -69,9 +70,12 @@ OMBREL_ALWAYS_INLINE void DrawRun(const BlitRows& r, const VectorState& v, const
 template <class C>
 struct RunTableLoop {
   static void Run(const BlitRows& r) {
-    VectorState v{};
+    VectorState v;
 #ifdef __SSE2__
-    if constexpr (blend::sse2::kHasTexelForm<C>) v.tk = blend::sse2::MakeTexelConstants<C>(r);
+    if constexpr (blend::sse2::kHasTexelForm<C>) {
+      v.tk = blend::sse2::MakeTexelConstants<C>(r);
+      if constexpr (C::kGraph && C::kIs32) blend::sse2::UseGraphLanes(r, &v.graphLanes, &v.tk);
+    }
 #endif
     const uint8_t* code = r.runTable;
     const uint8_t* const end = r.runTableEnd;

@@ -224,17 +224,25 @@ void RunStretched(const StretchRows& r) {
     // SSE2 rule together.
     using blend::sse2::Weighing;
     constexpr int kN = blend::sse2::kLanes<C>;
-    const blend::sse2::TexelConstants tk = blend::sse2::MakeTexelConstants<C>(b);
+    blend::sse2::TexelConstants tk = blend::sse2::MakeTexelConstants<C>(b);
+    [[maybe_unused]] blend::sse2::GraphLanes graphLanes;
+    if constexpr (C::kGraph && C::kIs32) blend::sse2::UseGraphLanes(b, &graphLanes, &tk);
     const __m128i none = _mm_setzero_si128();
     // Direct sources read the blocks of a regular shape in whole registers.
     constexpr bool kShaped = !C::kPalettised && C::kSourceBytes == C::kDestBytes;
     WalkStretched<C::kDestBytes, kWholeStep, kCopyRepeats, kShaped ? kN : 0>(
-        r, [&](const Chunk& chunk, const uint8_t* srcRow, const uint8_t*, uint8_t* dp) {
-          auto draw = [&](auto at) OMBREL_INLINE_LAMBDA {
-            blend::sse2::DrawBlock<C, Weighing::kPerTexel, false, false>(tk, b, at, dp, none);
+        r, [&](const Chunk& chunk, const uint8_t* srcRow, const uint8_t* graphRow, uint8_t* dp) {
+          // The blend graph is indexed like the source: lane i takes the
+          // graph pixel of its texel's column.
+          auto graphOf = [graphRow](const int32_t* column) OMBREL_INLINE_LAMBDA {
+            return [graphRow, column](int i) OMBREL_INLINE_LAMBDA { return graphRow[column[i]]; };
+          };
+          auto draw = [&](auto at, auto gp) OMBREL_INLINE_LAMBDA {
+            blend::sse2::DrawBlock<C, Weighing::kPerTexel, false, false>(tk, b, at, dp, none, gp);
           };
           auto gathered = [&](const int32_t* column) OMBREL_INLINE_LAMBDA {
-            draw([srcRow, column](int i) OMBREL_INLINE_LAMBDA { return srcRow + column[i] * C::kSourceBytes; });
+            draw([srcRow, column](int i) OMBREL_INLINE_LAMBDA { return srcRow + column[i] * C::kSourceBytes; },
+                 graphOf(column));
           };
           const int32_t* column = chunk.column;
           int32_t n = chunk.count;
@@ -245,10 +253,17 @@ void RunStretched(const StretchRows& r) {
               const auto* sp = reinterpret_cast<const __m128i*>(srcRow + column[0] * C::kSourceBytes);
               const int32_t blocks = span->blocks;
               auto each = [&](auto load) OMBREL_INLINE_LAMBDA {
-                constexpr int32_t kStride = BlockStride(decltype(load)::kShape, kN) * C::kSourceBytes;
+                constexpr BlockShape kShape = decltype(load)::kShape;
+                constexpr int32_t kStride = BlockStride(kShape, kN) * C::kSourceBytes;
                 for (int32_t k = 0; k < blocks; ++k, dp += kN * C::kDestBytes) {
                   const auto* at = reinterpret_cast<const __m128i*>(reinterpret_cast<const uint8_t*>(sp) + k * kStride);
-                  draw([&load, at](int) OMBREL_INLINE_LAMBDA { return load(at); });
+                  auto texels = [&load, at](int) OMBREL_INLINE_LAMBDA { return load(at); };
+                  // Side by side texels have their graph pixels side by side.
+                  if constexpr (kShape == BlockShape::kSideBySide) {
+                    draw(texels, C::kGraph ? graphRow + column[0] + k * kN : nullptr);
+                  } else {
+                    draw(texels, graphOf(column + k * kN));
+                  }
                 }
               };
               switch (span->shape) {
@@ -274,7 +289,7 @@ void RunStretched(const StretchRows& r) {
           for (; n > 0; --n, ++column, dp += C::kDestBytes) {
             blend::sse2::DrawBlock<C, Weighing::kPerTexel, false, true>(
                 tk, b, [srcRow, column](int) { return srcRow + *column * C::kSourceBytes; }, dp,
-                none);
+                none, graphOf(column));
           }
         });
     return;

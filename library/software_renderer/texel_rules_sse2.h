@@ -3,8 +3,7 @@
 // same products, floors and packed guard bits as the scalar rule, so that the
 // two give the same bytes. The 16-bit plain-path mix, add and subtract that
 // weigh by the parameter alone take the whole-word forms of
-// blend16_rules_sse2.h. Blend-graph members have the form on the plain path
-// only; on the others they keep the scalar rule.
+// blend16_rules_sse2.h.
 #ifndef OMBREL_SOFTWARE_RENDERER_TEXEL_RULES_SSE2_H
 #define OMBREL_SOFTWARE_RENDERER_TEXEL_RULES_SSE2_H
 
@@ -25,7 +24,7 @@ namespace blend::sse2 {
 enum class Weighing { kPerTexel, kOpaqueRun, kTranslucentRun };
 
 template <class C>
-constexpr bool kHasTexelForm = !C::kGraph || C::kPath == Path::kPlain;
+constexpr bool kHasTexelForm = true;
 
 // Per-call constants of the texel rules.
 struct TexelConstants {
@@ -358,17 +357,36 @@ OMBREL_ALWAYS_INLINE __m128i GatherWords(F value) {
   return InsertWords(value, std::make_integer_sequence<int, 8>{});
 }
 
-// The blend-graph weights of a block whose graph pixels lie side by side from
-// gp: a whole block, its first Part pixels, or the one pixel gp[0] in every
-// lane (One). 32-bit colour loads each pixel's lanes from tk.graphLanes; in
-// 16-bit colour two weights at a time are joined in a general register, which
-// costs fewer shuffles than putting each into its lane.
-template <class C, bool One, int Part>
-OMBREL_ALWAYS_INLINE void LoadGraphWeights(const TexelConstants& tk, const BlitRows& r, const uint8_t* gp,
+// The blend-graph weights of a block: a whole block, its first Part pixels,
+// or the one pixel's in every lane (One). gp is either the address of the
+// block's graph pixels, side by side, or gp(i) gives lane i's graph pixel
+// (texels gathered by column, as when stretching). 32-bit colour loads each
+// pixel's lanes from tk.graphLanes; in 16-bit colour two weights at a time
+// are joined in a general register, which costs fewer shuffles than putting
+// each into its lane.
+template <class C, bool One, int Part, class G>
+OMBREL_ALWAYS_INLINE void LoadGraphWeights(const TexelConstants& tk, const BlitRows& r, G gp,
                                            TexelBlock* b) {
   const uint8_t* weights = r.graphWeights;
+  // The graph pixels of lanes from to from + 3 (or + 1), a byte each from
+  // the lowest.
+  auto graph4 = [&](int from) OMBREL_INLINE_LAMBDA -> uint32_t {
+    if constexpr (std::is_pointer_v<G>) {
+      return Load32(gp + from);
+    } else {
+      return uint32_t{gp(from)} | uint32_t{gp(from + 1)} << 8 | uint32_t{gp(from + 2)} << 16 |
+             uint32_t{gp(from + 3)} << 24;
+    }
+  };
+  auto graph2 = [&]() OMBREL_INLINE_LAMBDA -> uint32_t {
+    if constexpr (std::is_pointer_v<G>) return Load16(gp);
+    else return uint32_t{gp(0)} | uint32_t{gp(1)} << 8;
+  };
   if constexpr (One) {
-    const __m128i w = _mm_set1_epi16(static_cast<int16_t>(weights[gp[0]]));
+    uint32_t g;
+    if constexpr (std::is_pointer_v<G>) g = gp[0];
+    else g = gp(0);
+    const __m128i w = _mm_set1_epi16(static_cast<int16_t>(weights[g]));
     b->graph[0] = b->graph[1] = C::kIs32 ? _mm_and_si128(w, tk.colourLanes) : w;
   } else if constexpr (C::kIs32) {
     // Two pixels' lanes from the graph values in the low two bytes of g.
@@ -378,10 +396,10 @@ OMBREL_ALWAYS_INLINE void LoadGraphWeights(const TexelConstants& tk, const BlitR
           _mm_loadh_pd(_mm_castsi128_pd(low), reinterpret_cast<const double*>(lanes + ((g >> 8) & 0xFF))));
     };
     if constexpr (Part == 2) {
-      b->graph[0] = pair(Load16(gp));
+      b->graph[0] = pair(graph2());
       b->graph[1] = _mm_setzero_si128();
     } else {
-      const uint32_t g = Load32(gp);
+      const uint32_t g = graph4(0);
       b->graph[0] = pair(g);
       b->graph[1] = pair(g >> 16);
     }
@@ -390,13 +408,13 @@ OMBREL_ALWAYS_INLINE void LoadGraphWeights(const TexelConstants& tk, const BlitR
       return _mm_cvtsi32_si128(
           static_cast<int>(uint32_t{weights[g & 0xFF]} | uint32_t{weights[(g >> 8) & 0xFF]} << 16));
     };
-    auto four = [&](const uint8_t* p) OMBREL_INLINE_LAMBDA {
-      const uint32_t g = Load32(p);
+    auto four = [&](int from) OMBREL_INLINE_LAMBDA {
+      const uint32_t g = graph4(from);
       return _mm_unpacklo_epi32(two(g), two(g >> 16));
     };
-    if constexpr (Part == 2) b->graph[0] = two(Load16(gp));
-    else if constexpr (Part == 4) b->graph[0] = four(gp);
-    else b->graph[0] = _mm_unpacklo_epi64(four(gp), four(gp + 4));
+    if constexpr (Part == 2) b->graph[0] = two(graph2());
+    else if constexpr (Part == 4) b->graph[0] = four(0);
+    else b->graph[0] = _mm_unpacklo_epi64(four(0), four(4));
   }
 }
 
@@ -590,12 +608,12 @@ OMBREL_ALWAYS_INLINE __m128i BlendBlock(const TexelConstants& tk, const TexelBlo
 
 // Draws one block over dp: kLanes<C> pixels, with One the single pixel at
 // dp, with Part that many pixels. absent: lanes that draw nothing (all ones),
-// from the caller. gp: the blend-graph pixels of the block's texels, side by
-// side, for blend-graph members.
+// from the caller. gp: the blend-graph pixels of the block's texels, for
+// blend-graph members, as LoadGraphWeights takes them.
 template <class C, Weighing Wg, bool Contiguous, bool One, int Part = 0,
-          Special Kind = Special::kNone, class At>
+          Special Kind = Special::kNone, class At, class G = const uint8_t*>
 OMBREL_ALWAYS_INLINE void DrawBlock(const TexelConstants& tk, const BlitRows& r, At at, uint8_t* dp,
-                                    __m128i absent, const uint8_t* gp = nullptr) {
+                                    __m128i absent, G gp = nullptr) {
   TexelBlock b = LoadTexels<C, Contiguous, One, Part>(tk, r, at);
   const __m128i stays = _mm_or_si128(b.keyed, absent);
   const int staysMask = _mm_movemask_epi8(stays);

@@ -65,7 +65,11 @@ struct TexturedLoop {
     const uint32_t vLimit = job.vLimit;
 #ifdef __SSE2__
     [[maybe_unused]] blend::sse2::TexelConstants tk;
-    if constexpr (blend::sse2::kHasTexelForm<C>) tk = blend::sse2::MakeTexelConstants<C>(rules);
+    [[maybe_unused]] blend::sse2::GraphLanes graphLanes;
+    if constexpr (blend::sse2::kHasTexelForm<C>) {
+      tk = blend::sse2::MakeTexelConstants<C>(rules);
+      if constexpr (C::kGraph && C::kIs32) blend::sse2::UseGraphLanes(rules, &graphLanes, &tk);
+    }
 #endif
     WalkTriangleRows(t, job.area, [&](int32_t y, int32_t x, int32_t count) {
       // Unsigned wrapping arithmetic: the map is affine modulo 2^32, and a
@@ -96,9 +100,14 @@ struct TexturedLoop {
           auto texelAt = [&](uint32_t tu, uint32_t tv) {
             return src + (tv >> kFixed18Shift) * srcPitch + (tu >> kFixed18Shift) * C::kSourceBytes;
           };
+          // The blend graph is indexed like the source, by the texel.
+          auto graphAt = [&](uint32_t tu, uint32_t tv) -> const uint8_t* {
+            if constexpr (C::kGraph) return graph + (tv >> kFixed18Shift) * graphPitch + (tu >> kFixed18Shift);
+            else return nullptr;
+          };
           using blend::sse2::Weighing;
           if (stepV == 0 && stepU == (1u << kFixed18Shift)) {
-            blend::sse2::TexelSpan<C, Weighing::kPerTexel>(tk, rules, texelAt(u, v), dp, n);
+            blend::sse2::TexelSpan<C, Weighing::kPerTexel>(tk, rules, texelAt(u, v), dp, n, graphAt(u, v));
             return;
           }
           constexpr int kN = blend::sse2::kLanes<C>;
@@ -108,12 +117,14 @@ struct TexturedLoop {
             blend::sse2::DrawBlock<C, Weighing::kPerTexel, false, false>(
                 tk, rules, [&](int lane) {
                   return texelAt(u + static_cast<uint32_t>(lane) * stepU, v + static_cast<uint32_t>(lane) * stepV);
-                }, dp, none);
+                }, dp, none, [&](int lane) {
+                  return *graphAt(u + static_cast<uint32_t>(lane) * stepU, v + static_cast<uint32_t>(lane) * stepV);
+                });
           }
           for (; i < n; ++i, u += stepU, v += stepV, dp += C::kDestBytes) {
             const uint8_t* tp = texelAt(u, v);
             blend::sse2::DrawBlock<C, Weighing::kPerTexel, false, true>(
-                tk, rules, [tp](int) { return tp; }, dp, none);
+                tk, rules, [tp](int) { return tp; }, dp, none, graphAt(u, v));
           }
           return;
         }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -111,10 +112,16 @@ TEST_F(RunTableBlitTest, RunsOfEveryLengthAndAlignmentMatchTheReferenceRules) {
     int colorType;
     SourceKind kind;
     int mode, param;
+    bool graph;
   };
   const Case cases[] = {
-      {1, SourceKind::kDirect, 0, 0}, {1, SourceKind::kAlpha, 0, 0},  {1, SourceKind::kAlpha, 1, 90},
-      {0, SourceKind::kDirect, 0, 0}, {0, SourceKind::kAlpha, 0, 0},  {0, SourceKind::kAlpha, 1, 90},
+      {1, SourceKind::kDirect, 0, 0, false}, {1, SourceKind::kAlpha, 0, 0, false},
+      {1, SourceKind::kAlpha, 1, 90, false}, {0, SourceKind::kDirect, 0, 0, false},
+      {0, SourceKind::kAlpha, 0, 0, false},  {0, SourceKind::kAlpha, 1, 90, false},
+      // Blend-graph members, the graph as large as the source.
+      {1, SourceKind::kDirect, 0, 0, true},  {1, SourceKind::kAlpha, 11, 200, true},
+      {0, SourceKind::kDirect, 2, 90, true}, {0, SourceKind::kAlpha, 1, 90, true},
+      {1, SourceKind::kPalettised, 4, 0, true},
   };
   int failures = 0;
   for (const Case& c : cases) {
@@ -134,14 +141,21 @@ TEST_F(RunTableBlitTest, RunsOfEveryLengthAndAlignmentMatchTheReferenceRules) {
         GuardedImage real(c.colorType, width + 4, 1, 0, rng);
         GuardedImage expected(real);
         const IntRect area{0, 0, width + 4, 1};
+        std::unique_ptr<GraphImageOf> graph;
+        const int bp = static_cast<int>(rng() % 256), br = static_cast<int>(rng() % 256);
+        if (c.graph) {
+          graph = std::make_unique<GraphImageOf>(width, 1, rng);
+          MakeBlendGraphWeightTable(bp, br);
+        }
+        const SOFTIMG* graphView = graph ? &graph->view : nullptr;
         UseDrawSettings(area, c.mode, c.param);
-        DrawImageOnSoftImg(&real.view, &src, x, 0, 1, nullptr);
-        OracleDrawImage(&expected.view, &src, x, 0, 1, nullptr,
-                        OracleSettingsOf(area, c.mode, c.param, 0xFFFFFF, 0, 0, 0));
+        DrawImageOnSoftImg(&real.view, &src, x, 0, 1, graphView);
+        OracleDrawImage(&expected.view, &src, x, 0, 1, graphView,
+                        OracleSettingsOf(area, c.mode, c.param, 0xFFFFFF, 0, bp, br));
         const std::string difference = FirstDifference(real, expected);
         if (!difference.empty()) {
           ADD_FAILURE() << "colour type " << c.colorType << " kind " << static_cast<int>(c.kind) << " mode "
-                        << c.mode << " length " << length << " lead " << lead << ": " << difference;
+                        << c.mode << " graph " << c.graph << " length " << length << " lead " << lead << ": " << difference;
           ++failures;
         }
       }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -138,6 +139,10 @@ TEST_F(StretchedBlitTest, RegularScalesAtEveryWidthAndAlignmentMatchTheReference
       {1, SourceKind::kDirect, 0, 0, 0xFFFFFF, 0, false, 0}, {1, SourceKind::kDirect, 0, 0, 0xFFFFFF, 1, false, 0},
       {1, SourceKind::kAlpha, 1, 90, 0xFFFFFF, 1, false, 0}, {0, SourceKind::kDirect, 0, 0, 0xFFFFFF, 0, false, 0},
       {0, SourceKind::kDirect, 2, 100, 0xFFFFFF, 1, false, 0},
+      // Blend-graph members, whose graph is read at the texels' columns.
+      {1, SourceKind::kDirect, 1, 90, 0xFFFFFF, 1, true, 0}, {1, SourceKind::kAlpha, 11, 200, 0xFFFFFF, 1, true, 0},
+      {0, SourceKind::kDirect, 0, 0, 0xFFFFFF, 0, true, 0}, {0, SourceKind::kAlpha, 3, 130, 0xFFFFFF, 1, true, 0},
+      {1, SourceKind::kPalettised, 2, 60, 0xFFFFFF, 1, true, 0},
   };
   enum Scale { kTwice, kHalf, kTaller };
   int failures = 0;
@@ -154,17 +159,26 @@ TEST_F(StretchedBlitTest, RegularScalesAtEveryWidthAndAlignmentMatchTheReference
             source.view.body->transparentColor = source.pool[rng() % source.pool.size()];
             GuardedImage real(c.colorType, width + 8, 6, 0, rng);
             GuardedImage expected(real);
+            // A graph as large as the source, so that the rows' last blocks
+            // reach its rows' ends.
+            std::unique_ptr<GraphImageOf> graph;
+            const int bp = static_cast<int>(rng() % 256), br = static_cast<int>(rng() % 256);
+            if (c.graph) {
+              graph = std::make_unique<GraphImageOf>(sw, sh, rng);
+              MakeBlendGraphWeightTable(bp, br);
+            }
+            const SOFTIMG* graphView = graph ? &graph->view : nullptr;
             const IntRect area{offset, 0, offset + width, 6};
             const int destWidth = scale == kTwice ? 2 * sw : scale == kHalf ? sw / 2 : sw;
             const IntRect rect{offset + width - destWidth, 0, offset + width, scale == kTaller ? 2 * sh : sh};
             UseDrawSettings(area, c.mode, c.param);
-            DrawStretchedImageOnSoftImg(&real.view, &source.view, &rect, c.transFlag, nullptr);
-            OracleDrawStretchedImage(&expected.view, &source.view, &rect, c.transFlag, nullptr,
-                                     OracleSettingsOf(area, c.mode, c.param, 0xFFFFFF, 0, 0, 0));
+            DrawStretchedImageOnSoftImg(&real.view, &source.view, &rect, c.transFlag, graphView);
+            OracleDrawStretchedImage(&expected.view, &source.view, &rect, c.transFlag, graphView,
+                                     OracleSettingsOf(area, c.mode, c.param, 0xFFFFFF, 0, bp, br));
             const std::string difference = FirstDifference(real, expected);
             if (!difference.empty()) {
               ADD_FAILURE() << "colour type " << c.colorType << " mode " << c.mode << " flag " << c.transFlag
-                            << " scale " << scale << " width " << width << " offset " << offset << " phase "
+                            << " graph " << c.graph << " scale " << scale << " width " << width << " offset " << offset << " phase "
                             << phase << ": " << difference;
               ++failures;
             }
