@@ -14,17 +14,4 @@ TEST(TexelRulesSse2Test, PlainBlendGraphMembersGiveTheScalarBytes) {
   ComparePath<Path::kPlain, true>(17, 168);
 }
 
-// The same on the stretched and triangle paths, whose rules differ in
-// multiply's zero-alpha test, and on the run-table path, each run both opaque
-// and translucent.
-TEST(TexelRulesSse2Test, StretchedBlendGraphMembersGiveTheScalarBytes) {
-  ComparePath<Path::kStretched, true>(18, 168);
-}
-TEST(TexelRulesSse2Test, TriangleBlendGraphMembersGiveTheScalarBytes) {
-  ComparePath<Path::kTriangle, true>(20, 168);
-}
-TEST(TexelRulesSse2Test, RunTableBlendGraphMembersGiveTheScalarBytes) {
-  ComparePath<Path::kRunTable, true>(19, 84);
-}
-
 }  // namespace
