@@ -49,6 +49,24 @@ struct LoopClass {
   const char* paramCase;
 };
 
+// Draws src over dest under c (with graph when not null) as often as a second
+// allows, prints the line and returns the ratio to memcpy.
+double MeasureLine(SOFTIMG* dest, SOFTIMG* src, int colorType, Kind kind, const LoopClass& c,
+                   const int trans[2], SOFTIMG* graph, double memcpyPixels) {
+  const int w = dest->width;
+  const int h = dest->height;
+  GetSoftDrawSettings() = SoftDrawSettings{{0, 0, w, h}, c.mode, c.param, c.bright ? 0xC0E0F0u : 0xFFFFFFu, 0};
+  const double calls = CallsPerSecond([&] { DrawImageOnSoftImg(dest, src, 0, 0, trans[0], graph); });
+  const double pixels = calls * w * h;
+  const double ratio = pixels / memcpyPixels;
+  char transText[16];
+  std::snprintf(transText, sizeof transText, trans[0] ? "on %d%%" : "off", trans[1]);
+  std::printf("%4dx%-4d %-5d %-7s %-4d %-5s %-6s %-9s %12.1f %10.0f %6.1f%%%s\n", w, h,
+              colorType == 1 ? 32 : 16, kKindNames[kind], c.mode, c.paramCase, c.bright ? "on" : "off",
+              transText, pixels / 1e6, calls, 100 * ratio, graph ? "  graph" : "");
+  return ratio;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -83,16 +101,7 @@ int main(int argc, char** argv) {
           CreateSoftImg(&src, size.w, size.h, -1, 0, colorType, kind == kPalettised, kind == kAlpha, 0, nullptr);
           FillSource(&src, colorType, kind, t[1]);
           for (const LoopClass& c : classes) {
-            GetSoftDrawSettings() = SoftDrawSettings{{0, 0, size.w, size.h}, c.mode, c.param,
-                                                     c.bright ? 0xC0E0F0u : 0xFFFFFFu, 0};
-            const double calls = CallsPerSecond([&] { DrawImageOnSoftImg(&dest, &src, 0, 0, t[0], nullptr); });
-            const double pixels = calls * size.w * size.h;
-            const double ratio = pixels / memcpyPixels;
-            char trans[16];
-            std::snprintf(trans, sizeof trans, t[0] ? "on %d%%" : "off", t[1]);
-            std::printf("%4dx%-4d %-5d %-7s %-4d %-5s %-6s %-9s %12.1f %10.0f %6.1f%%\n", size.w,
-                        size.h, colorType == 1 ? 32 : 16, kKindNames[kind], c.mode, c.paramCase,
-                        c.bright ? "on" : "off", trans, pixels / 1e6, calls, 100 * ratio);
+            const double ratio = MeasureLine(&dest, &src, colorType, kind, c, t, nullptr, memcpyPixels);
             if (size.w == 320 && !c.bright && c.mode == 0 && t[0] && colorType == 1) {
               if (kind == kAlpha) alphaSprite[t[1] ? 1 : 0] = ratio;
               if (kind == kPalettised) palettisedSprite[t[1] ? 1 : 0] = ratio;
@@ -136,16 +145,7 @@ int main(int argc, char** argv) {
           CreateSoftImg(&src, size.w, size.h, -1, 0, colorType, kind == kPalettised, kind == kAlpha, 0, nullptr);
           FillSource(&src, colorType, kind, t[1]);
           for (const LoopClass& c : classes) {
-            GetSoftDrawSettings() = SoftDrawSettings{{0, 0, size.w, size.h}, c.mode, c.param,
-                                                     c.bright ? 0xC0E0F0u : 0xFFFFFFu, 0};
-            const double calls = CallsPerSecond([&] { DrawImageOnSoftImg(&dest, &src, 0, 0, t[0], &graph); });
-            const double pixels = calls * size.w * size.h;
-            const double ratio = pixels / memcpyPixels;
-            char trans[16];
-            std::snprintf(trans, sizeof trans, t[0] ? "on %d%%" : "off", t[1]);
-            std::printf("%4dx%-4d %-5d %-7s %-4d %-5s %-6s %-9s %12.1f %10.0f %6.1f%%  graph\n", size.w,
-                        size.h, colorType == 1 ? 32 : 16, kKindNames[kind], c.mode, c.paramCase,
-                        c.bright ? "on" : "off", trans, pixels / 1e6, calls, 100 * ratio);
+            const double ratio = MeasureLine(&dest, &src, colorType, kind, c, t, &graph, memcpyPixels);
             if (kind == kDirect && !t[0] && c.mode == 1 && c.param == 100 && !c.bright) graphBlend[colorType] = ratio;
           }
           ReleaseSoftImg(&src);
