@@ -20,7 +20,8 @@ configure_and_build() {
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$arch-mingw.cmake" \
       -DOMBREL_DEPS="$deps" >/dev/null
   fi
-  cmake --build "$dir" "$@" -- -j"$(nproc)" ${OMBREL_NINJA_FLAGS:-}
+  # The largest test units take about 4 GB each to compile.
+  cmake --build "$dir" "$@" -- -j"$("$root/tools/jobs.sh" 4096)" ${OMBREL_NINJA_FLAGS:-}
 }
 
 if [ "$variant" != i686 ]; then

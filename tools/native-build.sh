@@ -11,12 +11,15 @@ dir=$1
 mkdir -p "$dir"
 log=$dir/build.log
 : > "$log"
+# The pixel-loop units and their tests each take up to about 2.5 GB to build
+# under the sanitizers.
+jobs=$("$root/tools/jobs.sh" 3072 2)
 build_tree() {
   local tree=$1; shift
   if [ ! -f "$dir/$tree/CMakeCache.txt" ]; then
     cmake -S "$root/tests/native" -B "$dir/$tree" -G Ninja "$@" >>"$log" 2>&1
   fi
-  cmake --build "$dir/$tree" >>"$log" 2>&1
+  cmake --build "$dir/$tree" -j "$jobs" >>"$log" 2>&1
 }
 if ! build_tree unit -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++ ||
    ! build_tree fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DOMBREL_FUZZ=ON ||
