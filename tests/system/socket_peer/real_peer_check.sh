@@ -6,7 +6,7 @@ set -euo pipefail
 peer=$1 wine_run=$2 state=$3 deps_path=$4 client=$5
 work=$(mktemp -d)
 port_file=$work/port
-"$peer" "$port_file" 420 &
+"$peer" "$port_file" 560 &
 peer_pid=$!
 trap 'kill "$peer_pid" 2>/dev/null || true; wait "$peer_pid" 2>/dev/null || true; rm -rf "$work"' EXIT
 for _ in $(seq 1 100); do

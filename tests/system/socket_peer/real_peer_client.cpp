@@ -122,7 +122,7 @@ TEST_F(RealPeerTest, FourHundredThousandOneByteMessagesArriveInOrderOverManyFram
   FrameCount count;
   // Every message costs a few socket calls, which are slow under a loaded
   // machine's Wine; the time allowed is generous.
-  const std::string received = Collect(handle, 400000, &count, 200000);
+  const std::string received = Collect(handle, 400000, &count, 400000);
   ASSERT_EQ(received.size(), 400000u);
   int wrong = 0;
   for (uint32_t i = 0; i < received.size(); ++i) {
