@@ -75,20 +75,18 @@ void RunMember(const BlitRows& r) {
     if constexpr (kWholeTexel && !C::kPalettised && !C::kTrans &&
                   C::kSourceBytes == C::kDestBytes) {
       CopyRows<C>(r);
-#ifdef __SSE2__
-    } else if constexpr (blend::sse2::kHasTexelForm<C>) {
-      // A block whose texels are all transparent is passed over whole.
-      blend::sse2::TexelConstants tk = blend::sse2::MakeTexelConstants<C>(r);
-      [[maybe_unused]] blend::sse2::GraphLanes graphLanes;
-      if constexpr (C::kGraph && C::kIs32) blend::sse2::UseGraphLanes(r, &graphLanes, &tk);
-      WalkRows<C>(r, [&](const uint8_t* sp, uint8_t* dp, const uint8_t* gp) OMBREL_INLINE_LAMBDA {
-        blend::sse2::TexelSpan<C, blend::sse2::Weighing::kPerTexel>(tk, r, sp, dp, r.width, gp);
-      });
-#endif
     } else {
+#ifdef __SSE2__
+      // A block whose texels are all transparent is passed over whole.
+      const blend::sse2::TexelCall<C> call(r);
+      WalkRows<C>(r, [&](const uint8_t* sp, uint8_t* dp, const uint8_t* gp) OMBREL_INLINE_LAMBDA {
+        blend::sse2::TexelSpan<C, blend::sse2::Weighing::kPerTexel>(call.tk, r, sp, dp, r.width, gp);
+      });
+#else
       WalkPixels<C>(r, [&r](const uint8_t* sp, uint8_t* dp, const uint8_t* gp) {
         blend::BlendTexel<C>(r, sp, dp, gp);
       });
+#endif
     }
   } else {
 #ifdef __SSE2__

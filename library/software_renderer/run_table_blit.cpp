@@ -9,30 +9,26 @@ namespace {
 
 using blend::BlitRows;
 
-// The per-call constants of the SSE2 rules, when the member uses them.
-struct VectorState {
+// The per-call state of the SSE2 rules.
 #ifdef __SSE2__
-  blend::sse2::TexelConstants tk;
-  blend::sse2::GraphLanes graphLanes;  // 32-bit blend-graph members
-#endif
+template <class C>
+using VectorState = blend::sse2::TexelCall<C>;
+#else
+template <class C>
+struct VectorState {
+  explicit VectorState(const BlitRows&) {}
 };
+#endif
 
 // n pixels of one run. The run's kind replaces the per-pixel tests: an opaque
 // run of an alpha source draws each texel as fully opaque, a translucent run
 // weighs each by its own alpha; sources without alpha draw both kinds alike.
 template <class C, bool Translucent>
-OMBREL_ALWAYS_INLINE void DrawRun(const BlitRows& r, const VectorState& v, const uint8_t* sp,
+OMBREL_ALWAYS_INLINE void DrawRun(const BlitRows& r, const VectorState<C>& v, const uint8_t* sp,
                                   uint8_t* dp, const uint8_t* gp, int32_t n) {
   constexpr bool kAlphaWeighs = C::kAlpha && Translucent;
   constexpr bool kWholeCopy = C::kMode == 0 && !C::kGraph && !C::kBright && !kAlphaWeighs &&
                               !C::kPalettised && C::kSourceBytes == C::kDestBytes;
-  auto one = [&r](const uint8_t* s, uint8_t* d, const uint8_t* g) {
-    uint32_t texel, a;
-    blend::FetchTexel<C>(r, s, &texel, &a);
-    uint32_t w = 0;
-    if constexpr (C::kGraph) w = r.graphWeights[*g];
-    blend::CombinePixel<C, kAlphaWeighs>(r, texel, a, w, d);
-  };
   if constexpr (kWholeCopy) {
     // Runs are short (64 pixels at most), too short for a call to memcpy.
     int32_t bytes = n * C::kDestBytes;
@@ -51,32 +47,30 @@ OMBREL_ALWAYS_INLINE void DrawRun(const BlitRows& r, const VectorState& v, const
 #endif
     for (; bytes >= 4; bytes -= 4, sp += 4, dp += 4) blend::Store32(dp, blend::Load32(sp));
     if (bytes) blend::Store16(dp, blend::Load16(sp));
+  } else {
 #ifdef __SSE2__
-  } else if constexpr (blend::sse2::kHasTexelForm<C>) {
     using blend::sse2::Weighing;
     blend::sse2::TexelSpan<C, Translucent ? Weighing::kTranslucentRun : Weighing::kOpaqueRun>(
         v.tk, r, sp, dp, n, gp);
-#endif
-  } else {
+#else
     for (; n > 0; --n) {
-      one(sp, dp, gp);
+      uint32_t texel, a;
+      blend::FetchTexel<C>(r, sp, &texel, &a);
+      uint32_t w = 0;
+      if constexpr (C::kGraph) w = r.graphWeights[*gp];
+      blend::CombinePixel<C, kAlphaWeighs>(r, texel, a, w, dp);
       sp += C::kSourceBytes;
       dp += C::kDestBytes;
       if constexpr (C::kGraph) ++gp;
     }
+#endif
   }
 }
 
 template <class C>
 struct RunTableLoop {
   static void Run(const BlitRows& r) {
-    VectorState v;
-#ifdef __SSE2__
-    if constexpr (blend::sse2::kHasTexelForm<C>) {
-      v.tk = blend::sse2::MakeTexelConstants<C>(r);
-      if constexpr (C::kGraph && C::kIs32) blend::sse2::UseGraphLanes(r, &v.graphLanes, &v.tk);
-    }
-#endif
+    const VectorState<C> v(r);
     const uint8_t* code = r.runTable;
     const uint8_t* const end = r.runTableEnd;
     const uint8_t* srcRow = r.src;

@@ -212,21 +212,14 @@ void RunStretched(const StretchRows& r) {
   // destination, so a repeated source row can be copied.
   constexpr bool kCopyRepeats = kWholeStep && Kind == Special::kNone && !C::kTrans;
   const BlitRows& b = r.b;
-  auto pixel = [&b](const uint8_t* sp, const uint8_t* gp, uint8_t* dp) {
-    if constexpr (Kind == Special::kNone)
-      blend::BlendTexel<C>(b, sp, dp, gp);
-    else
-      blend::SpecialTexel<C, Kind>(b, sp, dp);
-  };
 #ifdef __SSE2__
-  if constexpr (Kind == Special::kNone && blend::sse2::kHasTexelForm<C>) {
+  if constexpr (Kind == Special::kNone) {
     // The texels of a block are gathered by their columns and go through the
     // SSE2 rule together.
     using blend::sse2::Weighing;
     constexpr int kN = blend::sse2::kLanes<C>;
-    blend::sse2::TexelConstants tk = blend::sse2::MakeTexelConstants<C>(b);
-    [[maybe_unused]] blend::sse2::GraphLanes graphLanes;
-    if constexpr (C::kGraph && C::kIs32) blend::sse2::UseGraphLanes(b, &graphLanes, &tk);
+    const blend::sse2::TexelCall<C> call(b);
+    const blend::sse2::TexelConstants& tk = call.tk;
     const __m128i none = _mm_setzero_si128();
     // Direct sources read the blocks of a regular shape in whole registers.
     constexpr bool kShaped = !C::kPalettised && C::kSourceBytes == C::kDestBytes;
@@ -292,8 +285,7 @@ void RunStretched(const StretchRows& r) {
                 none, graphOf(column));
           }
         });
-    return;
-  } else if constexpr (Kind != Special::kNone) {
+  } else {
     // The full-parameter subtract: a block of gathered texels a step.
     using blend::sse2::Weighing;
     constexpr int kN = blend::sse2::kLanes<C>;
@@ -309,18 +301,24 @@ void RunStretched(const StretchRows& r) {
                 [srcRow, column](int i) OMBREL_INLINE_LAMBDA { return srcRow + column[i] * C::kSourceBytes; },
                 dp, none);
           }
-          for (; n > 0; --n, ++column, dp += C::kDestBytes) pixel(srcRow + *column * C::kSourceBytes, nullptr, dp);
+          for (; n > 0; --n, ++column, dp += C::kDestBytes) {
+            blend::SpecialTexel<C, Kind>(b, srcRow + *column * C::kSourceBytes, dp);
+          }
         });
-    return;
   }
-#endif
+#else
   WalkStretched<C::kDestBytes, kWholeStep, kCopyRepeats>(
       r, [&](const Chunk& chunk, const uint8_t* srcRow, const uint8_t* graphRow, uint8_t* dp) {
         for (int32_t i = 0; i < chunk.count; ++i, dp += C::kDestBytes) {
-          const int32_t texel = chunk.column[i];
-          pixel(srcRow + texel * C::kSourceBytes, C::kGraph ? graphRow + texel : nullptr, dp);
+          const uint8_t* sp = srcRow + chunk.column[i] * C::kSourceBytes;
+          if constexpr (Kind == Special::kNone) {
+            blend::BlendTexel<C>(b, sp, dp, C::kGraph ? graphRow + chunk.column[i] : nullptr);
+          } else {
+            blend::SpecialTexel<C, Kind>(b, sp, dp);
+          }
         }
       });
+#endif
 }
 
 template <class C>

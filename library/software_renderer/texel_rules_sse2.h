@@ -23,9 +23,6 @@ namespace blend::sse2 {
 // the run table's, where the run's kind replaces the skip test.
 enum class Weighing { kPerTexel, kOpaqueRun, kTranslucentRun };
 
-template <class C>
-constexpr bool kHasTexelForm = true;
-
 // Per-call constants of the texel rules.
 struct TexelConstants {
   Constants k;
@@ -38,7 +35,7 @@ struct TexelConstants {
   __m128i trans8;       // the transparent colour's low byte in every byte
   Words16Constants words16;  // the whole-word 16-bit rules
   // 32-bit blend-graph members: for each graph value, its weight in the three
-  // colour lanes of a pixel and 0 in the fourth byte's (UseGraphLanes).
+  // colour lanes of a pixel and 0 in the fourth byte's (TexelCall).
   const uint64_t* graphLanes;
 };
 
@@ -47,13 +44,6 @@ struct TexelConstants {
 struct GraphLanes {
   alignas(16) uint64_t lanes[256];
 };
-
-// Fills lanes from the call's weight table and points tk at it; 32-bit
-// blend-graph members need it before their first block.
-inline void UseGraphLanes(const BlitRows& r, GraphLanes* lanes, TexelConstants* tk) {
-  for (int g = 0; g < 256; ++g) lanes->lanes[g] = r.graphWeights[g] * 0x0000000100010001ull;
-  tk->graphLanes = lanes->lanes;
-}
 
 template <class C>
 OMBREL_ALWAYS_INLINE TexelConstants MakeTexelConstants(const BlitRows& r) {
@@ -73,6 +63,23 @@ OMBREL_ALWAYS_INLINE TexelConstants MakeTexelConstants(const BlitRows& r) {
   t.graphLanes = nullptr;
   return t;
 }
+
+// The per-call state of C's texel rules: the constants, and for 32-bit
+// blend-graph members the graph's lanes, filled from the call's weight table,
+// which tk points at (so the state is neither copied nor moved).
+template <class C>
+struct TexelCall {
+  TexelConstants tk;
+  GraphLanes graphLanes;
+  explicit TexelCall(const BlitRows& r) : tk(MakeTexelConstants<C>(r)) {
+    if constexpr (C::kGraph && C::kIs32) {
+      for (int g = 0; g < 256; ++g) graphLanes.lanes[g] = r.graphWeights[g] * 0x0000000100010001ull;
+      tk.graphLanes = graphLanes.lanes;
+    }
+  }
+  TexelCall(const TexelCall&) = delete;
+  TexelCall& operator=(const TexelCall&) = delete;
+};
 
 OMBREL_ALWAYS_INLINE __m128i Select(__m128i mask, __m128i yes, __m128i no) {
   return _mm_or_si128(_mm_and_si128(mask, yes), _mm_andnot_si128(mask, no));

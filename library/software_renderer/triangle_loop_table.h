@@ -64,12 +64,8 @@ struct TexturedLoop {
     const uint32_t uLimit = job.uLimit;
     const uint32_t vLimit = job.vLimit;
 #ifdef __SSE2__
-    [[maybe_unused]] blend::sse2::TexelConstants tk;
-    [[maybe_unused]] blend::sse2::GraphLanes graphLanes;
-    if constexpr (blend::sse2::kHasTexelForm<C>) {
-      tk = blend::sse2::MakeTexelConstants<C>(rules);
-      if constexpr (C::kGraph && C::kIs32) blend::sse2::UseGraphLanes(rules, &graphLanes, &tk);
-    }
+    const blend::sse2::TexelCall<C> call(rules);
+    const blend::sse2::TexelConstants& tk = call.tk;
 #endif
     WalkTriangleRows(t, job.area, [&](int32_t y, int32_t x, int32_t count) {
       // Unsigned wrapping arithmetic: the map is affine modulo 2^32, and a
@@ -84,50 +80,48 @@ struct TexturedLoop {
       const uint32_t stepV = static_cast<uint32_t>(t.dvdx);
       uint8_t* dp = dest + y * destPitch + x * C::kDestBytes;
 #ifdef __SSE2__
-      if constexpr (blend::sse2::kHasTexelForm<C>) {
-        // Where the map does not wrap along the row, the pixels whose texel
-        // lies in the source are one run; it is drawn in blocks without a
-        // bounds test, and side by side texels (a row of the source, one
-        // texel a pixel) as a plain span.
-        int32_t first, last;
-        if (InsideRun(u, stepU, uLimit, count, &first, &last, false) &&
-            InsideRun(v, stepV, vLimit, count, &first, &last, true)) {
-          if (first >= last) return;
-          u += static_cast<uint32_t>(first) * stepU;
-          v += static_cast<uint32_t>(first) * stepV;
-          dp += first * C::kDestBytes;
-          const int32_t n = last - first;
-          auto texelAt = [&](uint32_t tu, uint32_t tv) {
-            return src + (tv >> kFixed18Shift) * srcPitch + (tu >> kFixed18Shift) * C::kSourceBytes;
-          };
-          // The blend graph is indexed like the source, by the texel.
-          auto graphAt = [&](uint32_t tu, uint32_t tv) -> const uint8_t* {
-            if constexpr (C::kGraph) return graph + (tv >> kFixed18Shift) * graphPitch + (tu >> kFixed18Shift);
-            else return nullptr;
-          };
-          using blend::sse2::Weighing;
-          if (stepV == 0 && stepU == (1u << kFixed18Shift)) {
-            blend::sse2::TexelSpan<C, Weighing::kPerTexel>(tk, rules, texelAt(u, v), dp, n, graphAt(u, v));
-            return;
-          }
-          constexpr int kN = blend::sse2::kLanes<C>;
-          const __m128i none = _mm_setzero_si128();
-          int32_t i = 0;
-          for (; i + kN <= n; i += kN, u += kN * stepU, v += kN * stepV, dp += kN * C::kDestBytes) {
-            blend::sse2::DrawBlock<C, Weighing::kPerTexel, false, false>(
-                tk, rules, [&](int lane) {
-                  return texelAt(u + static_cast<uint32_t>(lane) * stepU, v + static_cast<uint32_t>(lane) * stepV);
-                }, dp, none, [&](int lane) {
-                  return *graphAt(u + static_cast<uint32_t>(lane) * stepU, v + static_cast<uint32_t>(lane) * stepV);
-                });
-          }
-          for (; i < n; ++i, u += stepU, v += stepV, dp += C::kDestBytes) {
-            const uint8_t* tp = texelAt(u, v);
-            blend::sse2::DrawBlock<C, Weighing::kPerTexel, false, true>(
-                tk, rules, [tp](int) { return tp; }, dp, none, graphAt(u, v));
-          }
+      // Where the map does not wrap along the row, the pixels whose texel
+      // lies in the source are one run; it is drawn in blocks without a
+      // bounds test, and side by side texels (a row of the source, one
+      // texel a pixel) as a plain span.
+      int32_t first, last;
+      if (InsideRun(u, stepU, uLimit, count, &first, &last, false) &&
+          InsideRun(v, stepV, vLimit, count, &first, &last, true)) {
+        if (first >= last) return;
+        u += static_cast<uint32_t>(first) * stepU;
+        v += static_cast<uint32_t>(first) * stepV;
+        dp += first * C::kDestBytes;
+        const int32_t n = last - first;
+        auto texelAt = [&](uint32_t tu, uint32_t tv) {
+          return src + (tv >> kFixed18Shift) * srcPitch + (tu >> kFixed18Shift) * C::kSourceBytes;
+        };
+        // The blend graph is indexed like the source, by the texel.
+        auto graphAt = [&](uint32_t tu, uint32_t tv) -> const uint8_t* {
+          if constexpr (C::kGraph) return graph + (tv >> kFixed18Shift) * graphPitch + (tu >> kFixed18Shift);
+          else return nullptr;
+        };
+        using blend::sse2::Weighing;
+        if (stepV == 0 && stepU == (1u << kFixed18Shift)) {
+          blend::sse2::TexelSpan<C, Weighing::kPerTexel>(tk, rules, texelAt(u, v), dp, n, graphAt(u, v));
           return;
         }
+        constexpr int kN = blend::sse2::kLanes<C>;
+        const __m128i none = _mm_setzero_si128();
+        int32_t i = 0;
+        for (; i + kN <= n; i += kN, u += kN * stepU, v += kN * stepV, dp += kN * C::kDestBytes) {
+          blend::sse2::DrawBlock<C, Weighing::kPerTexel, false, false>(
+              tk, rules, [&](int lane) {
+                return texelAt(u + static_cast<uint32_t>(lane) * stepU, v + static_cast<uint32_t>(lane) * stepV);
+              }, dp, none, [&](int lane) {
+                return *graphAt(u + static_cast<uint32_t>(lane) * stepU, v + static_cast<uint32_t>(lane) * stepV);
+              });
+        }
+        for (; i < n; ++i, u += stepU, v += stepV, dp += C::kDestBytes) {
+          const uint8_t* tp = texelAt(u, v);
+          blend::sse2::DrawBlock<C, Weighing::kPerTexel, false, true>(
+              tk, rules, [tp](int) { return tp; }, dp, none, graphAt(u, v));
+        }
+        return;
       }
 #endif
       do {

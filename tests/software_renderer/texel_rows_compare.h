@@ -129,10 +129,8 @@ void CompareRows(std::mt19937& rng, int* failures) {
       std::vector<uint8_t> expected = in.dst;
       const uint8_t* gp = in.graph.data() + graphOffset;
       ScalarRow<C, Wg, Kind>(in.rows, in.src.data() + srcOffset, expected.data() + dstOffset, gp, width);
-      blend::sse2::TexelConstants tk = blend::sse2::MakeTexelConstants<C>(in.rows);
-      blend::sse2::GraphLanes graphLanes;
-      if constexpr (C::kGraph && C::kIs32) blend::sse2::UseGraphLanes(in.rows, &graphLanes, &tk);
-      blend::sse2::TexelSpan<C, Wg, Kind>(tk, in.rows, in.src.data() + srcOffset, in.dst.data() + dstOffset,
+      const blend::sse2::TexelCall<C> call(in.rows);
+      blend::sse2::TexelSpan<C, Wg, Kind>(call.tk, in.rows, in.src.data() + srcOffset, in.dst.data() + dstOffset,
                                           width, gp);
       if (in.dst != expected && ++*failures <= 10) {
         size_t i = 0;
@@ -151,7 +149,7 @@ void CompareRows(std::mt19937& rng, int* failures) {
 // Graph: compare the members with a blend graph, or those without.
 template <bool Graph, class C>
 void CompareMember(std::mt19937& rng, int* failures, int* members) {
-  if constexpr (blend::sse2::kHasTexelForm<C> && C::kGraph == Graph) {
+  if constexpr (C::kGraph == Graph) {
     ++*members;
     if constexpr (C::kPath == Path::kRunTable) {
       CompareRows<C, Weighing::kOpaqueRun>(rng, failures);
