@@ -3,6 +3,8 @@
 // "graph", only the members with a blend graph.
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
+#include <span>
 
 #include "bench_timing.h"
 #include "software_renderer/blend_tables.h"
@@ -67,6 +69,32 @@ double MeasureLine(SOFTIMG* dest, SOFTIMG* src, int colorType, Kind kind, const 
   return ratio;
 }
 
+// Measures every loop class at one size, for both depths, every source kind
+// and each of the transparency cases (with graph when not null), and hands
+// each ratio to record(colorType, kind, class, trans, ratio).
+template <class Record>
+void MeasureSize(Size size, std::span<const LoopClass> classes, std::initializer_list<const int*> transList,
+                 SOFTIMG* graph, Record record) {
+  for (int colorType : {1, 0}) {
+    const int destBytes = colorType == 1 ? 4 : 2;
+    SOFTIMG dest{};
+    CreateSoftImg(&dest, size.w, size.h, -1, 0, colorType, 0, 0, 0, nullptr);
+    const double memcpyPixels = MemcpyPixelsPerSecond(&dest, destBytes);
+    for (Kind kind : {kDirect, kPalettised, kAlpha}) {
+      for (const int* t : transList) {
+        SOFTIMG src{};
+        CreateSoftImg(&src, size.w, size.h, -1, 0, colorType, kind == kPalettised, kind == kAlpha, 0, nullptr);
+        FillSource(&src, colorType, kind, t[1]);
+        for (const LoopClass& c : classes) {
+          record(colorType, kind, c, t, MeasureLine(&dest, &src, colorType, kind, c, t, graph, memcpyPixels));
+        }
+        ReleaseSoftImg(&src);
+      }
+    }
+    ReleaseSoftImg(&dest);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -90,38 +118,23 @@ int main(int argc, char** argv) {
               "mode", "param", "bright", "trans", "Mpixel/s", "calls/s", "memcpy");
   for (const Size size : sizes) {
     if (graphOnly) break;
-    for (int colorType : {1, 0}) {
-      const int destBytes = colorType == 1 ? 4 : 2;
-      SOFTIMG dest{};
-      CreateSoftImg(&dest, size.w, size.h, -1, 0, colorType, 0, 0, 0, nullptr);
-      const double memcpyPixels = MemcpyPixelsPerSecond(&dest, destBytes);
-      for (Kind kind : {kDirect, kPalettised, kAlpha}) {
-        for (const auto& t : transCases) {
-          SOFTIMG src{};
-          CreateSoftImg(&src, size.w, size.h, -1, 0, colorType, kind == kPalettised, kind == kAlpha, 0, nullptr);
-          FillSource(&src, colorType, kind, t[1]);
-          for (const LoopClass& c : classes) {
-            const double ratio = MeasureLine(&dest, &src, colorType, kind, c, t, nullptr, memcpyPixels);
-            if (size.w == 320 && !c.bright && c.mode == 0 && t[0] && colorType == 1) {
-              if (kind == kAlpha) alphaSprite[t[1] ? 1 : 0] = ratio;
-              if (kind == kPalettised) palettisedSprite[t[1] ? 1 : 0] = ratio;
-            }
-            if (size.w == 320 && !c.bright && colorType == 0 && kind == kDirect && !t[0] &&
-                c.param == 100) {
-              if (c.mode == 1) blend16[0] = ratio;
-              if (c.mode == 2) blend16[1] = ratio;
-              if (c.mode == 3) blend16[2] = ratio;
-            }
-            if (size.w == 320 && colorType == 1 && kind == kDirect && !t[1] && !c.bright) {
-              if (c.mode == 0 && !t[0]) target0 = ratio;
-              if (c.mode == 1 && c.param == 100) (t[0] ? target1Trans : target1) = ratio;
-            }
-          }
-          ReleaseSoftImg(&src);
-        }
-      }
-      ReleaseSoftImg(&dest);
-    }
+    const bool is320 = size.w == 320;
+    MeasureSize(size, classes, {transCases[0], transCases[1], transCases[2]}, nullptr,
+                [&](int colorType, Kind kind, const LoopClass& c, const int* t, double ratio) {
+                  if (is320 && !c.bright && c.mode == 0 && t[0] && colorType == 1) {
+                    if (kind == kAlpha) alphaSprite[t[1] ? 1 : 0] = ratio;
+                    if (kind == kPalettised) palettisedSprite[t[1] ? 1 : 0] = ratio;
+                  }
+                  if (is320 && !c.bright && colorType == 0 && kind == kDirect && !t[0] && c.param == 100) {
+                    if (c.mode == 1) blend16[0] = ratio;
+                    if (c.mode == 2) blend16[1] = ratio;
+                    if (c.mode == 3) blend16[2] = ratio;
+                  }
+                  if (is320 && colorType == 1 && kind == kDirect && !t[1] && !c.bright) {
+                    if (c.mode == 0 && !t[0]) target0 = ratio;
+                    if (c.mode == 1 && c.param == 100) (t[0] ? target1Trans : target1) = ratio;
+                  }
+                });
   }
   // Blend-graph members at 320 x 240: the graph's pixels weigh each texel,
   // through the weights of a border parameter of 128 and range of 64.
@@ -134,25 +147,12 @@ int main(int argc, char** argv) {
     for (int y = 0; y < size.h; ++y) {
       for (int x = 0; x < size.w; ++x) graph.pixels[y * graph.body->pitch + x] = static_cast<uint8_t>(NextRandom());
     }
-    for (int colorType : {1, 0}) {
-      const int destBytes = colorType == 1 ? 4 : 2;
-      SOFTIMG dest{};
-      CreateSoftImg(&dest, size.w, size.h, -1, 0, colorType, 0, 0, 0, nullptr);
-      const double memcpyPixels = MemcpyPixelsPerSecond(&dest, destBytes);
-      for (Kind kind : {kDirect, kPalettised, kAlpha}) {
-        for (const int* t : {transCases[0], transCases[2]}) {
-          SOFTIMG src{};
-          CreateSoftImg(&src, size.w, size.h, -1, 0, colorType, kind == kPalettised, kind == kAlpha, 0, nullptr);
-          FillSource(&src, colorType, kind, t[1]);
-          for (const LoopClass& c : classes) {
-            const double ratio = MeasureLine(&dest, &src, colorType, kind, c, t, &graph, memcpyPixels);
-            if (kind == kDirect && !t[0] && c.mode == 1 && c.param == 100 && !c.bright) graphBlend[colorType] = ratio;
-          }
-          ReleaseSoftImg(&src);
-        }
-      }
-      ReleaseSoftImg(&dest);
-    }
+    MeasureSize(size, classes, {transCases[0], transCases[2]}, &graph,
+                [&](int colorType, Kind kind, const LoopClass& c, const int* t, double ratio) {
+                  if (kind == kDirect && !t[0] && c.mode == 1 && c.param == 100 && !c.bright) {
+                    graphBlend[colorType] = ratio;
+                  }
+                });
     ReleaseSoftImg(&graph);
   }
 
